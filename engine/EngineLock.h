@@ -1,0 +1,22 @@
+#pragma once
+// The engine's one lock. The audio thread only ever tries it (and does the work later when
+// it is taken); other threads wait for it, which costs them at most one block's processing.
+#include <atomic>
+#include <thread>
+
+class TEngineLock {
+ public:
+  bool TryLock() {
+    return !busy.load(std::memory_order_relaxed) && !busy.exchange(true, std::memory_order_acquire);
+  }
+  // Never called on the audio thread.
+  void Lock() {
+    while (!TryLock()) {
+      while (busy.load(std::memory_order_relaxed)) std::this_thread::yield();
+    }
+  }
+  void Unlock() { busy.store(false, std::memory_order_release); }
+
+ private:
+  std::atomic<bool> busy{false};
+};

@@ -1,0 +1,304 @@
+#pragma once
+// TPlugCore: the arpeggiator engine. It keeps the 64 program rows, answers parameter and
+// program requests, applies and produces chunks and preset files, and turns incoming MIDI
+// and the host's clock into the pattern's notes.
+//
+// Threads. The host's user-interface thread (and sometimes others) writes parameters,
+// selects programs and applies chunks; its audio thread hands over MIDI and runs blocks.
+// Single parameter bytes and flags are relaxed atomics, written and read in place by any
+// thread. Everything larger (whole rows, the key pools, the clock, the status texts) is
+// changed only under the engine lock. The audio thread only ever tries the lock: MIDI that
+// arrives while another thread holds it waits in a ring, and a block that cannot take it
+// is counted and caught up by the next one.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/EngineLock.h"
+#include "engine/Hook.h"
+#include "engine/InputKeyFilter.h"
+#include "engine/KeyPool.h"
+#include "engine/ParamNames.h"
+#include "engine/ShortText.h"
+#include "engine/SpscRing.h"
+
+// The host's transport as the host reports it, before any checks.
+struct THostTime {
+  double ppqPos = 0;
+  double samplePos = 0;
+  double sampleRate = 0;
+  double tempo = 0;
+  bool playing = false;
+};
+
+// The texts of the status panel.
+struct TStatusRecord {
+  ShortText Beat;      // "Beat:"
+  ShortText Step;      // "Step:"
+  ShortText NoteOut;   // notes sent for the current step
+  ShortText KeysPre;   // "In keys pre-filter:"
+  ShortText KeysPost;  // "In keys post-filter:"
+  ShortText Chord;     // "Detected chord:"
+};
+
+// The program's settings as one block sees them, read once at the block's start.
+struct TBlockSettings {
+  int Steps = 16;
+  int Sync = 3;
+  int InQuantizeLen = 1;     // input quantize length in steps
+  int OutChannel = 0;        // MIDIOut_Ch - 1
+  int ChainQuantizeLen = 1;  // chain quantize length in steps
+  int RestartOnKey = 0;
+  int Gate = 100;
+  int Swing = 0;
+  int ScaleRoot = -1;        // ForceScale_Key - 1
+  int Scale = -1;            // ForceScale - 1
+  bool FollowChord = false;
+  bool LockPage = false;
+  int SelectedPage = 0;
+};
+
+// One incoming channel message as the bridge splits it.
+struct TMidiMsg {
+  uint8_t channel = 0;  // 0..15
+  uint8_t status = 0;   // status byte with the channel bits cleared
+  uint8_t data1 = 0;
+  uint8_t data2 = 0;
+};
+
+struct TIdentity {
+  const char* EffectName = "Moltrin";
+  const char* VendorString = "Moltrin Arpeggiator Works";
+  const char* ProductString = "Moltrin";
+  int32_t VendorVersion = 131;
+  char UniqueID[4] = {'K', 'q', '4', 'v'};
+};
+
+struct TParamInfo {
+  char Name[32] = {};
+  int32_t Min = 0;
+  int32_t Max = 0;
+  void* Control = nullptr;  // the editor control bound to the tag
+};
+
+// The outcome of loading a preset file. `message` is a one-line reason when refused.
+struct TLoadResult {
+  bool ok = true;
+  std::string message;
+};
+
+using TProgramRow = std::array<int8_t, kNumParams>;
+using TProgramMatrix = std::array<TProgramRow, kNumPrograms>;
+
+constexpr int kProgramChunkSize = kNumParams;                 // 576
+constexpr int kBankChunkSize = kNumParams * kNumPrograms;     // 36864
+constexpr int kFxpSize = 60 + kProgramChunkSize;              // 636
+constexpr int kFxbSize = 160 + kBankChunkSize;                // 37024
+constexpr float kSyncRateTable[12] = {12.0f, 8.0f, 6.0f, 4.0f, 3.0f, 2.0f, 1.5f, 1.0f,
+                                      16.0f / 3.0f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f};
+
+class TPlugCore {
+ public:
+  TPlugCore();
+  TPlugCore(const TPlugCore&) = delete;
+  TPlugCore& operator=(const TPlugCore&) = delete;
+
+  const TIdentity Identity;
+
+  // ---- Hooks installed by the plug-in object.
+  THook<bool(THostTime&)> GetTimeInfo;  // audio thread; false when the host gives no time
+  THook<void(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2, int32_t deltaFrames)>
+      SendMidi;                                     // audio thread
+  THook<void(int tag, float value)> OnParamAutomate;  // thread of the editor change
+  THook<void()> OnProgramListChanged;               // thread of the program-list change
+
+  // ---- Callbacks installed by the editor; called only from DeliverChanges, without the lock.
+  THook<void(int tag, int value)> OnParamDisplay;
+  THook<void(int tag, int value)> OnParamReact;
+  THook<void()> OnPatternRedraw;
+  THook<void(int displayStep)> OnStepChanged;
+  THook<void(const TStatusRecord&)> OnStatusText;
+
+  // ---- Parameters by tag (any thread).
+  int GetParam(int tag, int slot = 0) const;
+  void StoreParam(int tag, int value);
+  void MarkChanged(int tag, bool on = true);
+  void SetParamFromEditor(int tag, int value, bool tellHost);  // editor thread
+  void SetParamNormalized(int tag, float x);                   // host write
+  float GetParamNormalized(int tag) const;                     // host read, always in 0..1
+  ShortText GetParamName(int tag) const;
+  ShortText GetParamDisplay(int tag) const;
+  static bool CanBeAutomated(int tag) { return tag >= 0 && tag < 256; }
+  void SetParamInfo(int tag, std::string_view name, int min, int max, void* control);  // editor
+  int CurChainMax() const { return curChainMax.load(std::memory_order_relaxed); }
+  void SetCurChainMax(int max);  // the editor's CurChain control range
+  void MarkAllChanged(bool programOnly);
+  void MarkStepsChanged();
+  void DeliverChanges();  // editor thread, on every idle tick
+
+  // ---- Programs (any thread but the audio thread; they wait for the lock).
+  int CurrentProgramIndex() const { return CurrentProgram.load(std::memory_order_relaxed); }
+  int CurrentChainIndex() const { return CurrentChain.load(std::memory_order_relaxed); }
+  void SelectProgram(int index);
+  void InitProgram(bool programOnly);
+  void InitChain();
+  void InitializeBank();  // the Bank menu's "Initialize"
+  void RecallProgram();
+  ShortText GetProgramName(int index, int maxLen = kNameChars) const;
+  void SetProgramName(std::string_view name);
+  void PasteProgram(int source);
+  void ShiftProgram(int direction);
+  void PastePage(int sourceProgram, int sourcePage, int targetPage);
+  void ShiftPattern(int delta);
+  void NotifyProgramList();
+  bool IsPlaying() const { return playingShown.load(std::memory_order_relaxed); }
+  int GetChainPos() const { return chainPosShown.load(std::memory_order_relaxed); }
+
+  // ---- Chunks and preset files.
+  // The chunk is copied into a buffer of the engine's that stays valid until the next call.
+  int GetChunk(bool isPreset, const void** data);
+  int SetChunk(const void* data, int byteSize, bool isPreset);
+  std::span<const uint8_t> BuildFxp();
+  std::span<const uint8_t> BuildFxb();
+  TLoadResult ApplyFxp(const uint8_t* data, size_t size);
+  TLoadResult ApplyFxb(const uint8_t* data, size_t size);
+  TLoadResult LoadFxp(const std::string& path);  // a missing file loads nothing and is no error
+  TLoadResult LoadFxb(const std::string& path);
+  bool IsChunkLoaded() const { return ChunkLoaded.load(std::memory_order_relaxed); }
+
+  // ---- Real time.
+  // One incoming message (audio thread). Handled at once, or queued while another thread
+  // holds the engine and handled before the next block.
+  void HandleMidiIn(int channel, int status, int data1, int data2);
+  // One block (audio thread).
+  void ProcessBlock(int sampleFrames);
+  // A message from the editor (editor thread); it leaves with the next block.
+  bool SendEditorMidi(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2);
+
+  // ================= State. Each field says who writes it. =================
+
+  // Parameter rows: single bytes through atomic_ref (any thread); whole rows under the lock.
+  TProgramMatrix Programs{};
+  TProgramMatrix SavedPrograms{};  // under the lock
+
+  std::array<std::atomic<uint8_t>, kNumParams> ParamChanged{};  // any thread
+  std::atomic<bool> AnyChanged{false};
+  std::atomic<bool> ChangesPending{false};
+  std::atomic<bool> RedrawPending{false};
+
+  std::atomic<int> CurrentProgram{-1};  // under the lock
+  std::atomic<int> CurrentChain{0};     // under the lock
+  int LastPatternShift = 0;             // editor thread
+  std::atomic<bool> ChunkLoaded{false};
+  std::atomic<bool> FactoryBankPending{true};
+  std::atomic<bool> EditorBusy{true};
+
+  std::array<TParamInfo, kNumParams> ParamInfo{};  // editor thread
+
+  // Keys and sounding notes: under the lock.
+  TInKeyFilter KeyFilter;
+  TKeyPool OutPool;   // arpeggiator notes sounding
+  TKeyPool ThruPool;  // thru notes sounding
+  std::array<uint8_t, 128> OutNoteChannel{};   // channel each sounding arpeggiator pitch went out on
+  std::array<uint8_t, 128> ThruNoteChannel{};  // the same for thru pitches
+  // The thru pitch each input key (channel, note) sent, plus one; 0 = none sounding.
+  std::array<std::array<uint8_t, 128>, 16> ThruSentPitch{};
+
+  // Clock (audio thread, under the lock).
+  float Ppq = 0;
+  float PrevPpq = 0;
+  double SamplePos = 0;
+  double SamplePosAtPpqChange = 0;
+  float SampleRate = 44100.0f;
+  float Tempo = 120.0f;
+  bool Playing = false;
+  bool PrevPlaying = false;
+  bool TransportChanged = false;
+  float StepsPerBeat = 4.0f;
+  float SamplesPerStep = 0;
+  float StepPos = 0;
+  int StepCount = 0;
+  int CurStep = -1;
+  int LastStep = -1;
+  int DisplayStep = -1;
+  float StepPosAtStep = 0;
+  float PpqAtStep = 0;
+  double RestartPpq = 0;
+  bool RestartSynced = false;
+  bool FreeRun = false;
+  double FreeRunSamples = 0;
+  bool KeyWait = false;
+  double KeyWaitSamples = 0;
+  std::atomic<bool> ReleaseAll{false};  // any thread
+  bool KeyEvent = false;
+  std::atomic<bool> StepChanged{false};
+  std::atomic<bool> StatusDirty{false};
+  ShortText NoteOutText;
+  TBlockSettings Block;
+
+  // Chains (audio thread, under the lock).
+  int ChainPos = 0;
+  std::atomic<bool> ChainSwitchRequest{false};  // any thread
+
+ private:
+  friend class TEngineGuard;
+  // ---- Work done under the lock (the caller holds it).
+  void EnsureCurrentProgram();
+  void SelectProgramLocked(int index);
+  void InitProgramLocked(bool programOnly);
+  void InitChainLocked();
+  void SetProgramNameLocked(std::string_view name);
+  int SetChunkLocked(const int8_t* data, int byteSize, bool isPreset);
+  void CopyGlobalsToRow(int row);
+  void HandleMidiLocked(const TMidiMsg& msg);
+  void ProcessBlockLocked(int sampleFrames);
+  void ServiceRequests();
+  bool RequestsPending() const;
+  void TakeBlockSettings();
+  void UpdateTime(int sampleFrames);
+  void UpdatePosition();
+  void ReleaseNotes();
+  void ChainCheck();
+  void SwitchChain(int chain);
+  void AdvanceChain();
+  void GenerateAndSend();
+  void Send(uint8_t message, uint8_t data1, uint8_t data2);  // on the block's output channel
+  int QuantizeLength(int value) const;
+  TTransformSettings TransformSettings() const;
+  TStatusRecord BuildStatus();
+
+  // Raw row access by the addressing rule (globals row 0, chain row CurrentChain, program row
+  // CurrentProgram, or row 0 while no program is current).
+  int RowFor(int tag) const;
+  int8_t LoadByte(int row, int tag) const;
+  void StoreByte(int row, int tag, int8_t value);
+
+  TEngineLock lock;
+  std::atomic<bool> releaseLatchRequest{false};
+  std::atomic<int> curChainMax{8};
+  std::atomic<bool> playingShown{false};
+  std::atomic<int> chainPosShown{0};
+  int deferredSamples = 0;  // samples of blocks that could not take the lock
+  TSpscRing<TMidiMsg, 4096> midiIn;       // audio thread -> lock holder
+  TSpscRing<TMidiMsg, 1024> editorMidi;   // editor thread -> audio thread (status = full message)
+
+  std::array<uint8_t, kFxbSize> fileBuffer{};
+  std::array<int8_t, kBankChunkSize> chunkBuffer{};
+  std::array<int8_t, kBankChunkSize> convertBuffer{};
+};
+
+// Holds the engine lock for a scope (never on the audio thread). On release it handles
+// whatever other threads asked for meanwhile.
+class TEngineGuard {
+ public:
+  explicit TEngineGuard(TPlugCore& core);
+  ~TEngineGuard();
+  TEngineGuard(const TEngineGuard&) = delete;
+  TEngineGuard& operator=(const TEngineGuard&) = delete;
+
+ private:
+  TPlugCore& core;
+};
