@@ -73,10 +73,14 @@ enum StepType : int { stOff = 0, stNormal = 1, stRest = 2, stTie = 3 };
 // The range tables, built once when the module is loaded. A tag whose maximum is 0 is undefined.
 // CurChain (18) has the static maximum 8 here; each engine keeps its own live maximum that
 // follows NumChains, so one instance's chain count never changes another's range.
-extern const std::array<int32_t, kNumParams>& CParamMin;
-extern const std::array<int32_t, kNumParams>& CParamMax;
-extern const std::array<int32_t, kNumParams>& CParamDef;
-extern const std::array<int32_t, kNumParams>& CParamPage;
+struct TParamTables {
+  std::array<int32_t, kNumParams> min{}, max{}, def{}, page{};
+};
+extern const TParamTables kParamTables;  // constant-initialised
+inline const std::array<int32_t, kNumParams>& CParamMin = kParamTables.min;
+inline const std::array<int32_t, kNumParams>& CParamMax = kParamTables.max;
+inline const std::array<int32_t, kNumParams>& CParamDef = kParamTables.def;
+inline const std::array<int32_t, kNumParams>& CParamPage = kParamTables.page;
 
 inline bool IsDefinedTag(int tag) { return tag >= 0 && tag < kNumParams && CParamMax[tag] != 0; }
 

@@ -193,6 +193,7 @@ class TPlugCore {
   std::atomic<int> CurrentChain{0};     // under the lock
   int LastPatternShift = 0;             // editor thread
   std::atomic<bool> ChunkLoaded{false};
+  std::atomic<bool> GlobalsValid{false};  // row 0's global section holds real settings
   std::atomic<bool> FactoryBankPending{true};
   std::atomic<bool> EditorBusy{true};
 
@@ -253,9 +254,11 @@ class TPlugCore {
   void SetProgramNameLocked(std::string_view name);
   int SetChunkLocked(const int8_t* data, int byteSize, bool isPreset);
   void CopyGlobalsToRow(int row);
+  void ClampRows(int beginByte, int endByte);
   void HandleMidiLocked(const TMidiMsg& msg);
   void ProcessBlockLocked(int sampleFrames);
   void ServiceRequests();
+  void UnlockServicing();
   bool RequestsPending() const;
   void TakeBlockSettings();
   void UpdateTime(int sampleFrames);

@@ -1,0 +1,272 @@
+// Chunks for the host, fxp/fxb preset files, and the conversion of old format-7 chunks.
+// Everything read here is untrusted: values are brought into their ranges as they are applied.
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "engine/PlugCore.h"
+
+namespace {
+
+constexpr int kOldRecordSize = 512;
+constexpr int kGlobalBytes = kFirstChainTag;  // bytes 0..79 of a record
+
+void PutBE32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
+}
+
+uint32_t GetBE32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+bool HasCode(const uint8_t* p, const char* code) { return std::memcmp(p, code, 4) == 0; }
+
+std::string Printable(const uint8_t* p) {
+  std::string s;
+  for (int i = 0; i < 4; ++i) s += (p[i] >= 32 && p[i] < 127) ? static_cast<char>(p[i]) : '?';
+  return s;
+}
+
+// Old records of 512 bytes become 576-byte records.
+void ConvertOldRecord(const int8_t* old, int8_t* record) {
+  std::memset(record, 0, kProgramChunkSize);
+  std::memcpy(record + 0, old + 0, 10);
+  std::memcpy(record + 210, old + 10, 17);
+  std::memcpy(record + 256, old + 64, 320);
+  std::memcpy(record + 150, old + 384, 50);
+  record[0] = 8;
+}
+
+// The refusal of a file that has the preset magic but is not ours or not of the kind asked for.
+TLoadResult CheckHeader(const uint8_t* data, size_t n, size_t headerSize, const char* fxMagic, const char* what) {
+  if (n < headerSize) return {false, std::string("the ") + what + " file is shorter than its header"};
+  if (!HasCode(data + 16, "Kq4v"))
+    return {false, std::string("the ") + what + " file belongs to another plug-in (ID '" + Printable(data + 16) + "')"};
+  if (!HasCode(data + 8, fxMagic))
+    return {false, std::string("not a ") + what + " file of this plug-in (type '" + Printable(data + 8) + "')"};
+  return {};
+}
+
+}  // namespace
+
+// ---- Chunks --------------------------------------------------------------------------------
+
+void TPlugCore::CopyGlobalsToRow(int row) {
+  if (row == 0) return;
+  for (int tag = 0; tag < kGlobalBytes; ++tag) StoreByte(row, tag, LoadByte(0, tag));
+}
+
+int TPlugCore::GetChunk(bool isPreset, const void** data) {
+  TEngineGuard guard(*this);
+  EnsureCurrentProgram();
+  StoreByte(0, tagFormatVersion, 8);
+  int size;
+  if (isPreset) {
+    const int row = CurrentProgram.load(std::memory_order_relaxed);
+    CopyGlobalsToRow(row);
+    for (int tag = 0; tag < kNumParams; ++tag) chunkBuffer[tag] = LoadByte(row, tag);
+    size = kProgramChunkSize;
+  } else {
+    for (int row = 1; row < kNumPrograms; ++row) CopyGlobalsToRow(row);
+    for (int row = 0; row < kNumPrograms; ++row)
+      for (int tag = 0; tag < kNumParams; ++tag) chunkBuffer[row * kNumParams + tag] = LoadByte(row, tag);
+    size = kBankChunkSize;
+  }
+  if (data != nullptr) *data = chunkBuffer.data();
+  return size;
+}
+
+int TPlugCore::SetChunk(const void* data, int byteSize, bool isPreset) {
+  TEngineGuard guard(*this);
+  return SetChunkLocked(static_cast<const int8_t*>(data), byteSize, isPreset);
+}
+
+int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
+  if (data == nullptr || byteSize <= 0) return 0;
+  if (data[0] == 7) {
+    // More than one bank of old records cannot be held; the first 64 are converted.
+    const int count = std::min(byteSize / kOldRecordSize, kNumPrograms);
+    for (int i = 0; i < count; ++i)
+      ConvertOldRecord(data + i * kOldRecordSize, convertBuffer.data() + i * kProgramChunkSize);
+    data = convertBuffer.data();
+    byteSize = count * kProgramChunkSize;
+  }
+  int row = 0, offset = 0;
+  if (isPreset) {
+    EnsureCurrentProgram();
+    row = CurrentProgram.load(std::memory_order_relaxed);
+    byteSize = std::min(byteSize, kProgramChunkSize);
+    if (ChunkLoaded.load(std::memory_order_relaxed)) {
+      offset = kGlobalBytes;  // later program chunks leave the global part alone
+      byteSize -= kGlobalBytes;
+    }
+  } else {
+    byteSize = std::min(byteSize, kBankChunkSize);
+  }
+  if (byteSize <= 0) return 0;
+
+  const int begin = row * kNumParams + offset;
+  const int end = begin + byteSize;
+  for (int i = begin; i < end; ++i) {
+    const int8_t v = data[i - begin + offset];
+    StoreByte(i / kNumParams, i % kNumParams, v);
+    SavedPrograms[i / kNumParams][i % kNumParams] = v;
+  }
+  ClampRows(begin, end);
+  if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
+  if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
+  ChunkLoaded.store(true, std::memory_order_relaxed);
+  return byteSize;
+}
+
+void TPlugCore::ClampRows(int begin, int end) {
+  // Every defined tag is brought into its catalogue range, so that no later table lookup can
+  // go out of bounds. The name characters and undefined tags are kept as they are; a row whose
+  // program section was never initialised (Steps 0) stays so and gets defaults when selected.
+  for (int i = begin; i < end; ++i) {
+    const int row = i / kNumParams, tag = i % kNumParams;
+    if (!IsDefinedTag(tag) && tag != tagFormatVersion) continue;
+    if (tag >= kFirstProgramTag && LoadByte(row, tagSteps) == 0) continue;
+    int lo = CParamMin[tag], hi = CParamMax[tag];
+    if (tag == tagFormatVersion) hi = 127;
+    if (tag == tagCurChain) hi = std::clamp<int>(LoadByte(row, tagNumChains), 1, 16);
+    const int8_t v = LoadByte(row, tag);
+    const int8_t c = static_cast<int8_t>(std::clamp<int>(v, lo, hi));
+    if (c != v) {
+      StoreByte(row, tag, c);
+      SavedPrograms[row][tag] = c;
+    }
+  }
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+std::span<const uint8_t> TPlugCore::BuildFxp() {
+  TEngineGuard guard(*this);
+  EnsureCurrentProgram();
+  uint8_t* b = fileBuffer.data();
+  std::memset(b, 0, kFxpSize);
+  std::memcpy(b + 0, "CcnK", 4);
+  PutBE32(b + 4, kFxpSize - 8);
+  std::memcpy(b + 8, "FPCh", 4);
+  PutBE32(b + 12, 1);
+  std::memcpy(b + 16, Identity.UniqueID, 4);
+  PutBE32(b + 20, 8);
+  PutBE32(b + 24, kNumParams);
+  const int row = CurrentProgram.load(std::memory_order_relaxed);
+  ShortText name = GetProgramName(row, 27);
+  std::memcpy(b + 28, name.CStr(), static_cast<size_t>(name.Length()));
+  b[28 + name.Length()] = 0;
+  PutBE32(b + 56, kProgramChunkSize);
+  StoreByte(0, tagFormatVersion, 8);
+  CopyGlobalsToRow(row);
+  for (int tag = 0; tag < kNumParams; ++tag) b[60 + tag] = static_cast<uint8_t>(LoadByte(row, tag));
+  return {b, static_cast<size_t>(kFxpSize)};
+}
+
+std::span<const uint8_t> TPlugCore::BuildFxb() {
+  TEngineGuard guard(*this);
+  EnsureCurrentProgram();
+  uint8_t* b = fileBuffer.data();
+  std::memset(b, 0, 160);
+  std::memcpy(b + 0, "CcnK", 4);
+  PutBE32(b + 4, kFxbSize - 8);
+  std::memcpy(b + 8, "FBCh", 4);
+  PutBE32(b + 12, 2);
+  std::memcpy(b + 16, Identity.UniqueID, 4);
+  PutBE32(b + 20, 8);
+  PutBE32(b + 24, kNumPrograms);
+  PutBE32(b + 28, static_cast<uint32_t>(CurrentProgram.load(std::memory_order_relaxed)));
+  PutBE32(b + 156, kBankChunkSize);
+  StoreByte(0, tagFormatVersion, 8);
+  for (int row = 0; row < kNumPrograms; ++row) {
+    CopyGlobalsToRow(row);
+    for (int tag = 0; tag < kNumParams; ++tag)
+      b[160 + row * kNumParams + tag] = static_cast<uint8_t>(LoadByte(row, tag));
+  }
+  return {b, static_cast<size_t>(kFxbSize)};
+}
+
+TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
+  if (data == nullptr || size == 0) return {false, "the program file is empty"};
+  const size_t n = std::min<size_t>(size, kFxpSize);
+  {
+    TEngineGuard guard(*this);
+    if (n >= 4 && (HasCode(data, "CcnK") || HasCode(data, "KncC"))) {
+      TLoadResult check = CheckHeader(data, n, 60, "FPCh", "program");
+      if (!check.ok) return check;
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data + 60), static_cast<int>(n - 60), true);
+    } else {
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kProgramChunkSize)),
+                     true);
+    }
+  }
+  MarkAllChanged(true);
+  NotifyProgramList();
+  return {};
+}
+
+TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) {
+  if (data == nullptr || size == 0) return {false, "the bank file is empty"};
+  const size_t n = std::min<size_t>(size, kFxbSize);
+  {
+    TEngineGuard guard(*this);
+    if (n >= 4 && (HasCode(data, "CcnK") || HasCode(data, "KncC"))) {
+      TLoadResult check = CheckHeader(data, n, 160, "FBCh", "bank");
+      if (!check.ok) return check;
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data + 160), static_cast<int>(n - 160), false);
+      const uint32_t current = GetBE32(data + 28);
+      if (current < kNumPrograms) SelectProgramLocked(static_cast<int>(current));
+    } else {
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kBankChunkSize)),
+                     false);
+    }
+  }
+  MarkAllChanged(false);
+  NotifyProgramList();
+  return {};
+}
+
+namespace {
+
+// Reads at most `limit` bytes of a file. A missing file is not an error: it loads nothing.
+TLoadResult ReadFile(const std::string& path, uint8_t* buffer, size_t limit, size_t& n, bool& missing) {
+  n = 0;
+  missing = false;
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    missing = true;
+    return {};
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {false, "cannot open " + path};
+  in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(limit));
+  if (in.bad()) return {false, "cannot read " + path};
+  n = static_cast<size_t>(in.gcount());
+  return {};
+}
+
+}  // namespace
+
+TLoadResult TPlugCore::LoadFxp(const std::string& path) {
+  std::array<uint8_t, kFxpSize> buffer;
+  size_t n;
+  bool missing;
+  TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
+  if (!read.ok || missing) return read;
+  return ApplyFxp(buffer.data(), n);
+}
+
+TLoadResult TPlugCore::LoadFxb(const std::string& path) {
+  std::vector<uint8_t> buffer(kFxbSize);
+  size_t n;
+  bool missing;
+  TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
+  if (!read.ok || missing) return read;
+  return ApplyFxb(buffer.data(), n);
+}

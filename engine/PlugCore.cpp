@@ -1,0 +1,291 @@
+// Parameter access by tag, the engine lock and the delivery of changes to the editor.
+#include "engine/PlugCore.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The engine whose editor change is being reported to the host on this thread. The host's
+// echo of that change arrives through SetParamNormalized on the same thread and must not
+// store the value a second time; writes from other threads meanwhile are ordinary writes.
+thread_local const TPlugCore* tEchoing = nullptr;
+
+int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
+
+}  // namespace
+
+TPlugCore::TPlugCore() = default;
+
+// ---- Engine lock -------------------------------------------------------------------------
+
+TEngineGuard::TEngineGuard(TPlugCore& c) : core(c) { core.lock.Lock(); }
+
+TEngineGuard::~TEngineGuard() { core.UnlockServicing(); }
+
+void TPlugCore::UnlockServicing() {
+  // Requests posted by threads that could not take the lock are handled by whoever holds it.
+  // Checking again after the release closes the window in which a request arrives just
+  // before the release and its poster's own attempt fails.
+  do {
+    ServiceRequests();
+    lock.Unlock();
+  } while (RequestsPending() && lock.TryLock());
+}
+
+bool TPlugCore::RequestsPending() const {
+  return releaseLatchRequest.load(std::memory_order_acquire) || !midiIn.Empty();
+}
+
+void TPlugCore::ServiceRequests() {
+  if (releaseLatchRequest.exchange(false, std::memory_order_acq_rel)) KeyFilter.ReleaseLatch();
+  TMidiMsg msg;
+  while (midiIn.Pop(msg)) HandleMidiLocked(msg);
+}
+
+// ---- Rows ----------------------------------------------------------------------------------
+
+int TPlugCore::RowFor(int tag) const {
+  if (tag < kFirstChainTag) return 0;
+  if (tag < kFirstProgramTag) {
+    int chain = CurrentChain.load(std::memory_order_relaxed);
+    return (chain >= 0 && chain < kNumPrograms) ? chain : 0;
+  }
+  int program = CurrentProgram.load(std::memory_order_relaxed);
+  return (program >= 0 && program < kNumPrograms) ? program : 0;
+}
+
+int8_t TPlugCore::LoadByte(int row, int tag) const {
+  auto& cell = const_cast<int8_t&>(Programs[row][tag]);
+  return std::atomic_ref<int8_t>(cell).load(std::memory_order_relaxed);
+}
+
+void TPlugCore::StoreByte(int row, int tag, int8_t value) {
+  std::atomic_ref<int8_t>(Programs[row][tag]).store(value, std::memory_order_relaxed);
+}
+
+// ---- Access by tag -----------------------------------------------------------------------
+
+int TPlugCore::GetParam(int tag, int slot) const {
+  if (slot > 0) tag += slot;
+  if (tag < 0 || tag >= kNumParams) return 0;
+  int row = RowFor(tag);
+  // Settings never initialised (before the first program selection or chunk) read as the
+  // defaults they will get.
+  if (IsDefinedTag(tag)) {
+    bool fresh = tag < kFirstProgramTag ? !GlobalsValid.load(std::memory_order_relaxed)
+                                        : LoadByte(row, tagSteps) == 0 && tag != tagProgName;
+    if (fresh) return CParamDef[tag];
+  }
+  return LoadByte(row, tag);
+}
+
+void TPlugCore::StoreParam(int tag, int value) {
+  if (tag < 0 || tag >= kNumParams) return;
+  StoreByte(RowFor(tag), tag, static_cast<int8_t>(value & 0xFF));
+}
+
+void TPlugCore::MarkChanged(int tag, bool on) {
+  if (tag < 0 || tag >= kNumParams) return;
+  if (CParamMax[tag] != 0) ParamChanged[tag].store(on ? 1 : 0, std::memory_order_relaxed);
+  AnyChanged.store(on, std::memory_order_relaxed);
+  ChangesPending.store(on, std::memory_order_release);
+}
+
+void TPlugCore::SetParamFromEditor(int tag, int value, bool tellHost) {
+  if (tag < 0 || tag >= kNumParams) return;
+  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
+    TEngineGuard guard(*this);
+    EnsureCurrentProgram();
+  }
+  const TPlugCore* outer = tEchoing;
+  tEchoing = this;
+  StoreParam(tag, value);
+  if (tellHost && OnParamAutomate) {
+    int lo = CParamMin[tag], hi = CParamMax[tag];
+    if (tag == tagCurChain) hi = CurChainMax();
+    float x = hi != lo ? static_cast<float>(static_cast<double>(value - lo) / (hi - lo)) : 0.0f;
+    OnParamAutomate(tag, x);
+  }
+  tEchoing = outer;
+}
+
+void TPlugCore::SetParamNormalized(int tag, float x) {
+  if (tag < 0 || tag >= kNumParams) return;
+  if (!(x >= 0.0f)) return;  // negative or NaN
+  if (x > 1.0f) x = 1.0f;
+  // Writes to undefined tags are ignored: tags 151..198 hold the program name's characters.
+  if (!IsDefinedTag(tag)) return;
+  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
+    TEngineGuard guard(*this);
+    EnsureCurrentProgram();
+  }
+  const bool echo = tEchoing == this;
+  int lo = CParamMin[tag], hi = CParamMax[tag];
+  if (tag == tagCurChain) {
+    hi = CurChainMax();
+    if (!echo) lo = 1;  // the host chooses chains 1..NumChains, never "none"
+  }
+  int value = RoundHalfEven(static_cast<double>(x) * (hi - lo) + lo);
+  if (tag == tagFormatVersion && value > 127) value = 127;  // stored in one signed byte
+  if (!echo) {
+    MarkChanged(tag);
+    StoreParam(tag, value);
+  }
+  switch (tag) {
+    case tagLatch:
+      if (GetParam(tagLatch) == 0) {
+        releaseLatchRequest.store(true, std::memory_order_release);
+        if (lock.TryLock()) UnlockServicing();
+      }
+      break;
+    case tagArpEnabled:
+      ReleaseAll.store(true, std::memory_order_relaxed);
+      break;
+    case tagCurChain:
+      ChainSwitchRequest.store(true, std::memory_order_relaxed);
+      break;
+    case tagNumChains:
+      curChainMax.store(RoundHalfEven(static_cast<double>(x) * 15 + 1), std::memory_order_relaxed);
+      break;
+    default:
+      break;
+  }
+}
+
+float TPlugCore::GetParamNormalized(int tag) const {
+  if (tag < 0 || tag >= kNumParams) return 0.0f;
+  int lo = CParamMin[tag], hi = CParamMax[tag];
+  if (tag == tagCurChain) hi = CurChainMax();
+  if (hi == lo) return 0.0f;
+  double x = static_cast<double>(GetParam(tag) - lo) / (hi - lo);
+  return static_cast<float>(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x));
+}
+
+ShortText TPlugCore::GetParamName(int tag) const {
+  ShortText text;
+  if (tag < 0 || tag >= kNumParams) return text;
+  text.Assign(ParamInfo[tag].Name);
+  if (text.Empty()) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "Param%d", tag);
+    text.Assign(buf);
+  }
+  return text;
+}
+
+ShortText TPlugCore::GetParamDisplay(int tag) const {
+  ShortText text;
+  if (tag < 0 || tag >= kNumParams) return text;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d", GetParam(tag));
+  text.Assign(buf);
+  return text;
+}
+
+void TPlugCore::SetParamInfo(int tag, std::string_view name, int min, int max, void* control) {
+  if (tag < 0 || tag >= kNumParams) return;
+  TParamInfo& info = ParamInfo[tag];
+  size_t n = std::min(name.size(), sizeof info.Name - 1);
+  std::memcpy(info.Name, name.data(), n);
+  info.Name[n] = 0;
+  info.Min = min;
+  info.Max = max;
+  info.Control = control;
+}
+
+void TPlugCore::SetCurChainMax(int max) {
+  if (max < 1) max = 1;
+  if (max > 16) max = 16;
+  curChainMax.store(max, std::memory_order_relaxed);
+}
+
+void TPlugCore::MarkAllChanged(bool programOnly) {
+  auto mark = [this](int from, int to) {
+    for (int tag = from; tag <= to; ++tag)
+      if (CParamMax[tag] != 0) ParamChanged[tag].store(1, std::memory_order_relaxed);
+  };
+  if (!programOnly) {
+    mark(1, 79);
+    mark(81, 92);
+  }
+  mark(kFirstProgramTag, kNumParams - 1);
+  AnyChanged.store(true, std::memory_order_relaxed);
+  ChangesPending.store(true, std::memory_order_release);
+}
+
+void TPlugCore::MarkStepsChanged() {
+  for (int tag = tagSemitone; tag < kNumParams; ++tag)
+    if (CParamMax[tag] != 0) ParamChanged[tag].store(1, std::memory_order_relaxed);
+  AnyChanged.store(true, std::memory_order_relaxed);
+  ChangesPending.store(true, std::memory_order_release);
+}
+
+// ---- Delivery to the editor ----------------------------------------------------------------
+
+void TPlugCore::DeliverChanges() {
+  if (EditorBusy.load(std::memory_order_relaxed)) return;
+  if (ChangesPending.exchange(false, std::memory_order_acq_rel)) {
+    if (AnyChanged.load(std::memory_order_relaxed) && OnParamDisplay) {
+      for (int tag = 0; tag < kNumParams; ++tag) {
+        if (ParamChanged[tag].exchange(0, std::memory_order_relaxed) == 0) continue;
+        int v = GetParam(tag);
+        OnParamDisplay(tag, v);
+        if (tag < 256 && OnParamReact) OnParamReact(tag, v);
+      }
+      RedrawPending.store(true, std::memory_order_relaxed);
+    }
+  }
+  if (StepChanged.exchange(false, std::memory_order_acq_rel)) {
+    int step;
+    {
+      TEngineGuard guard(*this);
+      step = DisplayStep;
+    }
+    if (OnStepChanged) OnStepChanged(step);
+  }
+  if (StatusDirty.exchange(false, std::memory_order_acq_rel)) {
+    TStatusRecord status;
+    {
+      TEngineGuard guard(*this);
+      status = BuildStatus();
+    }
+    if (OnStatusText) OnStatusText(status);
+  }
+  if (RedrawPending.load(std::memory_order_relaxed) && OnPatternRedraw) {
+    RedrawPending.store(false, std::memory_order_relaxed);
+    OnPatternRedraw();
+  }
+}
+
+namespace {
+
+// Fixed notation with two decimals, scientific beyond five integer digits.
+void FormatPosition(ShortText& text, float value) {
+  char buf[40];
+  if (std::fabs(value) < 99999.995f)
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
+  else
+    std::snprintf(buf, sizeof buf, "%.4e", static_cast<double>(value));
+  text.Assign(buf);
+}
+
+}  // namespace
+
+TStatusRecord TPlugCore::BuildStatus() {
+  TStatusRecord s;
+  if (Playing)
+    FormatPosition(s.Beat, PpqAtStep);
+  else
+    s.Beat.Assign("-");
+  if (DisplayStep >= 0)
+    FormatPosition(s.Step, StepPosAtStep);
+  else
+    s.Step.Assign("-");
+  s.NoteOut = NoteOutText;
+  s.KeysPre = KeyFilter.FormatActiveKeys();
+  s.KeysPost = KeyFilter.FormatStepKeys();
+  s.Chord = KeyFilter.FormatChord();
+  return s;
+}
