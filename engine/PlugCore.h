@@ -205,8 +205,13 @@ class TPlugCore {
   TKeyPool ThruPool;  // thru notes sounding
   std::array<uint8_t, 128> OutNoteChannel{};   // channel each sounding arpeggiator pitch went out on
   std::array<uint8_t, 128> ThruNoteChannel{};  // the same for thru pitches
-  // The thru pitch each input key (channel, note) sent, plus one; 0 = none sounding.
-  std::array<std::array<uint8_t, 128>, 16> ThruSentPitch{};
+  // The thru pitches each input key (channel, note) sent and has not yet released, so that
+  // its note-off releases exactly those, whatever the settings are by then.
+  struct TThruSent {
+    uint8_t count = 0;
+    uint8_t pitch[4] = {};
+  };
+  std::array<std::array<TThruSent, 128>, 16> ThruSent{};
 
   // Clock (audio thread, under the lock).
   float Ppq = 0;
@@ -234,6 +239,7 @@ class TPlugCore {
   bool KeyWait = false;
   double KeyWaitSamples = 0;
   std::atomic<bool> ReleaseAll{false};  // any thread
+  bool ReleaseArpNotes = false;         // transport stop or clock stop: end every arpeggiator note
   bool KeyEvent = false;
   std::atomic<bool> StepChanged{false};
   std::atomic<bool> StatusDirty{false};
@@ -268,7 +274,11 @@ class TPlugCore {
   void SwitchChain(int chain);
   void AdvanceChain();
   void GenerateAndSend();
-  void Send(uint8_t message, uint8_t data1, uint8_t data2);  // on the block's output channel
+  void Emit(int message, int channel, int data1, int data2);  // queued, sent at the block's end
+  void FlushOutput();
+  void ReleaseThruNotes();
+  void ThruNoteOn(int channel, int note, int velocity, int outChannel);
+  void ThruNoteOff(int channel, int note, int velocity);
   int QuantizeLength(int value) const;
   TTransformSettings TransformSettings() const;
   TStatusRecord BuildStatus();
@@ -284,7 +294,12 @@ class TPlugCore {
   std::atomic<int> curChainMax{8};
   std::atomic<bool> playingShown{false};
   std::atomic<int> chainPosShown{0};
-  int deferredSamples = 0;  // samples of blocks that could not take the lock
+  int deferredSamples = 0;  // samples of blocks that could not take the lock (audio thread)
+  struct TOutMsg {
+    uint8_t message, channel, data1, data2;
+  };
+  std::array<TOutMsg, 2048> outList{};  // under the lock; sent at the end of each block
+  int outCount = 0;
   TSpscRing<TMidiMsg, 4096> midiIn;       // audio thread -> lock holder
   TSpscRing<TMidiMsg, 1024> editorMidi;   // editor thread -> audio thread (status = full message)
 

@@ -1,0 +1,127 @@
+// Incoming MIDI: keys for the filter, the engine's own clock, thru notes, program changes
+// and the few messages passed on unchanged.
+#include <algorithm>
+
+#include "engine/KeyUtils.h"
+#include "engine/PlugCore.h"
+
+void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
+  const TMidiMsg msg{static_cast<uint8_t>(channel & 0x0F), static_cast<uint8_t>(status & 0xF0),
+                     static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
+  if (lock.TryLock()) {
+    ServiceRequests();  // anything queued earlier goes first
+    HandleMidiLocked(msg);
+    UnlockServicing();
+  } else {
+    midiIn.Push(msg);  // handled by the lock's holder, or before the next block
+  }
+}
+
+void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
+  EnsureCurrentProgram();
+  const bool arpEnabled = GetParam(tagArpEnabled) == 1;
+  const bool thruOn = GetParam(tagMIDIThruOn) == 1;
+  const int inChannel = GetParam(tagMIDIIn_Ch);
+  const int outChannel = std::clamp(GetParam(tagMIDIOut_Ch) - 1, 0, 15);
+  const int restartOnKey = GetParam(tagRestartOnKey);
+  const int latch = GetParam(tagLatch);
+  if (inChannel != 0 && msg.channel != inChannel - 1) return;
+
+  const int note = msg.data1;
+  switch (msg.status) {
+    case 0x90:
+      if (msg.data2 > 0) {
+        if (note < GetParam(tagInRange_Low) || note > GetParam(tagInRange_High)) return;
+        if (KeyFilter.ActiveCount() == 0 && restartOnKey == 1) {
+          RestartPpq = Ppq;
+          RestartSynced = false;
+        }
+        if (KeyFilter.ActiveCount() == 0 && !Playing && arpEnabled) {
+          if (KeyWait) {
+            KeyWait = false;
+          } else {
+            FreeRun = true;
+            FreeRunSamples = 0;
+            ChainPos = 0;
+          }
+        }
+        KeyFilter.KeyOn(note, msg.data2, latch);
+        KeyEvent = true;
+        if (!arpEnabled && thruOn) ThruNoteOn(msg.channel, note, msg.data2, outChannel);
+        StatusDirty.store(true, std::memory_order_relaxed);
+        return;
+      }
+      [[fallthrough]];  // a note-on with velocity 0 is a note-off
+    case 0x80:
+      KeyFilter.KeyOff(note, latch);
+      if (KeyFilter.ActiveCount() == 0 && !Playing) {
+        if (restartOnKey == 1) {
+          // The own clock stops at once; its notes would never reach their ends.
+          if (FreeRun) ReleaseArpNotes = true;
+          FreeRun = false;
+        } else if (FreeRun) {
+          KeyWait = true;
+        }
+      }
+      KeyWaitSamples = 0;
+      ThruNoteOff(msg.channel, note, msg.data2);
+      StatusDirty.store(true, std::memory_order_relaxed);
+      return;
+    case 0xC0:
+      SelectProgramLocked(std::min<int>(msg.data1, kNumPrograms - 1));
+      return;
+    case 0xB0:
+      if (msg.data1 == 1) Emit(0xB0, outChannel, 1, msg.data2);
+      return;
+    case 0xE0:
+    case 0xA0:
+    case 0xD0:
+      Emit(msg.status, outChannel, msg.data1, msg.data2);
+      return;
+    default:
+      return;
+  }
+}
+
+namespace {
+
+int HoldCount(const TKeyPool& pool, int note) {
+  for (int i = 0; i < pool.Count; ++i)
+    if (pool.Keys[i].Note == note) return pool.Keys[i].Count;
+  return 0;
+}
+
+}  // namespace
+
+void TPlugCore::ThruNoteOn(int channel, int note, int velocity, int outChannel) {
+  TThruSent& sent = ThruSent[channel][note];
+  if (sent.count >= sizeof sent.pitch) return;  // held more often than anyone plays a key
+  const int pitch = TransformNote(note, 0, true, false, TransformSettings(), KeyFilter.GetDetectedChord());
+  const int before = HoldCount(ThruPool, pitch);
+  ThruPool.AddKey(MakeKey(pitch, velocity));
+  if (HoldCount(ThruPool, pitch) == before) return;  // a full pool refused it: nothing to release later
+  if (before == 0) {
+    ThruNoteChannel[pitch] = static_cast<uint8_t>(outChannel);
+    Emit(0x90, outChannel, pitch, velocity);
+    NoteOutText = NoteName(pitch);
+  }
+  sent.pitch[sent.count++] = static_cast<uint8_t>(pitch);
+}
+
+void TPlugCore::ThruNoteOff(int channel, int note, int velocity) {
+  // The note-off releases the pitch its note-on sent, on the channel it went out on, even if
+  // the transpose, scale, range, channel or thru settings changed in between.
+  TThruSent& sent = ThruSent[channel][note];
+  if (sent.count == 0) return;
+  const int pitch = sent.pitch[--sent.count];
+  if (ThruPool.RemoveKey(MakeKey(pitch, 0))) Emit(0x80, ThruNoteChannel[pitch], pitch, velocity);
+}
+
+void TPlugCore::ReleaseThruNotes() {
+  for (int i = 0; i < ThruPool.Count; ++i)
+    Emit(0x80, ThruNoteChannel[ThruPool.Keys[i].Note], ThruPool.Keys[i].Note, ThruPool.Keys[i].Velocity);
+  if (ThruPool.Count > 0) StatusDirty.store(true, std::memory_order_relaxed);
+  ThruPool.Clear();
+  for (auto& channel : ThruSent)
+    for (auto& sent : channel) sent.count = 0;
+}
