@@ -16,8 +16,11 @@ ShortText DefaultProgramName(int index) {
 
 void TPlugCore::EnsureCurrentProgram() {
   // No program is current until the host, a bank or the editor selects one. Anything that
-  // needs a current program before then makes the first one current.
-  if (CurrentProgram.load(std::memory_order_relaxed) < 0) SelectProgramLocked(0);
+  // needs a current program before then makes the one the settings remember current (after a
+  // bank was restored), or else the first one.
+  if (CurrentProgram.load(std::memory_order_relaxed) >= 0) return;
+  const bool remembered = GlobalsValid.load(std::memory_order_relaxed);
+  SelectProgramLocked(remembered ? std::clamp<int>(LoadByte(0, tagCurProgram), 0, kNumPrograms - 1) : 0);
 }
 
 void TPlugCore::SelectProgram(int index) {

@@ -1,0 +1,320 @@
+// Chunks and preset files: what is written, what is read back, and what untrusted data can do.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/PlugCore.h"
+
+namespace {
+
+uint32_t BE32(const uint8_t* p) { return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3]; }
+
+std::vector<int8_t> Chunk(TPlugCore& core, bool preset) {
+  const void* data = nullptr;
+  int size = core.GetChunk(preset, &data);
+  const auto* p = static_cast<const int8_t*>(data);
+  return {p, p + size};
+}
+
+TEST(Chunks, SizesAndTheFormatByte) {
+  TPlugCore core;
+  auto bank = Chunk(core, false);
+  ASSERT_EQ(bank.size(), 36864u);
+  EXPECT_EQ(bank[0], 8);
+  EXPECT_EQ(core.CurrentProgramIndex(), 0) << "a chunk needs a current program; the first one is taken";
+  core.SelectProgram(4);
+  core.SetParamFromEditor(tagMIDIOut_Ch, 5, false);
+  auto program = Chunk(core, true);
+  ASSERT_EQ(program.size(), 576u);
+  EXPECT_EQ(program[tagMIDIOut_Ch], 5) << "the writer copies the globals into the record it writes";
+  EXPECT_EQ(program[tagSteps], 16);
+}
+
+TEST(Chunks, RoundTripBetweenTwoInstancesIsByteIdentical) {
+  TPlugCore a;
+  a.SelectProgram(3);
+  a.SetProgramName("Round trip");
+  a.SetParamFromEditor(tagSwing, -20, false);
+  a.SetParamFromEditor(tagVelocity + 40, 7, false);
+  auto bank = Chunk(a, false);
+  TPlugCore b;
+  EXPECT_EQ(b.SetChunk(bank.data(), static_cast<int>(bank.size()), false), 36864);
+  EXPECT_EQ(Chunk(b, false), Chunk(a, false));
+}
+
+TEST(Chunks, OnlyTheFirstProgramChunkWritesTheGlobals) {
+  TPlugCore source;
+  source.SelectProgram(0);
+  source.SetParamFromEditor(tagMIDIOut_Ch, 7, false);
+  auto program = Chunk(source, true);
+
+  TPlugCore core;
+  EXPECT_EQ(core.SetChunk(program.data(), 576, true), 576);
+  EXPECT_EQ(core.GetParam(tagMIDIOut_Ch), 7);
+  program[tagMIDIOut_Ch] = 3;
+  program[tagSteps] = 9;
+  EXPECT_EQ(core.SetChunk(program.data(), 576, true), 496);
+  EXPECT_EQ(core.GetParam(tagMIDIOut_Ch), 7);
+  EXPECT_EQ(core.GetParam(tagSteps), 9);
+}
+
+TEST(Chunks, NothingHappensForEmptyOrMissingData) {
+  TPlugCore core;
+  int8_t byte = 8;
+  EXPECT_EQ(core.SetChunk(nullptr, 576, true), 0);
+  EXPECT_EQ(core.SetChunk(&byte, 0, true), 0);
+  EXPECT_EQ(core.SetChunk(&byte, -40, false), 0);
+  EXPECT_FALSE(core.IsChunkLoaded());
+}
+
+TEST(Chunks, UntrustedValuesAreClampedAsTheyAreApplied) {
+  TPlugCore core;
+  core.SelectProgram(0);
+  auto bank = Chunk(core, false);
+  int8_t* row1 = bank.data() + kNumParams;
+  row1[tagSteps] = 100;
+  row1[tagSync] = -3;
+  row1[tagSortOrder] = 99;
+  row1[tagVelocity] = -1;
+  row1[tagProgName] = 120;
+  row1[tagProgName + 1] = 'Z';
+  row1[151 + 47] = -7;  // name characters are kept whatever they are
+  bank[tagMIDIOut_Ch] = 0;
+  bank[tagNumChains] = 4;
+  bank[tagCurChain] = 9;
+  int8_t* row2 = bank.data() + 2 * kNumParams;
+  std::memset(row2 + kFirstProgramTag, 0, kNumParams - kFirstProgramTag);  // a never-used program
+  core.SetChunk(bank.data(), static_cast<int>(bank.size()), false);
+
+  EXPECT_EQ(core.Programs[1][tagSteps], 64);
+  EXPECT_EQ(core.Programs[1][tagSync], 0);
+  EXPECT_EQ(core.Programs[1][tagSortOrder], 7);
+  EXPECT_EQ(core.Programs[1][tagVelocity], 0);
+  EXPECT_EQ(core.Programs[1][tagProgName], 48);
+  EXPECT_EQ(core.Programs[1][198], -7);
+  EXPECT_EQ(core.Programs[0][tagMIDIOut_Ch], 1);
+  EXPECT_EQ(core.Programs[0][tagCurChain], 4);
+  EXPECT_EQ(core.Programs[2][tagSteps], 0) << "an unused program stays unused";
+  core.SelectProgram(2);
+  EXPECT_EQ(core.GetParam(tagSteps), 16) << "and gets its defaults when chosen";
+  EXPECT_EQ(core.SavedPrograms[1][tagSteps], 64) << "the saved copy holds the clamped values too";
+}
+
+TEST(Chunks, OldFormatSevenRecordsAreConverted) {
+  std::vector<int8_t> old(2 * 512, 0);
+  for (int r = 0; r < 2; ++r) {
+    int8_t* rec = old.data() + 512 * r;
+    rec[0] = 7;
+    rec[3] = 1;                 // ArpEnabled
+    rec[10] = 24;               // -> Steps (210)
+    rec[12] = 5;                // -> Sync (212)
+    rec[64] = -3;               // -> Semitone step 0 (256)
+    rec[384] = 4;               // -> name length (150)
+    std::memcpy(rec + 385, "Old!", 4);
+  }
+  TPlugCore core;
+  EXPECT_EQ(core.SetChunk(old.data(), static_cast<int>(old.size()), false), 2 * 576);
+  for (int r = 0; r < 2; ++r) {
+    EXPECT_EQ(core.Programs[r][0], 8);
+    EXPECT_EQ(core.Programs[r][tagSteps], 24);
+    EXPECT_EQ(core.Programs[r][tagSync], 5);
+    EXPECT_EQ(core.Programs[r][tagSemitone], -3);
+    EXPECT_EQ(core.GetProgramName(r).Str(), "Old!");
+  }
+}
+
+TEST(Chunks, MoreThanABankOfOldRecordsConvertsTheFirstSixtyFour) {
+  std::vector<int8_t> old(70 * 512, 0);
+  for (int r = 0; r < 70; ++r) {
+    old[512 * r] = 7;
+    old[512 * r + 10] = static_cast<int8_t>(1 + r % 64);
+  }
+  TPlugCore core;
+  EXPECT_EQ(core.SetChunk(old.data(), static_cast<int>(old.size()), false), 36864);
+  EXPECT_EQ(core.Programs[63][tagSteps], 64);
+}
+
+// ---- Files ---------------------------------------------------------------------------------
+
+TEST(PresetFiles, ProgramFileLayout) {
+  TPlugCore core;
+  core.SelectProgram(6);
+  core.SetProgramName(std::string("A name that is forty characters long....").substr(0, 40));
+  auto file = core.BuildFxp();
+  ASSERT_EQ(file.size(), 636u);
+  const uint8_t* b = file.data();
+  EXPECT_EQ(std::memcmp(b, "CcnK", 4), 0);
+  EXPECT_EQ(std::memcmp(b + 8, "FPCh", 4), 0);
+  EXPECT_EQ(std::memcmp(b + 16, "Kq4v", 4), 0);
+  EXPECT_EQ(BE32(b + 4), 628u);
+  EXPECT_EQ(BE32(b + 12), 1u);
+  EXPECT_EQ(BE32(b + 20), 8u);
+  EXPECT_EQ(BE32(b + 24), 576u);
+  EXPECT_EQ(BE32(b + 56), 576u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b + 28)), "A name that is forty charac");
+  EXPECT_EQ(b[55], 0);
+  EXPECT_EQ(b[60], 8);
+}
+
+TEST(PresetFiles, BankFileLayout) {
+  TPlugCore core;
+  core.SelectProgram(12);
+  auto file = core.BuildFxb();
+  ASSERT_EQ(file.size(), 37024u);
+  const uint8_t* b = file.data();
+  EXPECT_EQ(std::memcmp(b + 8, "FBCh", 4), 0);
+  EXPECT_EQ(BE32(b + 4), 37016u);
+  EXPECT_EQ(BE32(b + 12), 2u);
+  EXPECT_EQ(BE32(b + 20), 8u);
+  EXPECT_EQ(BE32(b + 24), 64u);
+  EXPECT_EQ(BE32(b + 28), 12u);
+  EXPECT_EQ(BE32(b + 156), 36864u);
+  for (int i = 32; i < 156; ++i) ASSERT_EQ(b[i], 0) << i;
+  EXPECT_EQ(static_cast<int8_t>(b[160 + 12 * 576 + tagSteps]), 16);
+}
+
+TEST(PresetFiles, BankRoundTripSelectsTheSavedProgram) {
+  TPlugCore a;
+  a.SelectProgram(9);
+  a.SetProgramName("Nine");
+  auto span = a.BuildFxb();
+  std::vector<uint8_t> file(span.begin(), span.end());
+  TPlugCore b;
+  EXPECT_TRUE(b.ApplyFxb(file.data(), file.size()).ok);
+  EXPECT_EQ(b.CurrentProgramIndex(), 9);
+  EXPECT_EQ(b.GetProgramName(9).Str(), "Nine");
+
+  file[28 + 3] = 70;  // currentProgram out of range: the programs load, the selection stays
+  TPlugCore c;
+  c.SelectProgram(2);
+  EXPECT_TRUE(c.ApplyFxb(file.data(), file.size()).ok);
+  EXPECT_EQ(c.CurrentProgramIndex(), 2);
+  EXPECT_EQ(c.GetProgramName(9).Str(), "Nine");
+}
+
+TEST(PresetFiles, AProgramFileAfterABankKeepsTheGlobals) {
+  TPlugCore bankSource;
+  bankSource.SelectProgram(0);
+  bankSource.SetParamFromEditor(tagMIDIOut_Ch, 4, false);
+  auto bank = std::vector<uint8_t>(bankSource.BuildFxb().begin(), bankSource.BuildFxb().end());
+  TPlugCore programSource;
+  programSource.SelectProgram(0);
+  programSource.SetParamFromEditor(tagMIDIOut_Ch, 11, false);
+  programSource.SetParamFromEditor(tagSteps, 5, false);
+  auto program = std::vector<uint8_t>(programSource.BuildFxp().begin(), programSource.BuildFxp().end());
+
+  TPlugCore core;
+  ASSERT_TRUE(core.ApplyFxb(bank.data(), bank.size()).ok);
+  ASSERT_TRUE(core.ApplyFxp(program.data(), program.size()).ok);
+  EXPECT_EQ(core.GetParam(tagMIDIOut_Ch), 4);
+  EXPECT_EQ(core.GetParam(tagSteps), 5);
+}
+
+TEST(PresetFiles, ABareChunkLoadsAsAProgram) {
+  TPlugCore source;
+  source.SelectProgram(0);
+  source.SetParamFromEditor(tagGate, 42, false);
+  auto chunk = Chunk(source, true);
+  TPlugCore core;
+  auto result = core.ApplyFxp(reinterpret_cast<const uint8_t*>(chunk.data()), chunk.size());
+  EXPECT_TRUE(result.ok);
+  EXPECT_EQ(core.GetParam(tagGate), 42);
+}
+
+TEST(PresetFiles, AnOldProgramFileConvertsThroughTheHeader) {
+  std::vector<uint8_t> file(60 + 512, 0);
+  std::memcpy(file.data(), "CcnK", 4);
+  std::memcpy(file.data() + 8, "FPCh", 4);
+  std::memcpy(file.data() + 16, "Kq4v", 4);
+  uint8_t* rec = file.data() + 60;
+  rec[0] = 7;
+  rec[10] = 12;
+  for (int i = 0; i < 50; ++i) rec[384 + i] = static_cast<uint8_t>(i == 0 ? 3 : 'a' + i % 26);
+  TPlugCore core;
+  ASSERT_TRUE(core.ApplyFxp(file.data(), file.size()).ok);
+  int p = core.CurrentProgramIndex();
+  EXPECT_EQ(core.Programs[p][0], 8);
+  EXPECT_EQ(core.Programs[p][tagSteps], 12);
+  for (int i = 1; i < 50; ++i) EXPECT_EQ(core.Programs[p][150 + i], 'a' + i % 26);
+}
+
+struct RefusalCase {
+  const char* what;
+  int offset;
+  const char* code;
+  bool bank;
+  const char* reason;
+};
+
+TEST(PresetFiles, ForeignOrMismatchedFilesAreRefusedAndChangeNothing) {
+  TPlugCore source;
+  source.SelectProgram(0);
+  source.SetParamFromEditor(tagSteps, 3, false);
+  auto fxp = std::vector<uint8_t>(source.BuildFxp().begin(), source.BuildFxp().end());
+  auto fxb = std::vector<uint8_t>(source.BuildFxb().begin(), source.BuildFxb().end());
+  for (const RefusalCase& c : {
+           RefusalCase{"another plug-in's program", 16, "XyZw", false, "another plug-in"},
+           RefusalCase{"another plug-in's bank", 16, "XyZw", true, "another plug-in"},
+           RefusalCase{"a parameter-list program", 8, "FxCk", false, "not a program file"},
+           RefusalCase{"a program file given as a bank", 8, "FPCh", true, "not a bank file"},
+       }) {
+    auto file = c.bank ? fxb : fxp;
+    std::memcpy(file.data() + c.offset, c.code, 4);
+    TPlugCore core;
+    core.SelectProgram(0);
+    auto result = c.bank ? core.ApplyFxb(file.data(), file.size()) : core.ApplyFxp(file.data(), file.size());
+    EXPECT_FALSE(result.ok) << c.what;
+    EXPECT_NE(result.message.find(c.reason), std::string::npos) << c.what << ": " << result.message;
+    EXPECT_EQ(result.message.find('\n'), std::string::npos);
+    EXPECT_EQ(core.GetParam(tagSteps), 16) << c.what;
+    EXPECT_FALSE(core.IsChunkLoaded()) << c.what;
+  }
+}
+
+TEST(PresetFiles, AFileShorterThanItsHeaderAppliesNothing) {
+  std::vector<uint8_t> file(40, 0);
+  std::memcpy(file.data(), "CcnK", 4);
+  TPlugCore core;
+  EXPECT_FALSE(core.ApplyFxp(file.data(), file.size()).ok);
+  EXPECT_FALSE(core.ApplyFxb(file.data(), file.size()).ok);
+  EXPECT_FALSE(core.IsChunkLoaded());
+}
+
+TEST(PresetFiles, ByteReversedMagicReadsTheSameWay) {
+  TPlugCore source;
+  source.SelectProgram(0);
+  source.SetParamFromEditor(tagSteps, 7, false);
+  auto file = std::vector<uint8_t>(source.BuildFxp().begin(), source.BuildFxp().end());
+  std::memcpy(file.data(), "KncC", 4);
+  TPlugCore core;
+  EXPECT_TRUE(core.ApplyFxp(file.data(), file.size()).ok);
+  EXPECT_EQ(core.GetParam(tagSteps), 7);
+}
+
+TEST(PresetFiles, LoadingFromDisk) {
+  const auto dir = std::filesystem::temp_directory_path() / "moltrin-preset-test";
+  std::filesystem::create_directories(dir);
+  TPlugCore source;
+  source.SelectProgram(0);
+  source.SetParamFromEditor(tagSteps, 21, false);
+  auto image = source.BuildFxb();
+  {
+    std::ofstream out(dir / "bank.fxb", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+  }
+  TPlugCore core;
+  int notified = 0;
+  core.OnProgramListChanged.Bind([](void* c) { ++*static_cast<int*>(c); }, &notified);
+  EXPECT_TRUE(core.LoadFxb((dir / "missing.fxb").string()).ok) << "a missing file loads nothing";
+  EXPECT_FALSE(core.IsChunkLoaded());
+  EXPECT_TRUE(core.LoadFxb((dir / "bank.fxb").string()).ok);
+  EXPECT_EQ(core.GetParam(tagSteps), 21);
+  EXPECT_EQ(notified, 1);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
