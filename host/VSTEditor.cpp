@@ -1,0 +1,52 @@
+#include "host/VSTEditor.h"
+
+#include "host/AudioEffect.h"
+
+TVSTEditor::TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, const TEditIdleHook* onEditIdle)
+    : AEffEditor(effect), formClass(formClass), onEditIdle(onEditIdle) {}
+
+TVSTEditor::~TVSTEditor() {
+  form.reset();
+  parentWindow = nullptr;
+}
+
+VstInt32 TVSTEditor::getRect(ERect** out) {
+  rect.top = 0;
+  rect.left = 0;
+  if (form) {
+    rect.bottom = static_cast<int16_t>(form->ClientHeight());
+    rect.right = static_cast<int16_t>(form->ClientWidth());
+  }
+  *out = &rect;
+  return 1;
+}
+
+VstInt32 TVSTEditor::open(void* window) {
+  // Some hosts open the editor again without closing it; that only counts.
+  parentWindow = window;
+  systemWindow = window;
+  ++openCount;
+  if (openCount > 1 && form) return 1;
+  form.reset();
+  if (formClass != nullptr) form = formClass(parentWindow);
+  if (form) {
+    form->ShowAt(0, 0);
+    form->PostEngineRef(effect->getEngineRef());
+  }
+  return 1;
+}
+
+void TVSTEditor::close() {
+  // Hosts may close an editor they never opened.
+  if (openCount > 0) --openCount;
+  if (openCount > 0) return;
+  openCount = 0;
+  form.reset();
+  parentWindow = nullptr;
+}
+
+void TVSTEditor::idle() {
+  if (!form) return;
+  form->Idle();
+  if (form && onEditIdle != nullptr && *onEditIdle) (*onEditIdle)(*form);
+}

@@ -1,0 +1,73 @@
+#pragma once
+// The editor host: AEffEditor with the default editor behaviour, and TVSTEditor, which creates
+// the editor form inside the host's window, reports its size, destroys it on close and passes
+// idle ticks on. Every operation runs on the host's user-interface thread.
+#include <memory>
+
+#include "engine/Hook.h"
+#include "host/EditorForm.h"
+#include "host/VstAbi.h"
+
+class AudioEffect;
+
+class AEffEditor {
+ public:
+  explicit AEffEditor(AudioEffect* effect) : effect(effect) {}
+  virtual ~AEffEditor() = default;
+  AEffEditor(const AEffEditor&) = delete;
+  AEffEditor& operator=(const AEffEditor&) = delete;
+
+  virtual VstInt32 getRect(ERect** rect) {
+    *rect = nullptr;
+    return 0;
+  }
+  virtual VstInt32 open(void* window) {
+    systemWindow = window;
+    return 0;
+  }
+  virtual void close() {}
+  virtual void idle() {
+    if (updateFlag != 0) {
+      updateFlag = 0;
+      update();
+    }
+  }
+  virtual void update() {}
+  virtual void postUpdate() { updateFlag = 1; }
+  virtual VstInt32 onKeyDown(VstKeyCode& /*key*/) { return -1; }
+  virtual VstInt32 onKeyUp(VstKeyCode& /*key*/) { return -1; }
+  virtual VstInt32 setKnobMode(VstInt32 /*mode*/) { return 0; }
+  virtual bool onWheel(float /*distance*/) { return false; }
+
+ protected:
+  AudioEffect* effect;
+  void* systemWindow = nullptr;
+  VstInt32 updateFlag = 0;
+};
+
+// The plug-in object's idle handler, called with the live form on every idle tick.
+using TEditIdleHook = THook<void(TEditorForm& form)>;
+
+class TVSTEditor : public AEffEditor {
+ public:
+  // `onEditIdle` belongs to the plug-in object and outlives the editor host.
+  TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, const TEditIdleHook* onEditIdle);
+  ~TVSTEditor() override;
+
+  VstInt32 getRect(ERect** rect) override;
+  VstInt32 open(void* window) override;
+  void close() override;
+  void idle() override;
+  void update() override {}
+
+  int OpenCount() const { return openCount; }
+  TEditorForm* Form() const { return form.get(); }
+
+ private:
+  ERect rect{};                      // the host receives a pointer to it
+  VstInt32 openCount = 0;            // opens without a matching close
+  TEditorFormClass formClass;
+  const TEditIdleHook* onEditIdle;
+  void* parentWindow = nullptr;
+  std::unique_ptr<TEditorForm> form;
+};

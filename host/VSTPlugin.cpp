@@ -1,0 +1,251 @@
+#include "host/VSTPlugin.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "host/HostAssert.h"
+#include "host/HostConvert.h"
+
+namespace {
+
+bool IsParamIndex(VstInt32 index) { return index >= 0 && index < kNumParams; }
+
+// Length of a host text, reading no further than its zero or `limit` bytes.
+size_t BoundedLength(const char* text, size_t limit) {
+  size_t n = 0;
+  while (n < limit && text[n] != 0) ++n;
+  return n;
+}
+
+// The capability strings in the order they are compared, each with its bit of canDoFlags.
+struct TCanDoEntry {
+  const char* text;
+  int bit;
+};
+constexpr TCanDoEntry kCanDoTable[] = {
+    {"receiveVstEvents", 3}, {"receiveVstMidiEvent", 4}, {"receiveVstTimeInfo", 5},
+    {"sendVstEvents", 0},    {"sendVstMidiEvent", 1},    {"sendVstTimeInfo", 2},
+    {"offline", 6},          {"plugAsChannelInsert", 7}, {"plugAsSend", 8},
+    {"mixDryWet", 9},        {"noRealTime", 10},         {"multipass", 11},
+    {"metapass", 12},        {"1in1out", 13},            {"1in2out", 14},
+    {"2in1out", 15},         {"2in2out", 16},            {"2in4out", 17},
+    {"4in2out", 18},         {"4in4out", 19},            {"4in8out", 20},
+    {"8in4out", 21},         {"8in8out", 22},            {"midiProgramNames", 23},
+    {"conformsToWindowRules", 24}, {"bypass", 25},
+};
+
+bool WritePinProperties(const char* prefix, VstInt32 index, VstInt32 count, VstPinProperties* properties) {
+  if (index < 0 || index >= count) return false;
+  CopyHostText(properties->label, std::string(prefix) + std::to_string(index + 1));
+  properties->flags = kVstPinIsActive;
+  return true;
+}
+
+}  // namespace
+
+TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+  canDoFlags = 59;
+  coreOwner = std::make_unique<TPlugCore>();
+  core = coreOwner.get();
+  engineRef = reinterpret_cast<VstIntPtr>(&core);
+  plugCategory = kPlugCategSynth;
+  effectFlagBits = 57;
+  numIns = 0;
+  numOuts = 1;
+  outEvents.numEvents = 0;
+  for (int i = 0; i < kOutEventRecords; ++i) {
+    VstMidiEvent& record = outRecords[i];
+    std::memset(&record, 0, sizeof record);
+    record.type = kVstMidiType;
+    record.byteSize = 24;
+    outEvents.events[i] = reinterpret_cast<VstEvent*>(&record);
+  }
+
+  setEditor(std::make_unique<TVSTEditor>(this, RegisteredEditorFormClass(), &OnEditIdle));
+  const char* id = core->Identity.UniqueID;
+  setUniqueID(FourCC(id[0], id[1], id[2], id[3]));
+
+  auto bit = [this](int n) { return (effectFlagBits >> n) & 1; };
+  hasVu(bit(1));
+  isSynth(bit(0));
+  hasClip(bit(2));
+  canMono(bit(3));
+  canProcessReplacing(bit(4));
+  programsAreChunks(bit(5));
+  hasExternalBuffer(bit(8));
+  wantAsyncOperation(bit(7));
+  noTail(bit(6));
+  setNumInputs(numIns);
+  setNumOutputs(numOuts);
+  setInitialDelay(0);
+
+  hostVersion = getMasterVersion();
+
+  OnEditIdle.Bind(HookEditIdle, this);
+  OnSetParameter.Bind(HookSetParameter, this);
+  core->GetTimeInfo.Bind(HookGetTimeInfo, this);
+  core->SendMidi.Bind(HookSendMidi, this);
+  core->OnParamAutomate.Bind(HookParamAutomate, this);
+  core->OnProgramListChanged.Bind(HookProgramListChanged, this);
+}
+
+TVSTPlugin::~TVSTPlugin() {
+  // The form goes first: it shows the engine, which goes next with the event records.
+  setEditor(nullptr);
+}
+
+// ---- Parameters.
+
+void TVSTPlugin::setParameter(VstInt32 index, float value) {
+  // Indexes outside the catalogue and values that are no numbers at all are the host's
+  // mistakes; storing them would only corrupt a program.
+  if (!IsParamIndex(index) || !std::isfinite(value)) return;
+  if (OnSetParameter) OnSetParameter(index, value);
+}
+
+float TVSTPlugin::getParameter(VstInt32 index) {
+  if (!IsParamIndex(index)) return 0.0f;
+  float v = core->GetParamNormalized(index);
+  if (!(v >= 0.0f)) return 0.0f;  // NaN as well
+  return v > 1.0f ? 1.0f : v;
+}
+
+void TVSTPlugin::getParameterLabel(VstInt32 /*index*/, char* /*label*/) {
+  // No unit: the host's buffer stays as it was.
+}
+
+void TVSTPlugin::getParameterDisplay(VstInt32 index, char* text) {
+  CopyHostText(text, IsParamIndex(index) ? core->GetParamDisplay(index).View() : "");
+}
+
+void TVSTPlugin::getParameterName(VstInt32 index, char* text) {
+  CopyHostText(text, IsParamIndex(index) ? core->GetParamName(index).View() : "");
+}
+
+bool TVSTPlugin::canParameterBeAutomated(VstInt32 index) { return TPlugCore::CanBeAutomated(index); }
+
+bool TVSTPlugin::string2parameter(VstInt32 /*index*/, char* /*text*/) { return false; }
+
+// ---- Programs and chunks.
+
+VstInt32 TVSTPlugin::getProgram() {
+  curProgram = core->CurrentProgramIndex();
+  return curProgram;
+}
+
+void TVSTPlugin::setProgram(VstInt32 program) {
+  if (program < 0 || program >= kNumPrograms) return;
+  curProgram = program;
+  core->SelectProgram(program);
+}
+
+void TVSTPlugin::setProgramName(char* name) {
+  core->SetProgramName(std::string_view(name, BoundedLength(name, ShortText::kCapacity)));
+  core->MarkChanged(tagProgName);
+}
+
+void TVSTPlugin::getProgramName(char* name) {
+  int current = core->CurrentProgramIndex();
+  // Before the first selection there is no current program and so no name.
+  CopyHostText(name, current >= 0 && current < kNumPrograms ? core->GetProgramName(current).View() : "");
+}
+
+bool TVSTPlugin::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
+  if (index < 0 || index >= kNumPrograms) {
+    CopyHostText(text, "");
+    return false;
+  }
+  CopyHostText(text, core->GetProgramName(index).View());
+  return true;
+}
+
+bool TVSTPlugin::copyProgram(VstInt32 /*destination*/) { return true; }
+
+VstInt32 TVSTPlugin::getChunk(void** data, bool isPreset) {
+  const void* chunk = nullptr;
+  VstInt32 size = core->GetChunk(isPreset, &chunk);
+  *data = const_cast<void*>(chunk);
+  return size;
+}
+
+VstInt32 TVSTPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
+  return core->SetChunk(data, byteSize, isPreset);
+}
+
+// ---- State and editor.
+
+void TVSTPlugin::suspend() {
+  if (hostVersion >= 2000 && hostVersion < 2400) wantEvents(0);
+}
+
+void TVSTPlugin::resume() {
+  if (hostVersion >= 2000 && hostVersion < 2400) wantEvents(1);
+}
+
+VstInt32 TVSTPlugin::getEditorRect(ERect** rect) {
+  if (!editor) return 0;
+  ERect* r = nullptr;
+  editor->getRect(&r);
+  *rect = r;
+  if (r == nullptr) return 0;
+  if (r->right > 0 && r->bottom > 0) {
+    if (r->right != gFormWidth)
+      AssertionFailed("VSTPlugin", "TVSTPlugin.getEditorRect: pe.right(" + std::to_string(r->right) +
+                                       ") <> gFormWidth(" + std::to_string(gFormWidth) + ")");
+    if (r->bottom != gFormHeight)
+      AssertionFailed("VSTPlugin", "TVSTPlugin.getEditorRect: pe.bottom <> gFormHeight");
+  }
+  if (r->right == 0 || r->bottom == 0) {
+    // Not opened yet: the host still gets the editor's fixed size.
+    r->top = 0;
+    r->left = 0;
+    r->right = gFormWidth;
+    r->bottom = gFormHeight;
+    *rect = r;
+  }
+  return 1;
+}
+
+void TVSTPlugin::EditIdle(TEditorForm& form) {
+  if (!form.IsLoading() && form.HasEngine()) core->DeliverChanges();
+}
+
+// ---- Identity and capabilities.
+
+bool TVSTPlugin::getInputProperties(VstInt32 index, VstPinProperties* properties) {
+  return WritePinProperties("Input #", index, numIns, properties);
+}
+
+bool TVSTPlugin::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+  return WritePinProperties("Output #", index, numOuts, properties);
+}
+
+VstInt32 TVSTPlugin::getPlugCategory() { return plugCategory; }
+
+bool TVSTPlugin::setBypass(bool /*on*/) { return false; }
+
+bool TVSTPlugin::getEffectName(char* name) {
+  CopyHostText(name, core->Identity.EffectName);
+  return true;
+}
+
+bool TVSTPlugin::getVendorString(char* text) {
+  CopyHostText(text, core->Identity.VendorString);
+  return true;
+}
+
+bool TVSTPlugin::getProductString(char* text) {
+  CopyHostText(text, core->Identity.ProductString);
+  return true;
+}
+
+VstInt32 TVSTPlugin::getVendorVersion() { return core->Identity.VendorVersion; }
+
+VstInt32 TVSTPlugin::canDo(const char* text) {
+  for (const TCanDoEntry& entry : kCanDoTable) {
+    if (std::strcmp(text, entry.text) == 0) return (canDoFlags >> entry.bit) & 1;
+  }
+  return -1;
+}

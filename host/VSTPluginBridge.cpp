@@ -1,0 +1,95 @@
+// The real-time bridge between host and engine: incoming MIDI, one engine run per block,
+// the host's clock for the engine, and the engine's MIDI out to the host. Nothing here
+// allocates, waits or locks.
+#include <cstddef>
+
+#include "host/VSTPlugin.h"
+
+namespace {
+
+// The host's event pointers; the list holds as many as it says, not the record's nominal two.
+VstEvent* const* EventList(const VstEvents* events) {
+  return reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(events) +
+                                            offsetof(VstEvents, events));
+}
+
+}  // namespace
+
+// Audio thread. Every MIDI event of the list takes effect at once, in list order; other
+// event types are skipped. A null list or a negative count is nothing to do.
+VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
+  if (events == nullptr) return 1;
+  VstEvent* const* list = EventList(events);
+  for (VstInt32 i = 0; i < events->numEvents; ++i) {
+    const VstEvent* event = list[i];
+    if (event == nullptr || event->type != kVstMidiType) continue;
+    const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+    uint8_t status = midi->midiData[0];
+    core->HandleMidiIn(status & 0x0F, status & 0xF0, midi->midiData[1] & 0x7F, midi->midiData[2] & 0x7F);
+  }
+  return 1;
+}
+
+// Audio thread. The plug-in makes no sound: the buffers are neither read nor written.
+void TVSTPlugin::process(float** /*inputs*/, float** /*outputs*/, VstInt32 sampleFrames) {
+  RunBlock(sampleFrames);
+}
+
+void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstInt32 sampleFrames) {
+  RunBlock(sampleFrames);
+}
+
+void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
+  core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0);
+  FlushOutEvents();
+}
+
+void TVSTPlugin::FlushOutEvents() {
+  if (outEventCount <= 0) return;
+  outEvents.numEvents = outEventCount;
+  outEventCount = 0;  // the queue is empty whatever the host answers
+  sendVstEventsToHost(outEvents.AsVstEvents());
+}
+
+bool TVSTPlugin::HookGetTimeInfo(void* self, THostTime& time) {
+  VstTimeInfo* info = static_cast<TVSTPlugin*>(self)->getTimeInfo(kTimeInfoFilter);
+  if (info == nullptr) return false;  // the engine keeps its previous values
+  // The song position is ppqPos alone: cycleStartPos only says where the host's loop begins.
+  time.ppqPos = info->ppqPos;
+  time.samplePos = info->samplePos;
+  time.sampleRate = info->sampleRate;
+  time.tempo = info->tempo;
+  time.playing = (info->flags & kVstTransportPlaying) != 0;
+  return true;
+}
+
+void TVSTPlugin::HookSendMidi(void* self, uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2,
+                              int32_t deltaFrames) {
+  auto* plugin = static_cast<TVSTPlugin*>(self);
+  if (plugin->outEventCount >= kMaxOutEventsPerBlock) return;  // full: dropped silently
+  VstMidiEvent& record = plugin->outRecords[plugin->outEventCount];
+  record.type = kVstMidiType;
+  record.byteSize = 24;
+  record.midiData[0] = static_cast<uint8_t>(message + channel);
+  record.midiData[1] = data1;
+  record.midiData[2] = data2;
+  record.deltaFrames = deltaFrames;
+  ++plugin->outEventCount;
+}
+
+void TVSTPlugin::HookParamAutomate(void* self, int tag, float value) {
+  auto* plugin = static_cast<TVSTPlugin*>(self);
+  // Step tags are not automatable, so the host is not told about them.
+  if (TPlugCore::CanBeAutomated(tag))
+    plugin->setParameterAutomated(tag, value);
+  else
+    plugin->setParameter(tag, value);
+}
+
+void TVSTPlugin::HookProgramListChanged(void* self) { static_cast<TVSTPlugin*>(self)->updateDisplay(); }
+
+void TVSTPlugin::HookEditIdle(void* self, TEditorForm& form) { static_cast<TVSTPlugin*>(self)->EditIdle(form); }
+
+void TVSTPlugin::HookSetParameter(void* self, int tag, float value) {
+  static_cast<TVSTPlugin*>(self)->core->SetParamNormalized(tag, value);
+}
