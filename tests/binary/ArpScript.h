@@ -1,0 +1,121 @@
+#pragma once
+// Plays the plug-in the way a host does, with a scripted clock: values are written as the
+// host writes them (normalised through the catalogue ranges), keys arrive in event lists
+// before a block, and what comes out is read back with the block it left in.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "engine/ParamNames.h"
+#include "tests/host/TestHost.h"
+
+namespace arp {
+
+using testhost::MidiOut;
+
+constexpr double kSampleRate = 44100;
+
+struct Note {
+  int block;
+  int pitch;
+  int velocity;
+  bool on;
+  int channel = 0;
+  bool operator==(const Note&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const Note& n) {
+  return os << (n.on ? "on " : "off ") << n.pitch << " v" << n.velocity << " ch" << n.channel << " @" << n.block;
+}
+
+class Script {
+ public:
+  testhost::Host host;
+  AEffect* fx = nullptr;
+
+  explicit Script(int blockSize = 64) {
+    fx = host.Start(static_cast<float>(kSampleRate), blockSize);
+    host.blockSize = blockSize;
+    if (fx != nullptr) host.SetProgram(0);
+  }
+
+  // Writes a value through the host's 0..1 parameter.
+  void Set(int tag, int value) {
+    const int lo = CParamMin[tag], hi = CParamMax[tag];
+    host.SetParam(tag, static_cast<float>(value - lo) / static_cast<float>(hi - lo));
+  }
+  // Writes one value into each of the first steps of a step block.
+  void SetSteps(int base, std::initializer_list<int> values) {
+    int step = 0;
+    for (int v : values) Set(base + step++, v);
+  }
+
+  void Keys(std::initializer_list<int> notes, int velocity = 100, int channel = 0) {
+    std::vector<testhost::MidiIn> events;
+    for (int n : notes) events.push_back(testhost::NoteOn(channel, n, velocity));
+    host.SendMidi(events);
+  }
+  void Release(std::initializer_list<int> notes, int channel = 0) {
+    std::vector<testhost::MidiIn> events;
+    for (int n : notes) events.push_back(testhost::NoteOff(channel, n));
+    host.SendMidi(events);
+  }
+
+  void Play(int blocks) { host.PlayBlocks(blocks); }
+  void Run(int blocks) { host.RunBlocks(blocks); }
+  void Stop() { host.Stop(); }
+  // Plays until the host clock reaches `ppq`.
+  void PlayTo(double ppq) {
+    host.transport.playing = true;
+    while (host.transport.ppq < ppq - 1e-9) host.RunBlock(host.blockSize);
+  }
+  int Block() const { return host.BlocksRun(); }
+  double BlockPpq(int block) const { return block * host.blockSize / kSampleRate * host.transport.tempo / 60.0; }
+
+  std::vector<Note> Notes() const {
+    std::vector<Note> notes;
+    for (const MidiOut& m : host.MidiOutEvents())
+      if (m.IsNoteOn() || m.IsNoteOff())
+        notes.push_back({m.block, m.bytes[1], m.bytes[2], m.IsNoteOn(), m.Channel()});
+    return notes;
+  }
+  std::vector<Note> NoteOns() const {
+    std::vector<Note> r;
+    for (const Note& n : Notes())
+      if (n.on) r.push_back(n);
+    return r;
+  }
+  // Pitches (or velocities) of the note-ons in order.
+  std::vector<int> OnPitches() const {
+    std::vector<int> r;
+    for (const Note& n : NoteOns()) r.push_back(n.pitch);
+    return r;
+  }
+  std::vector<int> OnVelocities() const {
+    std::vector<int> r;
+    for (const Note& n : NoteOns()) r.push_back(n.velocity);
+    return r;
+  }
+  // Notes still sounding: a note-on not yet followed by a note-off of the same channel and pitch.
+  int Sounding() const {
+    int count[16][128] = {};
+    for (const Note& n : Notes()) {
+      if (n.on)
+        count[n.channel][n.pitch]++;
+      else
+        count[n.channel][n.pitch] = 0;
+    }
+    int total = 0;
+    for (auto& channel : count)
+      for (int c : channel) total += c > 0;
+    return total;
+  }
+  void Clear() { host.ClearRecords(); }
+};
+
+// The first block whose start lies at or after sample position `samples`.
+inline int BlockAt(double samples, int blockSize) { return static_cast<int>(std::ceil(samples / blockSize)); }
+
+}  // namespace arp
