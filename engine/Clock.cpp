@@ -192,8 +192,13 @@ void TPlugCore::ReleaseNotes() {
   ReleaseArpNotes = false;
   const bool keysGone = Block.InQuantizeLen == 0 && KeyFilter.ActiveCount() == 0;
   for (int i = OutPool.Count - 1; i >= 0; --i) {
-    const TKeyRec key = OutPool.Keys[i];
+    TKeyRec key = OutPool.Keys[i];
     if (StepPos >= key.EndPos || LastStep > CurStep || releaseArp || keysGone) {
+      // A note generated again while it sounded holds one entry with several holds and the
+      // latest end; all of them are due now. Releasing one hold per block would leave the
+      // entry behind and silence the pitch from then on.
+      key.Count = 1;
+      OutPool.Keys[i].Count = 1;
       OutPool.RemoveKey(key);
       Emit(0x80, OutNoteChannel[key.Note], key.Note, key.Velocity);
       StatusDirty.store(true, std::memory_order_relaxed);
