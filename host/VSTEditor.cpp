@@ -22,6 +22,7 @@ VstInt32 TVSTEditor::getRect(ERect** out) {
 }
 
 VstInt32 TVSTEditor::open(void* window) {
+  if (window == nullptr) return 0;  // no window to live in: nothing to do
   // Some hosts open the editor again without closing it; that only counts.
   parentWindow = window;
   systemWindow = window;

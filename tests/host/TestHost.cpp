@@ -71,12 +71,14 @@ EntryProc LoadEntry(const std::string& path, std::string* error, const char* nam
 
 Host::Host(VstInt32 version, std::string modulePath) : version(version), modulePath(std::move(modulePath)) {}
 
+Host::Host(EntryProc entry, VstInt32 version) : version(version), linkedEntry(entry) {}
+
 Host::~Host() {
   if (effect != nullptr) Close();
 }
 
 AEffect* Host::Load() {
-  EntryProc entry = LoadEntry(modulePath, &error);
+  EntryProc entry = linkedEntry != nullptr ? linkedEntry : LoadEntry(modulePath, &error);
   if (entry == nullptr) return nullptr;
   Host* previous = tLoadingHost;
   tLoadingHost = this;
@@ -197,9 +199,12 @@ void Host::RunBlock(int frames, bool replacing) {
     effect->process(effect, inputs, outputs, frames);
   ++blocksRun;
   // The host's clock moves on; a host without a sample rate cannot tell how far.
-  transport.samplePos += frames;
-  if (transport.playing && transport.sampleRate > 0 && std::isfinite(transport.ppq))
-    transport.ppq += frames / transport.sampleRate * transport.tempo / 60.0;
+  if (std::isfinite(transport.samplePos)) transport.samplePos += frames;
+  // Only finite numbers are compared or calculated with: tests run this with exceptions unmasked.
+  const Transport& t = transport;
+  if (t.playing && std::isfinite(t.sampleRate) && std::isfinite(t.tempo) && std::isfinite(t.ppq) &&
+      t.sampleRate > 0)
+    transport.ppq += frames / t.sampleRate * t.tempo / 60.0;
 }
 
 void Host::RunBlocks(int count, int frames) {
@@ -239,6 +244,9 @@ VstIntPtr Host::OnCallback(AEffect* from, VstInt32 opcode, VstInt32 index, VstIn
         out.block = currentBlock;
         out.deltaFrames = m->deltaFrames;
         std::memcpy(out.bytes, m->midiData, 3);
+        out.wellFormed = m->byteSize == 24 && m->flags == 0 && m->noteLength == 0 && m->noteOffset == 0 &&
+                         m->midiData[3] == 0 && m->detune == 0 && m->noteOffVelocity == 0 &&
+                         m->reserved1 == 0 && m->reserved2 == 0;
         midiOut.push_back(out);
       }
       return processEventsAnswer;

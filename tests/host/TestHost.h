@@ -58,6 +58,8 @@ struct MidiOut {
   int block = 0;  // index of the block (0 = the first RunBlock) whose send carried it
   int32_t deltaFrames = 0;
   uint8_t bytes[3] = {};
+  // type kVstMidiType, byteSize 24 and every field but the three bytes and delta zero
+  bool wellFormed = false;
   int Status() const { return bytes[0] & 0xF0; }
   int Channel() const { return bytes[0] & 0x0F; }
   bool IsNoteOn() const { return Status() == 0x90 && bytes[2] != 0; }
@@ -95,6 +97,8 @@ struct Transport {
 class Host {
  public:
   explicit Host(VstInt32 version = 2400, std::string modulePath = DefaultModulePath());
+  // A host for an entry linked into the test itself (no module is loaded).
+  Host(EntryProc entry, VstInt32 version = 2400);
   ~Host();  // closes the effect if it is still open
   Host(const Host&) = delete;
   Host& operator=(const Host&) = delete;
@@ -166,6 +170,7 @@ class Host {
 
   VstInt32 version;
   std::string modulePath;
+  EntryProc linkedEntry = nullptr;
   std::string error;
   AEffect* effect = nullptr;
   VstTimeInfo timeInfo{};

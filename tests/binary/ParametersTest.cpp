@@ -1,0 +1,214 @@
+// Programs and parameters as the host reads and writes them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/host/TestHost.h"
+
+using testhost::Host;
+
+TEST(Programs, NumberRules) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  EXPECT_EQ(h.Program(), -1) << "no program is current before the first selection";
+  h.SetProgram(5);
+  EXPECT_EQ(h.Program(), 5);
+
+  // Out of range, including numbers that would wrap into range if narrowed carelessly.
+  const VstIntPtr ignored[] = {64, -1, 1000, std::numeric_limits<VstInt32>::min(),
+                               (VstIntPtr{1} << 32) + 3, -(VstIntPtr{1} << 32) + 3};
+  for (VstIntPtr n : ignored) {
+    h.SetProgram(n);
+    EXPECT_EQ(h.Program(), 5) << "effSetProgram " << n;
+  }
+  h.SetProgram(63);
+  EXPECT_EQ(h.Program(), 63);
+  h.SetProgram(0);
+  EXPECT_EQ(h.Program(), 0);
+}
+
+TEST(Programs, Names) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  EXPECT_EQ(h.ProgramNameIndexed(5), "Program 6");
+  EXPECT_EQ(h.ProgramNameIndexed(63), "Program 64");
+  EXPECT_EQ(h.ProgramName(), "") << "no current program yet";
+
+  h.SetProgram(3);
+  EXPECT_EQ(h.ProgramName(), "Program 4");
+  char name[] = "Lead Arp";
+  h.Dispatch(effSetProgramName, 0, 0, name);
+  EXPECT_EQ(h.ProgramName(), "Lead Arp");
+  EXPECT_EQ(h.ProgramNameIndexed(3), "Lead Arp");
+  EXPECT_EQ(h.ProgramNameIndexed(4), "Program 5");
+
+  // A long name keeps 48 characters; a host text without a terminating zero is read no
+  // further than 255 bytes.
+  std::string longName(60, 'x');
+  h.Dispatch(effSetProgramName, 0, 0, longName.data());
+  EXPECT_EQ(h.ProgramName(), std::string(48, 'x'));
+  std::vector<char> unterminated(255, 'A');
+  h.Dispatch(effSetProgramName, 0, 0, unterminated.data());
+  EXPECT_EQ(h.ProgramName(), std::string(48, 'A'));
+}
+
+TEST(Programs, NameIndexOutOfRangeGivesEmptyText) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  for (VstInt32 index : {64, -1, 1000, std::numeric_limits<VstInt32>::max()}) {
+    char buffer[80];
+    std::memset(buffer, 'q', sizeof buffer);
+    EXPECT_EQ(h.Dispatch(effGetProgramNameIndexed, index, 0, buffer), 0) << index;
+    EXPECT_EQ(buffer[0], 0) << index;
+  }
+}
+
+TEST(Parameters, HostWritesRoundToNearestEven) {
+  struct Case {
+    VstInt32 tag;
+    float x;
+    const char* display;
+    const char* why;
+  };
+  const Case cases[] = {
+      {210, 0.5f, "32", "Steps: 0.5 * 63 + 1 = 32.5 rounds to even"},
+      {210, 0.0f, "1", "Steps minimum"},
+      {210, 1.0f, "64", "Steps maximum"},
+      {212, 1.0f, "11", "Sync maximum"},
+      {225, 0.5f, "0", "Swing -50..50 middle"},
+      {225, 0.0f, "-50", "Swing minimum"},
+      {256, 0.0f, "-12", "Semitone of step 1, negative display"},
+      {575, 1.0f, "127", "Velocity of step 64"},
+      {221, 0.25f, "-2", "MTransp_oct: 0.25 * 6 - 3 = -1.5 rounds to even"},
+      {211, 7.0f, "100", "above 1.0 is brought into range"},
+  };
+  for (const Case& c : cases) {
+    Host h;
+    ASSERT_NE(h.Load(), nullptr);
+    h.SetProgram(0);
+    h.SetParam(c.tag, c.x);
+    EXPECT_EQ(h.ParamDisplay(c.tag), c.display) << c.why;
+  }
+}
+
+TEST(Parameters, HostReadsNormalise) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetProgram(0);
+  h.SetParam(212, 1.0f);
+  EXPECT_EQ(h.GetParam(212), 1.0f);
+  EXPECT_FLOAT_EQ(h.GetParam(211), 1.0f) << "Gate default 100 of 1..100";
+  EXPECT_FLOAT_EQ(h.GetParam(575), 96.0f / 127.0f) << "Velocity default";
+  EXPECT_FLOAT_EQ(h.GetParam(256), 0.5f) << "Semitone default 0 of -12..12";
+
+  // Tags whose minimum equals their maximum, and indexes outside the catalogue.
+  for (VstInt32 tag : {5, 6, 100, 199, 255, 576, -1, 100000, std::numeric_limits<VstInt32>::min()})
+    EXPECT_EQ(h.GetParam(tag), 0.0f) << tag;
+}
+
+TEST(Parameters, EveryTagReadsWithinZeroToOne) {
+  for (bool selected : {false, true}) {
+    Host h;
+    ASSERT_NE(h.Load(), nullptr);
+    if (selected) h.SetProgram(7);
+    for (VstInt32 tag = 0; tag < 576; ++tag) {
+      float v = h.GetParam(tag);
+      EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << "tag " << tag << " reads " << v;
+    }
+  }
+}
+
+TEST(Parameters, IgnoredWrites) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetProgram(0);
+  const std::vector<uint8_t> before = h.GetChunk(false);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  for (float x : {-0.1f, -1.0f, nan, inf, -inf}) h.SetParam(210, x);
+  for (VstInt32 tag : {576, -1, 1000, std::numeric_limits<VstInt32>::min()}) h.SetParam(tag, 0.5f);
+  EXPECT_EQ(h.GetChunk(false), before);
+}
+
+TEST(Parameters, CurChainFollowsNumChains) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetProgram(0);
+  h.SetParam(18, 0.0f);  // the host picks chains 1..NumChains, never "none"
+  EXPECT_EQ(h.ParamDisplay(18), "1");
+  EXPECT_FLOAT_EQ(h.GetParam(18), 0.125f);
+
+  h.SetParam(17, 1.0f);  // NumChains 16
+  EXPECT_EQ(h.ParamDisplay(17), "16");
+  h.SetParam(18, 1.0f);
+  EXPECT_EQ(h.ParamDisplay(18), "16");
+  EXPECT_FLOAT_EQ(h.GetParam(18), 1.0f);
+}
+
+TEST(Parameters, NamesDisplaysAndLabels) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  // Before the editor names them, every name is "Param" and the tag.
+  EXPECT_EQ(h.ParamName(0), "Param0");
+  EXPECT_EQ(h.ParamName(210), "Param210");
+  EXPECT_EQ(h.ParamName(575), "Param575");
+  EXPECT_EQ(h.ParamDisplay(211), "100");
+
+  h.SetProgram(0);
+  char name[] = "Bass";
+  h.Dispatch(effSetProgramName, 0, 0, name);
+  EXPECT_EQ(h.ParamDisplay(150), "4") << "the program-name slot shows the name's length";
+
+  // Out of range: an empty text, nothing read outside the tables.
+  for (VstInt32 tag : {576, -1, 100000, std::numeric_limits<VstInt32>::min()}) {
+    EXPECT_EQ(h.Text(effGetParamName, tag, 0, 'q'), "") << tag;
+    EXPECT_EQ(h.Text(effGetParamDisplay, tag, 0, 'q'), "") << tag;
+  }
+  // No unit: the label leaves the host's buffer as it was.
+  EXPECT_EQ(h.Text(effGetParamLabel, 211, 0, 'q'), std::string(1023, 'q'));
+}
+
+TEST(Parameters, OnlyTagsBelow256CanBeAutomated) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  struct Case {
+    VstInt32 tag;
+    VstIntPtr answer;
+  };
+  for (const Case& c : {Case{0, 1}, Case{211, 1}, Case{255, 1}, Case{256, 0}, Case{575, 0}, Case{576, 0},
+                        Case{-1, 0}})
+    EXPECT_EQ(h.Dispatch(effCanBeAutomated, c.tag), c.answer) << c.tag;
+}
+
+TEST(Parameters, HostWritesAreNotReportedBack) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetProgram(0);
+  h.ClearRecords();
+  h.SetParam(211, 0.5f);
+  h.SetParam(300, 0.5f);
+  EXPECT_TRUE(h.Automations().empty()) << "only editor changes are automation";
+}
+
+TEST(HostVersion, WantMidiOnSuspendAndResumeForOlderHosts) {
+  struct Case {
+    VstInt32 version;
+    bool wants;
+  };
+  const Case cases[] = {{1, false},    {1999, false}, {2000, true},  {2100, true},
+                        {2399, true},  {2400, false}, {2500, false}, {-5, false}};
+  for (const Case& c : cases) {
+    Host h(c.version);
+    ASSERT_NE(h.Load(), nullptr);
+    h.Dispatch(effMainsChanged, 0, 1);
+    h.Dispatch(effMainsChanged, 0, 0);
+    h.Dispatch(effMainsChanged, 0, 7);  // any non-zero value resumes
+    std::vector<VstIntPtr> expected;
+    if (c.wants) expected = {1, 0, 1};
+    EXPECT_EQ(h.WantMidiValues(), expected) << "host version " << c.version;
+  }
+}

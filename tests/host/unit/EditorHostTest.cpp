@@ -1,0 +1,174 @@
+// The editor host with a stand-in form: how many forms live, what they are told, and the
+// rectangle the host gets.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "host/HostAssert.h"
+#include "tests/host/unit/InProcess.h"
+
+using inprocess::LinkedEntry;
+using inprocess::PluginOf;
+using testhost::Host;
+
+namespace {
+
+struct FormLog {
+  int created = 0;
+  int destroyed = 0;
+  int shown = 0;
+  std::vector<VstIntPtr> engineRefs;
+  void* lastParent = nullptr;
+  int width = gFormWidth;
+  int height = gFormHeight;
+  bool loading = false;
+  bool hasEngine = false;
+  bool refuse = false;  // the factory answers null
+};
+FormLog gLog;
+
+class FakeForm : public TEditorForm {
+ public:
+  explicit FakeForm(void* parent) {
+    ++gLog.created;
+    gLog.lastParent = parent;
+  }
+  ~FakeForm() override { ++gLog.destroyed; }
+  int ClientWidth() const override { return gLog.width; }
+  int ClientHeight() const override { return gLog.height; }
+  void ShowAt(int left, int top) override {
+    EXPECT_EQ(left, 0);
+    EXPECT_EQ(top, 0);
+    ++gLog.shown;
+  }
+  void PostEngineRef(VstIntPtr engineRef) override { gLog.engineRefs.push_back(engineRef); }
+  bool IsLoading() const override { return gLog.loading; }
+  bool HasEngine() const override { return gLog.hasEngine; }
+};
+
+std::unique_ptr<TEditorForm> MakeFakeForm(void* parent) {
+  if (gLog.refuse) return nullptr;
+  return std::make_unique<FakeForm>(parent);
+}
+
+class EditorHost : public testing::Test {
+ protected:
+  void SetUp() override {
+    gLog = FormLog{};
+    RegisterEditorFormClass(MakeFakeForm);
+    fx = host.Load();
+    ASSERT_NE(fx, nullptr);
+  }
+  void TearDown() override {
+    host.Close();
+    RegisterEditorFormClass(nullptr);
+  }
+  VstIntPtr Open() { return host.Dispatch(effEditOpen, 0, 0, window); }
+  void Close() { host.Dispatch(effEditClose); }
+
+  Host host{LinkedEntry};
+  AEffect* fx = nullptr;
+  char window[8] = {};  // stands for the host's native window
+};
+
+}  // namespace
+
+TEST_F(EditorHost, OpenCountsAndOnlyTheLastCloseDestroys) {
+  EXPECT_EQ(Open(), 1);
+  EXPECT_EQ(gLog.created, 1);
+  EXPECT_EQ(gLog.shown, 1);
+  EXPECT_EQ(gLog.lastParent, static_cast<void*>(window));
+  EXPECT_EQ(Open(), 1);
+  EXPECT_EQ(gLog.created, 1) << "a second open without close only counts";
+  Close();
+  EXPECT_EQ(gLog.destroyed, 0) << "still open once";
+  Close();
+  EXPECT_EQ(gLog.destroyed, 1);
+  Close();  // more closes than opens
+  EXPECT_EQ(gLog.destroyed, 1);
+
+  EXPECT_EQ(Open(), 1);
+  EXPECT_EQ(gLog.created, 2) << "a new form after a full close";
+  ASSERT_EQ(gLog.engineRefs.size(), 2u) << "every new form is told where the engine is";
+  auto* engineRef = reinterpret_cast<TPlugCore**>(gLog.engineRefs[1]);
+  EXPECT_EQ(*engineRef, &PluginOf(fx).Core());
+}
+
+TEST_F(EditorHost, NoWindowNoForm) {
+  EXPECT_EQ(host.Dispatch(effEditOpen, 0, 0, nullptr), 0);
+  EXPECT_EQ(gLog.created, 0);
+  gLog.refuse = true;
+  EXPECT_EQ(Open(), 1) << "opening never fails towards the host";
+  host.Dispatch(effEditIdle);
+  ERect* r = nullptr;
+  EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &r), 1);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->right, 809);
+  EXPECT_EQ(r->bottom, 536);
+}
+
+TEST_F(EditorHost, ClosingThePluginRemovesAnOpenForm) {
+  Open();
+  Open();
+  EXPECT_EQ(host.Close(), 1);
+  EXPECT_EQ(gLog.destroyed, 1);
+}
+
+TEST_F(EditorHost, IdleReachesTheEngineOnlyOnceTheFormIsBound) {
+  TPlugCore& core = PluginOf(fx).Core();
+  int displayed = 0;
+  core.OnParamDisplay.Bind([](void* count, int, int) { ++*static_cast<int*>(count); }, &displayed);
+  core.EditorBusy = false;
+  core.MarkChanged(211);
+
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(displayed, 0) << "no form";
+  Open();
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(displayed, 0) << "the engine reference has not arrived yet";
+  gLog.hasEngine = true;
+  gLog.loading = true;
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(displayed, 0) << "still loading";
+  gLog.loading = false;
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(displayed, 1);
+  core.OnParamDisplay.Unbind();
+}
+
+TEST_F(EditorHost, RectangleOfTheLiveForm) {
+  Open();
+  ERect* r = nullptr;
+  EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &r), 1);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->top, 0);
+  EXPECT_EQ(r->left, 0);
+  EXPECT_EQ(r->right, 809);
+  EXPECT_EQ(r->bottom, 536);
+}
+
+TEST_F(EditorHost, WrongFormSizeIsAnAssertionThatNeverReachesTheHost) {
+  struct Case {
+    int width, height;
+    const char* message;
+  };
+  const Case cases[] = {
+      {800, 536, "TVSTPlugin.getEditorRect: pe.right(800) <> gFormWidth(809)"},
+      {809, 500, "TVSTPlugin.getEditorRect: pe.bottom <> gFormHeight"},
+  };
+  Open();
+  for (const Case& c : cases) {
+    gLog.width = c.width;
+    gLog.height = c.height;
+    ERect* r = nullptr;
+    EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &r), 0) << "the dispatcher caught it";
+    try {
+      PluginOf(fx).getEditorRect(&r);
+      ADD_FAILURE() << "no assertion for " << c.width << " x " << c.height;
+    } catch (const EAssertionFailed& e) {
+      EXPECT_STREQ(e.what(), c.message);
+      EXPECT_EQ(e.Source(), "VSTPlugin");
+    }
+  }
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The plug-in object linked into the test, reached through the same host as the module.
+#include "host/VSTPlugin.h"
+#include "tests/host/TestHost.h"
+
+namespace inprocess {
+
+// What the module's entry does, without loading the module.
+inline AEffect* LinkedEntry(audioMasterCallback audioMaster) {
+  if (audioMaster == nullptr || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+  return (new TVSTPlugin(audioMaster))->getAeffect();
+}
+
+inline TVSTPlugin& PluginOf(AEffect* effect) {
+  return *static_cast<TVSTPlugin*>(static_cast<AudioEffect*>(effect->object));
+}
+
+}  // namespace inprocess
