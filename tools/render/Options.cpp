@@ -1,0 +1,117 @@
+// Parsing of the command line; "--name value" and "--name=value" are both accepted.
+#include "tools/render/Options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "tools/render/ToolError.h"
+
+namespace {
+
+int ParseInt(const std::string& option, const std::string& text, int lo, int hi) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty())
+    throw TToolError("option " + option + ": '" + text + "' is not a whole number");
+  if (value < lo || value > hi)
+    throw TToolError("option " + option + ": " + text + " is out of range " + std::to_string(lo) + ".." +
+                     std::to_string(hi));
+  return value;
+}
+
+double ParseSeconds(const std::string& option, const std::string& text) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(value))
+    throw TToolError("option " + option + ": '" + text + "' is not a number of seconds");
+  if (value < 0 || value > 3600) throw TToolError("option " + option + ": " + text + " is out of range 0..3600");
+  return value;
+}
+
+}  // namespace
+
+std::string HelpText() {
+  return "Usage: moltrin-render [options] INPUT.mid OUTPUT.mid\n"
+         "Plays a Standard MIDI File (type 0 or 1) through the Moltrin plug-in module as a host\n"
+         "would, from the song start at the file's tempo, and writes what the plug-in sends as a\n"
+         "type 0 MIDI file at the input's resolution.\n"
+         "\n"
+         "Options:\n"
+         "  --plugin PATH       plug-in module to load (default: the one built beside this tool)\n"
+         "  --bank FILE.fxb     load a bank file first (its current program is selected)\n"
+         "  --preset FILE.fxp   load a program file into the current program\n"
+         "  --program N         select program N, 1..64 (default: the bank's, else 1)\n"
+         "  --set NAME=VALUE    set a parameter by catalogue name or tag: Steps=8, Velocity_5=120,\n"
+         "                      212=5; VALUE may also be the editor's text (Sync=1/16); repeatable\n"
+         "  --free-run          keep the transport stopped, so the plug-in runs its own clock\n"
+         "  --tail SECONDS      play on after the last input event (default: one pattern cycle)\n"
+         "  --sample-rate HZ    sample rate, 8000..384000 (default 44100)\n"
+         "  --block-size N      frames per audio block, 1..8192 (default 256)\n"
+         "  --keep-input        add the input as a second track (the file is then type 1)\n"
+         "  --png FILE          draw a piano roll of input and output\n"
+         "  --list              print the output as a table: time (bar:beat:tick), note, velocity,\n"
+         "                      length in ticks\n"
+         "  --json FILE         write the events the plug-in sent, with their sample and tick\n"
+         "  --quiet             no progress line on standard error\n"
+         "  -h, --help          show this help\n"
+         "\n"
+         "Each output event is placed at the start of the audio block in which the plug-in sent\n"
+         "it. Bad input gives a one-line message and exit status 2; no output file is left.\n";
+}
+
+TRenderOptions ParseOptions(const std::vector<std::string>& args) {
+  TRenderOptions o;
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      o.help = true;
+      return o;
+    }
+    if (arg.size() < 2 || arg[0] != '-' || arg == "--") {
+      if (arg == "--") {
+        files.insert(files.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+        break;
+      }
+      files.push_back(arg);
+      continue;
+    }
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    const auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= args.size()) throw TToolError("option " + arg + " needs a value");
+      return args[++i];
+    };
+    const auto flag = [&]() {
+      if (inlineValue) throw TToolError("option " + arg + " takes no value");
+      return true;
+    };
+    if (arg == "--plugin") o.pluginPath = value();
+    else if (arg == "--bank") o.bankPath = value();
+    else if (arg == "--preset") o.presetPath = value();
+    else if (arg == "--program") o.program = ParseInt(arg, value(), 1, 64);
+    else if (arg == "--set") o.assignments.push_back(value());
+    else if (arg == "--free-run") o.freeRun = flag();
+    else if (arg == "--tail") o.tailSeconds = ParseSeconds(arg, value());
+    else if (arg == "--sample-rate") o.sampleRate = ParseInt(arg, value(), 8000, 384000);
+    else if (arg == "--block-size") o.blockSize = ParseInt(arg, value(), 1, 8192);
+    else if (arg == "--keep-input") o.keepInput = flag();
+    else if (arg == "--png") o.pngPath = value();
+    else if (arg == "--list") o.list = flag();
+    else if (arg == "--json") o.jsonPath = value();
+    else if (arg == "--quiet") o.quiet = flag();
+    else throw TToolError("unknown option '" + arg + "' (see --help)");
+  }
+  if (files.size() != 2)
+    throw TToolError("expected INPUT.mid and OUTPUT.mid, got " + std::to_string(files.size()) +
+                     " file argument(s) (see --help)");
+  o.inputPath = files[0];
+  o.outputPath = files[1];
+  return o;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// The command line of moltrin-render.
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TRenderOptions {
+  std::string inputPath;
+  std::string outputPath;
+  std::string pluginPath;  // empty: the module built beside the tool
+  std::string bankPath;
+  std::string presetPath;
+  int program = 0;  // 1..64, 0 = not given
+  std::vector<std::string> assignments;  // "NAME=VALUE", in order
+  bool freeRun = false;
+  std::optional<double> tailSeconds;
+  int sampleRate = 44100;
+  int blockSize = 256;
+  bool keepInput = false;
+  std::string pngPath;
+  bool list = false;
+  std::string jsonPath;
+  bool quiet = false;
+  bool help = false;
+};
+
+// Throws TToolError for an unknown option, a missing or malformed value, a value out of
+// range, or a wrong number of file arguments. `--help` sets `help` and checks nothing else.
+TRenderOptions ParseOptions(const std::vector<std::string>& args);
+std::string HelpText();

@@ -1,0 +1,98 @@
+// Parameters are addressed with the engine's catalogue; everything else goes to the module.
+#include "tools/render/PluginSetup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+#include "engine/ParamNames.h"
+#include "engine/PlugCore.h"
+#include "tools/render/PresetFile.h"
+#include "tools/render/ToolError.h"
+
+namespace {
+
+bool ParseWhole(const std::string& text, int& value) {
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+int TagOf(const std::string& name) {
+  int tag = -1;
+  if (ParseWhole(name, tag)) {
+    if (!IsDefinedTag(tag)) throw TToolError("--set: " + name + " is not a parameter tag");
+    return tag;
+  }
+  tag = TagByCatalogueName(name);
+  if (tag >= 0) return tag;
+  for (int t = 0; t < kNumParams; ++t)
+    if (SameIgnoringCase(CatalogueName(t), name)) return t;
+  throw TToolError("--set: unknown parameter '" + name + "'");
+}
+
+}  // namespace
+
+TParamAssignment ParseAssignment(const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == text.size())
+    throw TToolError("--set: expected NAME=VALUE, got '" + text + "'");
+  const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
+  TParamAssignment a;
+  a.tag = TagOf(name);
+  const int lo = CParamMin[a.tag], hi = CParamMax[a.tag];
+  const std::string label = CatalogueName(a.tag).empty() ? name : CatalogueName(a.tag);
+  if (!ParseWhole(valueText, a.value)) {
+    bool found = false;
+    for (int v = lo; v <= hi && !found; ++v) {
+      if (SameIgnoringCase(ValueText(a.tag, v), valueText)) {
+        a.value = v;
+        found = true;
+      }
+    }
+    if (!found) throw TToolError("--set: '" + valueText + "' is not a value of " + label);
+  }
+  if (a.value < lo || a.value > hi)
+    throw TToolError("--set: " + valueText + " is outside the range of " + label + " (" + std::to_string(lo) + ".." +
+                     std::to_string(hi) + ")");
+  a.normalized = hi > lo ? static_cast<float>(a.value - lo) / static_cast<float>(hi - lo) : 0.0f;
+  return a;
+}
+
+void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
+  // Assignments are checked before anything is loaded, so a typo costs nothing.
+  std::vector<TParamAssignment> assignments;
+  for (const std::string& text : options.assignments) assignments.push_back(ParseAssignment(text));
+
+  if (!options.bankPath.empty()) {
+    const TPresetImage bank = ReadPresetFile(options.bankPath, TPresetKind::bank);
+    plugin.SetChunk(bank.chunk, false);
+    if (bank.currentProgram >= 0) plugin.SetProgram(bank.currentProgram);
+  }
+  if (options.program > 0) plugin.SetProgram(options.program - 1);
+  if (plugin.Program() < 0) plugin.SetProgram(0);
+  if (!options.presetPath.empty()) {
+    const TPresetImage program = ReadPresetFile(options.presetPath, TPresetKind::program);
+    plugin.SetChunk(program.chunk, true);
+  }
+  for (const TParamAssignment& a : assignments) plugin.SetParameter(a.tag, a.normalized);
+}
+
+int ParameterValue(THostedPlugin& plugin, int tag) {
+  const float f = std::clamp(plugin.Parameter(tag), 0.0f, 1.0f);
+  return CParamMin[tag] + static_cast<int>(std::lround(f * (CParamMax[tag] - CParamMin[tag])));
+}
+
+double PatternCycleSeconds(THostedPlugin& plugin, double beatsPerMinute) {
+  const int steps = std::clamp(ParameterValue(plugin, tagSteps), 1, kMaxSteps);
+  const int sync = std::clamp(ParameterValue(plugin, tagSync), 0, 11);
+  const double quarters = steps / static_cast<double>(kSyncRateTable[sync]);
+  return quarters * 60.0 / std::max(beatsPerMinute, 1.0);
+}

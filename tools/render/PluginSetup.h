@@ -1,0 +1,27 @@
+#pragma once
+// Choosing what the plug-in plays before the render: bank, program, program file and single
+// parameters, all through the plug-in's binary interface.
+#include <string>
+
+#include "tools/render/Options.h"
+#include "tools/render/PluginHost.h"
+
+struct TParamAssignment {
+  int tag = 0;
+  int value = 0;
+  float normalized = 0;  // (value - min) / (max - min), as the host writes it
+};
+
+// "NAME=VALUE" with a catalogue name ("Steps", "Velocity_5") or a tag ("212"), and a value
+// that is a whole number or the editor's text for one ("1/16"). Throws TToolError.
+TParamAssignment ParseAssignment(const std::string& text);
+
+// In this order: the bank (and its current program), --program, program 1 when none is
+// current yet, the program file, then every --set.
+void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options);
+
+// The integer value of a parameter, read back through getParameter.
+int ParameterValue(THostedPlugin& plugin, int tag);
+
+// One pattern cycle of the current program: Steps steps at Sync's steps per quarter note.
+double PatternCycleSeconds(THostedPlugin& plugin, double beatsPerMinute);

@@ -1,0 +1,21 @@
+#include "tools/render/ProgressLine.h"
+
+TProgressLine::TProgressLine(bool on, double delaySeconds)
+    : enabled(on), delay(delaySeconds), started(Clock::now()), lastShown(started) {}
+
+void TProgressLine::Update(double fraction) {
+  if (!enabled) return;
+  const Clock::time_point now = Clock::now();
+  const double elapsed = std::chrono::duration<double>(now - started).count();
+  if (elapsed < delay) return;
+  if (shown && std::chrono::duration<double>(now - lastShown).count() < 0.25 && fraction < 1.0) return;
+  std::fprintf(stderr, "\rmoltrin-render: rendering %3d%% (%.0f s)", static_cast<int>(fraction * 100 + 0.5), elapsed);
+  std::fflush(stderr);
+  shown = true;
+  lastShown = now;
+}
+
+void TProgressLine::Finish() {
+  if (shown) std::fputc('\n', stderr);
+  shown = false;
+}
