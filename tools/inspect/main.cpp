@@ -1,0 +1,158 @@
+// moltrin-inspect [module]: what a host sees of the plug-in module. Loads it through its
+// exported entry, prints the effect record, identity, capabilities, programs and a few
+// parameters, round-trips a bank chunk through a second instance and plays one bar.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/KeyUtils.h"
+#include "engine/ParamNames.h"
+#include "tests/host/TestHost.h"
+
+namespace {
+
+using testhost::Host;
+
+std::string FourChars(VstInt32 v) {
+  std::string s;
+  for (int shift = 24; shift >= 0; shift -= 8) s += static_cast<char>((v >> shift) & 0xFF);
+  return s;
+}
+
+std::string FlagNames(VstInt32 flags) {
+  struct Flag {
+    VstInt32 bit;
+    const char* name;
+  };
+  const Flag known[] = {{effFlagsHasEditor, "HasEditor"},       {effFlagsHasClip, "HasClip"},
+                        {effFlagsHasVu, "HasVu"},               {effFlagsCanMono, "CanMono"},
+                        {effFlagsCanReplacing, "CanReplacing"}, {effFlagsProgramChunks, "ProgramChunks"},
+                        {effFlagsIsSynth, "IsSynth"},           {effFlagsNoSoundInStop, "NoSoundInStop"},
+                        {effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
+  std::string s;
+  for (const Flag& f : known)
+    if (flags & f.bit) s += std::string(s.empty() ? "" : " ") + f.name;
+  return s;
+}
+
+void PrintIdentity(Host& h, AEffect* fx) {
+  std::printf("Identity\n");
+  std::printf("  effect name     %s\n", h.Text(effGetEffectName).c_str());
+  std::printf("  product         %s\n", h.Text(effGetProductString).c_str());
+  std::printf("  vendor          %s (version %ld)\n", h.Text(effGetVendorString).c_str(),
+              static_cast<long>(h.Dispatch(effGetVendorVersion)));
+  std::printf("  unique ID       '%s' (0x%08X), version %d\n", FourChars(fx->uniqueID).c_str(),
+              static_cast<unsigned>(fx->uniqueID), fx->version);
+  std::printf("  VST version     %ld, category %ld\n", static_cast<long>(h.Dispatch(effGetVstVersion)),
+              static_cast<long>(h.Dispatch(effGetPlugCategory)));
+  std::printf("  programs %d, parameters %d, inputs %d, outputs %d\n", fx->numPrograms, fx->numParams,
+              fx->numInputs, fx->numOutputs);
+  std::printf("  flags 0x%X: %s\n", static_cast<unsigned>(fx->flags), FlagNames(fx->flags).c_str());
+  ERect* rect = nullptr;
+  h.Dispatch(effEditGetRect, 0, 0, &rect);
+  if (rect != nullptr) std::printf("  editor          %d x %d\n", rect->right - rect->left, rect->bottom - rect->top);
+  VstPinProperties pin{};
+  if (h.Dispatch(effGetOutputProperties, 0, 0, &pin) == 1) std::printf("  output pin      \"%s\"\n", pin.label);
+}
+
+void PrintCapabilities(Host& h) {
+  std::printf("Capabilities (effCanDo)\n");
+  const char* asked[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo", "sendVstEvents",
+                         "sendVstMidiEvent", "sendVstTimeInfo", "offline", "bypass", "midiProgramNames",
+                         "somethingElse"};
+  for (const char* text : asked) {
+    VstIntPtr a = h.CanDo(text);
+    std::printf("  %-22s %s\n", text, a == 1 ? "yes" : a == 0 ? "no" : "don't know");
+  }
+}
+
+void PrintPrograms(Host& h) {
+  std::printf("Programs\n  current before any selection: %ld\n", static_cast<long>(h.Program()));
+  std::printf(" ");
+  for (int p = 0; p < 8; ++p) std::printf(" [%d] %s", p, h.ProgramNameIndexed(p).c_str());
+  std::printf(" ... [63] %s\n", h.ProgramNameIndexed(63).c_str());
+}
+
+void PrintParameters(Host& h) {
+  h.SetProgram(0);
+  std::printf("Parameters (program 0)\n");
+  std::printf("  %-5s %-10s %-14s %-8s %-7s %s\n", "tag", "host name", "setting", "display", "host", "shown as");
+  const int tags[] = {tagMIDIOut_Ch, tagArpEnabled, tagNumChains, tagSteps,    tagGate,          tagSync,
+                      tagSortOrder,  tagFixed_key,  tagSwing,     tagSemitone, tagStep_mode + 1, tagVelocity + 63};
+  for (int tag : tags) {
+    std::string display = h.ParamDisplay(tag);
+    std::printf("  %-5d %-10s %-14s %-8s %-7.4f %s\n", tag, h.ParamName(tag).c_str(), CatalogueName(tag).c_str(),
+                display.c_str(), static_cast<double>(h.GetParam(tag)), ValueText(tag, std::stoi(display)).c_str());
+  }
+  h.SetParam(tagSync, 1.0f);
+  std::printf("  host writes Sync = 1.0: display %s (%s), reads back %.4f\n", h.ParamDisplay(tagSync).c_str(),
+              ValueText(tagSync, std::stoi(h.ParamDisplay(tagSync))).c_str(),
+              static_cast<double>(h.GetParam(tagSync)));
+  h.SetParam(tagSync, 3.0f / 11.0f);
+}
+
+bool ChunkRoundTrip(Host& h) {
+  std::printf("Chunks\n");
+  char name[] = "Inspected";
+  h.Dispatch(effSetProgramName, 0, 0, name);
+  std::vector<uint8_t> bank = h.GetChunk(false);
+  std::vector<uint8_t> program = h.GetChunk(true);
+  std::printf("  bank %zu bytes (format byte %d), program %zu bytes\n", bank.size(),
+              bank.empty() ? -1 : bank[0], program.size());
+  Host other;
+  if (other.Load() == nullptr) return false;
+  VstIntPtr used = other.SetChunk(bank, false);
+  bool same = other.GetChunk(false) == bank;
+  std::printf("  applied to a second instance: %ld bytes used, bytes read back %s, program 0 named \"%s\"\n",
+              static_cast<long>(used), same ? "identical" : "DIFFERENT", other.ProgramNameIndexed(0).c_str());
+  return same;
+}
+
+void PlayOneBar(Host& h) {
+  std::printf("One bar at 120 BPM, 44.1 kHz, C major chord held, steps playing keys 1, 2, 3 in turn\n ");
+  for (int step = 0; step < 16; ++step) h.SetParam(tagKey_select + step, static_cast<float>(1 + step % 3) / 6.0f);
+  h.ClearRecords();
+  h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100), testhost::NoteOn(0, 67, 100)});
+  h.PlayBlocks(172);  // 2 s in blocks of 512 frames
+  h.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64), testhost::NoteOff(0, 67)});
+  h.Stop();
+  h.RunBlocks(8);
+  int ons = 0, offs = 0;
+  for (const testhost::MidiOut& m : h.MidiOutEvents()) {
+    if (m.IsNoteOn()) {
+      ++ons;
+      std::printf(" %s", NoteName(m.bytes[1]).CStr());
+    } else if (m.IsNoteOff()) {
+      ++offs;
+    }
+  }
+  std::printf("\n  %d note-ons, %d note-offs\n", ons, offs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string path = argc > 1 ? argv[1] : testhost::DefaultModulePath();
+  std::printf("Module %s\n", path.c_str());
+  std::string error;
+  if (testhost::LoadEntry(path, &error) == nullptr) {
+    std::fprintf(stderr, "moltrin-inspect: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("  exports VSTPluginMain%s\n", testhost::LoadEntry(path, nullptr, "main") ? " and main" : "");
+
+  Host h(2400, path);
+  AEffect* fx = h.Start();
+  if (fx == nullptr) {
+    std::fprintf(stderr, "moltrin-inspect: %s\n", h.LastError().c_str());
+    return 1;
+  }
+  PrintIdentity(h, fx);
+  PrintCapabilities(h);
+  PrintPrograms(h);
+  PrintParameters(h);
+  bool ok = ChunkRoundTrip(h);
+  PlayOneBar(h);
+  std::printf("Closing: effClose answers %ld\n", static_cast<long>(h.Close()));
+  return ok ? 0 : 1;
+}
