@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -10,14 +11,15 @@ namespace {
 constexpr int kMaxSide = 16384;
 
 // How far row i (0 = top) of a rounded rectangle of `rows` rows starts inside its left edge,
-// for corner ellipses of width w and height h: pixels whose centres lie inside the ellipse.
+// for corner ellipses of width w and height h. The outline runs through pixel centres, as a
+// 1-pixel pen draws the curve: semi-axes (w - 1) / 2 and (h - 1) / 2.
 int RoundInset(int i, int rows, int w, int h) {
   const int fromEdge = std::min(i, rows - 1 - i);
-  const double a = w / 2.0, b = h / 2.0;
-  const double dy = b - (fromEdge + 0.5);
-  if (dy <= 0) return 0;
-  const double dx = a * std::sqrt(std::max(0.0, 1.0 - (dy / b) * (dy / b)));
-  return std::max(0, static_cast<int>(std::ceil(a - dx - 0.5)));
+  const double rx = (w - 1) / 2.0, ry = (h - 1) / 2.0;
+  const double dy = ry - fromEdge;
+  if (dy <= 0 || ry <= 0) return 0;
+  const double dx = rx * std::sqrt(std::max(0.0, 1.0 - (dy / ry) * (dy / ry)));
+  return std::max(0, static_cast<int>(std::floor(rx - dx + 0.5 + 1e-9)));
 }
 
 }  // namespace
@@ -106,7 +108,8 @@ void TCanvas::PaintRoundRect(const TRect& r, int ew, int eh, RoundPart part, TCo
   ew = std::clamp(ew, 0, cols);
   eh = std::clamp(eh, 0, rows);
   const bool rounded = ew > 1 && eh > 1;
-  const auto inset = [&](int i) { return rounded ? std::min(RoundInset(i, rows, ew, eh), cols / 2) : 0; };
+  // Every row keeps at least its middle pixel or two.
+  const auto inset = [&](int i) { return rounded ? std::min(RoundInset(i, rows, ew, eh), (cols - 1) / 2) : 0; };
   const int yFrom = std::max(0, clip.top - b.top), yTo = std::min(rows, clip.bottom - b.top);
   for (int i = yFrom; i < yTo; ++i) {
     const int y = b.top + i;
@@ -153,29 +156,37 @@ void TCanvas::PlotPen(int x, int y) {
   FillRect({x + lo, y + lo, x + lo + penWidth, y + lo + penWidth}, penColor);
 }
 
+// The pixels of a line are those of Bresenham's walk, found in closed form along the major
+// axis, so that only the part inside the clip is visited however long the line is.
 void TCanvas::LineTo(int x1, int y1) {
-  // Bresenham; a long line outside the buffer is still walked, so keep it bounded.
-  int x = penX, y = penY;
-  const long long span = std::llabs(static_cast<long long>(x1) - x) + std::llabs(static_cast<long long>(y1) - y);
+  const int64_t x0 = penX, y0 = penY;
   penX = x1;
   penY = y1;
-  if (span > 4LL * kMaxSide) return;
-  const int dx = std::abs(x1 - x), dy = -std::abs(y1 - y);
-  const int sx = x < x1 ? 1 : -1, sy = y < y1 ? 1 : -1;
-  int err = dx + dy;
-  while (x != x1 || y != y1) {
-    PlotPen(x, y);
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
+  const int64_t adx = std::llabs(x1 - x0), ady = std::llabs(y1 - y0);
+  const int64_t sx = x1 < x0 ? -1 : 1, sy = y1 < y0 ? -1 : 1;
+  const bool xMajor = adx >= ady;
+  const int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+  const int64_t steps = penWidth > 1 ? major + 1 : major;  // a thin pen leaves out the end point
+  if (steps == 0) return;
+  // Steps whose major coordinate can touch the clip, widened by the pen.
+  const int64_t start = xMajor ? x0 + originX : y0 + originY;
+  const int64_t dir = xMajor ? sx : sy;
+  const int64_t lo = (xMajor ? clip.left : clip.top) - penWidth, hi = (xMajor ? clip.right : clip.bottom) + penWidth;
+  int64_t kFrom = 0, kTo = steps;
+  if (dir > 0) {
+    kFrom = std::max<int64_t>(kFrom, lo - start);
+    kTo = std::min<int64_t>(kTo, hi - start);
+  } else {
+    kFrom = std::max<int64_t>(kFrom, start - hi);
+    kTo = std::min<int64_t>(kTo, start - lo);
   }
-  if (penWidth > 1) PlotPen(x1, y1);
+  for (int64_t k = kFrom; k < kTo; ++k) {
+    const int64_t m = major == 0 ? 0 : (2 * k * minor + major) / (2 * major);
+    const int64_t x = xMajor ? x0 + sx * k : x0 + sx * m;
+    const int64_t y = xMajor ? y0 + sy * m : y0 + sy * k;
+    if (x < INT32_MIN / 2 || x > INT32_MAX / 2 || y < INT32_MIN / 2 || y > INT32_MAX / 2) continue;
+    PlotPen(static_cast<int>(x), static_cast<int>(y));
+  }
 }
 
 void TCanvas::SetFont(const TFontSpec& spec) {
