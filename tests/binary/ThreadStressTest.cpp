@@ -1,0 +1,238 @@
+// The audio thread plays keys against a moving, starting and stopping transport while the
+// user-interface thread changes everything a host can reach (programs, chunks, parameters,
+// editor idle) and a third thread reads parameters, as hosts do for automation. The test
+// script runs this under ThreadSanitizer; there it must give no report, and everywhere every
+// note started must end once the keys are up and the transport stops.
+//
+// MOLTRIN_STRESS_SECONDS sets how long the threads run together (default 2).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "engine/ParamNames.h"
+#include "tests/host/TestHost.h"
+
+using testhost::Host;
+using testhost::MidiIn;
+
+namespace {
+
+// splitmix64, one per thread.
+class Rng {
+ public:
+  explicit Rng(uint64_t seed) : state(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  int Int(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1)); }
+  float Unit() { return static_cast<float>(Int(0, 1000)) / 1000.0f; }
+  bool Chance(int percent) { return Int(0, 99) < percent; }
+
+ private:
+  uint64_t state;
+};
+
+float Normalized(int tag, int value) {
+  return static_cast<float>(value - CParamMin[tag]) / static_cast<float>(CParamMax[tag] - CParamMin[tag]);
+}
+
+double StressSeconds() {
+  const char* text = std::getenv("MOLTRIN_STRESS_SECONDS");
+  const double seconds = text != nullptr ? std::atof(text) : 0.0;
+  return seconds > 0 ? seconds : 2.0;
+}
+
+// Chunks the user-interface thread loads while the audio thread plays: banks and programs
+// with chains, long patterns, chord steps and latch, taken from a second instance; and one bank
+// of noise, which the plug-in must bring into range as it loads it.
+struct Chunks {
+  std::vector<std::vector<uint8_t>> banks, programs;
+};
+
+Chunks MakeChunks() {
+  Chunks chunks;
+  Host other;
+  if (other.Start(48000, 64) == nullptr) return chunks;
+  auto set = [&](int tag, int value) { other.SetParam(tag, Normalized(tag, value)); };
+  for (int program = 0; program < 8; ++program) {
+    other.SetProgram(program);
+    set(tagSteps, 4 + program * 8);
+    set(tagSync, program % 12);
+    set(tagLatch, program % 3 == 0);
+    set(tagInQuantize, program % 9);
+    set(tagRestartOnKey, program % 2);
+    set(tagGate, 20 + program * 10);
+    for (int step = 0; step < 64; step += 3) set(tagKey_select + step, 6);  // chord steps
+    chunks.programs.push_back(other.GetChunk(true));
+  }
+  // Row 0 holds the globals and chain 0's section; row 1 holds chain 1.
+  other.SetProgram(0);
+  set(tagChainQuantize, 1);
+  set(tagSendPatchNum, 5);
+  set(tagSendVolume, 100);
+  other.SetProgram(1);
+  for (int slot = 0; slot < 4; ++slot) set(tagChainProg + slot, 1 + slot * 2);
+  chunks.banks.push_back(other.GetChunk(false));
+  std::vector<uint8_t> noise = chunks.banks.back();
+  Rng rng(7);
+  for (size_t i = 0; i < noise.size(); ++i)
+    if (i != tagMIDIIn_Ch) noise[i] = static_cast<uint8_t>(rng.Int(0, 255));  // channel "all" kept
+  chunks.banks.push_back(noise);
+  return chunks;
+}
+
+// What the user-interface thread writes, with a value range of its own where the whole
+// catalogue range would only get in the way (input channel: "all" or channel 1).
+struct Write {
+  int tag;
+  int lo, hi;
+};
+const Write kWrites[] = {
+    {tagLatch, 0, 1},          {tagArpEnabled, 0, 1},      {tagCurChain, 0, 8},
+    {tagNumChains, 1, 16},     {tagSteps, 1, 64},          {tagMTransp_oct, -3, 3},
+    {tagMTransp_semi, -12, 12}, {tagMIDIOut_Ch, 1, 16},    {tagMIDIIn_Ch, 0, 1},
+    {tagSync, 0, 11},          {tagGate, 1, 100},          {tagInQuantize, 0, 8},
+    {tagRestartOnKey, 0, 1},   {tagChainQuantize, 0, 8},   {tagChainProg, 0, 64},
+    {tagChainProg + 1, 0, 64}, {tagMIDIThruOn, 0, 1},      {tagLockPage, 0, 1},
+    {tagSelectedPage, 0, 3},   {tagSwing, -50, 50},        {tagForceScale, 0, 6},
+    {tagForceScale_Key, 0, 12}, {tagSortOrder, 0, 7},
+};
+
+}  // namespace
+
+TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
+  const Chunks chunks = MakeChunks();
+  ASSERT_FALSE(chunks.banks.empty());
+  Host h;
+  AEffect* fx = h.Start(48000, 64);
+  ASSERT_NE(fx, nullptr) << h.LastError();
+  h.SetProgram(0);
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(StressSeconds());
+  auto running = [&] { return std::chrono::steady_clock::now() < deadline; };
+  std::atomic<bool> audioDone{false};
+  long long blocks = 0, uiOps = 0, reads = 0;
+  std::map<std::pair<int, int>, int> held;  // key-downs not yet matched by a key-up (audio thread)
+
+  std::thread audio([&] {
+    Rng rng(1);
+    std::vector<MidiIn> list;
+    while (running()) {
+      list.clear();
+      for (int i = rng.Chance(30) ? rng.Int(1, 4) : 0; i > 0; --i) {
+        const int r = rng.Int(0, 99), channel = rng.Int(0, 1);
+        if (r < 45) {
+          const int note = rng.Int(48, 72);
+          list.push_back(testhost::NoteOn(channel, note, rng.Int(1, 127)));
+          ++held[{channel, note}];
+        } else if (r < 90) {
+          if (held.empty()) continue;
+          auto key = held.begin();
+          std::advance(key, rng.Int(0, static_cast<int>(held.size()) - 1));
+          list.push_back(testhost::NoteOff(key->first.first, key->first.second));
+          if (--key->second == 0) held.erase(key);
+        } else if (r < 94) {
+          list.push_back(testhost::ProgramChange(channel, rng.Int(0, 63)));
+        } else {
+          list.push_back(testhost::Controller(channel, 1, rng.Int(0, 127)));
+        }
+      }
+      if (!list.empty()) h.SendMidi(list);
+      if (rng.Chance(1)) h.transport.playing = !h.transport.playing;
+      if (rng.Chance(1)) h.transport.tempo = rng.Int(60, 240);
+      if (rng.Chance(1)) h.transport.ppq = rng.Int(0, 64);
+      (void)fx->getParameter(fx, rng.Int(0, kNumParams - 1));
+      h.RunBlock(rng.Chance(90) ? 64 : rng.Int(1, 1024));
+      ++blocks;
+      // Some tens of times faster than real time, as a busy host's audio thread is not: a
+      // thread that plays flat out only starves the others of the lock and the two cores.
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+    h.transport.playing = true;  // the end stops a running transport
+    h.RunBlock(64);
+    audioDone = true;
+  });
+
+  std::thread reader([&] {
+    Rng rng(2);
+    while (!audioDone) {
+      for (int i = 0; i < 16; ++i) (void)fx->getParameter(fx, rng.Int(0, kNumParams - 1));
+      reads += 16;
+      std::this_thread::sleep_for(std::chrono::microseconds(20));
+    }
+  });
+
+  // The user-interface thread.
+  Rng rng(3);
+  char name[] = "Stressed";
+  while (!audioDone) {
+    const int r = rng.Int(0, 99);
+    if (r < 40) {
+      const Write& w = kWrites[rng.Int(0, static_cast<int>(std::size(kWrites)) - 1)];
+      const int value = rng.Int(w.lo, w.hi);
+      fx->setParameter(fx, w.tag, w.tag == tagCurChain ? rng.Unit() : Normalized(w.tag, value));
+    } else if (r < 50) {
+      fx->setParameter(fx, kStepBlockBases[static_cast<size_t>(rng.Int(0, 4))] + rng.Int(0, 63), rng.Unit());
+    } else if (r < 58) {
+      h.SetProgram(rng.Int(0, 63));
+    } else if (r < 63) {
+      h.SetChunk(chunks.programs[static_cast<size_t>(rng.Int(0, static_cast<int>(chunks.programs.size()) - 1))], true);
+    } else if (r < 66) {
+      h.SetChunk(chunks.banks[static_cast<size_t>(rng.Int(0, static_cast<int>(chunks.banks.size()) - 1))], false);
+    } else if (r < 72) {
+      (void)h.GetChunk(rng.Chance(50));
+    } else if (r < 80) {
+      (void)h.ParamDisplay(rng.Int(0, kNumParams - 1));
+    } else if (r < 84) {
+      (void)h.ProgramNameIndexed(rng.Int(0, 63));
+    } else if (r < 86) {
+      fx->dispatcher(fx, effSetProgramName, 0, 0, name, 0.0f);
+    } else if (r < 87) {
+      fx->dispatcher(fx, effEditOpen, 0, 0, nullptr, 0.0f);
+    } else if (r < 88) {
+      fx->dispatcher(fx, effEditClose, 0, 0, nullptr, 0.0f);
+    } else {
+      fx->dispatcher(fx, effEditIdle, 0, 0, nullptr, 0.0f);
+    }
+    ++uiOps;
+  }
+  audio.join();
+  reader.join();
+
+  // The end: input from every channel, latch off, every key up, the transport stopped.
+  h.SetParam(tagMIDIIn_Ch, 0.0f);
+  h.SetParam(tagLatch, 0.0f);
+  std::vector<MidiIn> ups;
+  for (const auto& [key, count] : held)
+    for (int i = 0; i < count; ++i) ups.push_back(testhost::NoteOff(key.first, key.second));
+  if (!ups.empty()) h.SendMidi(ups);
+  h.transport.playing = false;
+  h.RunBlocks(2 * 48000 / 64);
+
+  int sounding[16][128] = {};
+  long long noteOns = 0;
+  for (const testhost::MidiOut& m : h.MidiOutEvents()) {
+    if (m.IsNoteOn()) {
+      ++sounding[m.Channel()][m.bytes[1]];
+      ++noteOns;
+    } else if (m.IsNoteOff()) {
+      sounding[m.Channel()][m.bytes[1]] = 0;
+    }
+  }
+  for (int c = 0; c < 16; ++c)
+    for (int p = 0; p < 128; ++p) EXPECT_EQ(sounding[c][p], 0) << "note " << p << " on channel " << c + 1 << " never ended";
+  EXPECT_GT(noteOns, 0);
+  std::printf("%.1f s: %lld blocks, %lld user-interface operations, %lld parameter reads, %lld note-ons\n",
+              StressSeconds(), blocks, uiOps, reads, noteOns);
+}
