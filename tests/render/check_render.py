@@ -1,0 +1,407 @@
+#!/usr/bin/python3
+"""Checks moltrin-render from the outside.
+
+The input files are written byte by byte here (running status, system exclusive, meta
+events, tempo changes, several tracks), the written files are read with python3-mido, and
+the times are worked out again with exact fractions, so nothing of the tool's own reader,
+writer or tempo arithmetic is trusted.
+
+Usage: check_render.py CHECK --tool PATH --echo PATH --module PATH --work DIR
+"""
+import argparse
+import json
+import math
+import os
+import shutil
+import subprocess
+import sys
+from fractions import Fraction
+
+import mido
+
+KEY_NAMES = ["C", "C#", "D", "Eb", "E", "F", "F#", "G", "G#", "A", "Bb", "B"]
+
+
+# ---- Writing input files by hand -------------------------------------------------------
+
+def vlq(n):
+    out = [n & 0x7F]
+    n >>= 7
+    while n:
+        out.insert(0, 0x80 | (n & 0x7F))
+        n >>= 7
+    return bytes(out)
+
+
+def chunk(kind, body):
+    return kind + len(body).to_bytes(4, "big") + body
+
+
+def smf(fmt, division, tracks):
+    header = chunk(b"MThd", fmt.to_bytes(2, "big") + len(tracks).to_bytes(2, "big") + division.to_bytes(2, "big"))
+    return header + b"".join(chunk(b"MTrk", t) for t in tracks)
+
+
+def tempo_meta(delta, micros):
+    return vlq(delta) + b"\xff\x51\x03" + micros.to_bytes(3, "big")
+
+
+END = b"\x00\xff\x2f\x00"
+DIVISION = 96
+
+
+def song_file():
+    """Type 1: a conductor track with tempo changes and a meter, and two note tracks."""
+    conductor = (b"\x00\xff\x03\x05Tempo" + b"\x00\xff\x58\x04\x04\x02\x18\x08" + tempo_meta(0, 500000)
+                 + tempo_meta(4 * DIVISION, 375000)      # 160 bpm from bar 2
+                 + tempo_meta(3 * DIVISION + 17, 612345)  # an odd tempo at an odd tick
+                 + END)
+    melody = bytearray(b"\x00\xff\x01\x04text")
+    melody += b"\x00\x90\x3c\x64"  # note on C5, then running status below
+    for i, key in enumerate([0x40, 0x43, 0x48, 0x47, 0x43]):
+        melody += vlq(DIVISION // 2) + bytes([key, 0x50 + i])           # running status note on
+        melody += vlq(7) + bytes([key, 0x00])                           # note on velocity 0 = off
+    melody += b"\x00\xf0\x05\x7e\x7f\x09\x01\xf7"                      # system exclusive
+    melody += vlq(5) + b"\x90\x3c\x00"                                 # a status again after sysex
+    melody += vlq(DIVISION) + b"\xb0\x07\x64" + vlq(1) + b"\xc0\x05"   # controller, program change
+    melody += vlq(11) + b"\xe0\x00\x40" + END
+    bass = bytearray()
+    for i in range(6):
+        bass += vlq(0 if i == 0 else DIVISION - 3) + bytes([0x91, 36 + i, 90])
+        bass += vlq(3) + bytes([0x81, 36 + i, 0])
+    bass += END
+    return smf(1, DIVISION, [conductor, bytes(melody), bytes(bass)])
+
+
+def preset_file(magic=b"CcnK", fx_magic=b"FPCh", fx_id=b"Kq4v", bank=False, current=0, first_byte=8):
+    if bank:
+        header = (magic + (37016).to_bytes(4, "big") + fx_magic + (2).to_bytes(4, "big") + fx_id
+                  + (8).to_bytes(4, "big") + (64).to_bytes(4, "big") + current.to_bytes(4, "big") + bytes(124)
+                  + (36864).to_bytes(4, "big"))
+        return header + bytes([first_byte]) + bytes(36863)
+    header = (magic + (628).to_bytes(4, "big") + fx_magic + (1).to_bytes(4, "big") + fx_id + (8).to_bytes(4, "big")
+              + (576).to_bytes(4, "big") + b"Test".ljust(28, b"\0") + (576).to_bytes(4, "big"))
+    return header + bytes([first_byte]) + bytes(575)
+
+
+# ---- Independent readings --------------------------------------------------------------
+
+def channel_messages(path):
+    """(tick, bytes) of every channel message, tracks merged by time, ties in track order."""
+    mid = mido.MidiFile(path)
+    merged = []
+    for t, track in enumerate(mid.tracks):
+        tick = 0
+        for order, msg in enumerate(track):
+            tick += msg.time
+            if not msg.is_meta and msg.type != "sysex":
+                merged.append((tick, t, order, tuple(msg.bytes())))
+    merged.sort()
+    return [(tick, data) for tick, _, _, data in merged]
+
+
+def track_messages(track):
+    tick, out = 0, []
+    for msg in track:
+        tick += msg.time
+        if not msg.is_meta and msg.type != "sysex":
+            out.append((tick, tuple(msg.bytes())))
+    return out
+
+
+def tempo_map(path):
+    mid = mido.MidiFile(path)
+    changes = []
+    for track in mid.tracks:
+        tick = 0
+        for msg in track:
+            tick += msg.time
+            if msg.type == "set_tempo":
+                changes.append((tick, msg.tempo))
+    changes.sort(key=lambda c: c[0])
+    return changes
+
+
+class Timeline:
+    """Ticks and samples with exact fractions."""
+
+    def __init__(self, changes, division, rate):
+        self.division, self.rate = division, rate
+        self.segments = [(0, 500000, Fraction(0))]  # tick, microseconds per quarter, seconds at start
+        for tick, micros in changes:
+            last_tick, last_micros, last_start = self.segments[-1]
+            if tick == last_tick:
+                self.segments[-1] = (tick, micros, last_start)
+            else:
+                start = last_start + Fraction((tick - last_tick) * last_micros, division * 1000000)
+                self.segments.append((tick, micros, start))
+
+    def seconds(self, tick):
+        seg = [s for s in self.segments if s[0] <= tick][-1]
+        return seg[2] + Fraction((tick - seg[0]) * seg[1], self.division * 1000000)
+
+    def sample(self, tick):
+        return math.floor(self.seconds(tick) * self.rate)
+
+    def tick_at(self, sample):
+        at = Fraction(sample, self.rate)
+        seg = [s for s in self.segments if s[2] <= at][-1]
+        return seg[0] + (at - seg[2]) * self.division * 1000000 / seg[1]
+
+    def bpm_at(self, sample):
+        at = Fraction(sample, self.rate)
+        return 60e6 / [s for s in self.segments if s[2] <= at][-1][1]
+
+
+# ---- Running the tool ------------------------------------------------------------------
+
+class Checker:
+    def __init__(self, opts):
+        self.tool, self.echo, self.module = opts.tool, opts.echo, opts.module
+        self.work = opts.work
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        self.failures = 0
+
+    def path(self, name):
+        return os.path.join(self.work, name)
+
+    def write(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+        return self.path(name)
+
+    def run(self, *args):
+        return subprocess.run([self.tool, *args], capture_output=True, text=True, timeout=120)
+
+    def expect(self, ok, what):
+        if not ok:
+            self.failures += 1
+            print("FAILED:", what)
+
+    def render_ok(self, *args):
+        r = self.run(*args)
+        if r.returncode != 0:
+            raise SystemExit("render failed (%d): %s" % (r.returncode, r.stderr))
+        return r
+
+
+def echo_outputs(messages):
+    """The echo plug-in's own reports are on channel 16; echoes keep the input channels."""
+    return [(t, d) for t, d in messages if (d[0] & 0x0F) != 0x0F], [(t, d) for t, d in messages if (d[0] & 0x0F) == 0x0F]
+
+
+def check_help(c):
+    r = c.run("--help")
+    c.expect(r.returncode == 0, "--help exits with 0")
+    for option in ["--plugin", "--bank", "--preset", "--program", "--set", "--free-run", "--tail", "--sample-rate",
+                   "--block-size", "--keep-input", "--png", "--list", "--json", "--quiet", "--help"]:
+        c.expect(option in r.stdout, "--help lists " + option)
+
+
+def check_errors(c):
+    good = c.write("good.mid", song_file())
+    c.write("text.mid", b"this is not a MIDI file\n")
+    truncated = bytearray(song_file())
+    c.write("truncated.mid", bytes(truncated[:len(truncated) - 20]))
+    c.write("foreign.fxp", preset_file(fx_id=b"Abcd"))
+    c.write("params.fxp", preset_file(fx_magic=b"FxCk"))
+    c.write("bank.fxb", preset_file(bank=True, fx_magic=b"FBCh"))
+    cases = [
+        ("a missing file", ["missing.mid"], "missing.mid: no such file"),
+        ("a file that is not MIDI", ["text.mid"], "text.mid: not a Standard MIDI File"),
+        ("a truncated track", ["truncated.mid"], "truncated.mid: track 3 is truncated"),
+        ("an unknown option", ["--bogus", "good.mid"], "unknown option '--bogus'"),
+        ("a program out of range", ["--program", "65", "good.mid"], "--program: 65 is out of range 1..64"),
+        ("another plug-in's preset", ["--preset", "foreign.fxp", "good.mid"], "foreign.fxp: the program file belongs to another plug-in"),
+        ("a parameter-list preset", ["--preset", "params.fxp", "good.mid"], "params.fxp: not a program file of this plug-in"),
+        ("a bank given as a program", ["--preset", "bank.fxb", "good.mid"], "bank.fxb: this is a bank file"),
+        ("an unknown parameter", ["--set", "Bogus=1", "good.mid"], "unknown parameter 'Bogus'"),
+        ("a missing plug-in", ["--plugin", "nowhere.so", "good.mid"], "nowhere.so: no such file"),
+    ]
+    for name, args, says in cases:
+        out = c.path("out.mid")
+        with open(out, "wb") as f:
+            f.write(b"left alone")
+        full = [a if not a.endswith((".mid", ".fxp", ".fxb")) else c.path(a) for a in args]
+        if "--plugin" not in args:
+            full = ["--plugin", c.echo] + full
+        r = c.run(*full, out)
+        lines = r.stderr.strip().splitlines()
+        c.expect(r.returncode == 2, "%s: exit status 2, got %d" % (name, r.returncode))
+        c.expect(len(lines) == 1, "%s: one line on standard error, got %r" % (name, r.stderr))
+        c.expect(says in r.stderr, "%s: message says %r, got %r" % (name, says, r.stderr))
+        with open(out, "rb") as f:
+            c.expect(f.read() == b"left alone", "%s: the output file is untouched" % name)
+    r = c.run("--plugin", c.echo, good, os.path.join(c.work, "no-such-folder", "out.mid"))
+    c.expect(r.returncode == 2 and "no-such-folder/out.mid: cannot write" in r.stderr,
+             "an unwritable output names the output file: %r" % r.stderr)
+    leftovers = [f for f in os.listdir(c.work) if ".tmp-" in f]
+    c.expect(not leftovers, "no temporary files are left: %r" % leftovers)
+
+
+def check_echo_timing(c):
+    """Every input event comes back at the start of the block in which it falls."""
+    src = c.write("song.mid", song_file())
+    out, dump = c.path("out.mid"), c.path("out.json")
+    rate, block = 44100, 64
+    c.render_ok("--plugin", c.echo, "--keep-input", "--json", dump, "--block-size", str(block), src, out)
+    mid = mido.MidiFile(out)
+    c.expect(mid.type == 1 and len(mid.tracks) == 2, "--keep-input writes a type 1 file with two tracks")
+    c.expect(mid.ticks_per_beat == DIVISION, "the output keeps the input's resolution")
+
+    written, kept = track_messages(mid.tracks[0]), track_messages(mid.tracks[1])
+    inputs = channel_messages(src)
+    c.expect(kept == inputs, "the second track holds the input, merged in time order")
+
+    with open(dump) as f:
+        sent = json.load(f)
+    c.expect(all(e["sample"] % block == 0 for e in sent["events"]), "events are sent at block starts")
+    c.expect([(e["tick"], tuple(e["data"][:len(d)])) for e, (_, d) in zip(sent["events"], written)] == written
+             and len(sent["events"]) == len(written), "the file holds exactly what the plug-in sent")
+
+    timeline = Timeline(tempo_map(src), DIVISION, rate)
+    c.expect(tempo_map(out) == tempo_map(src), "the output has the input's tempo map")
+    echoes, reports = echo_outputs(written)
+    c.expect([d for _, d in echoes] == [d for _, d in inputs], "every input event is echoed once, in order")
+    for (tick, data), (etick, _) in zip(inputs, echoes):
+        start = timeline.sample(tick) // block * block
+        expected = round(timeline.tick_at(start))
+        if etick != expected:
+            c.expect(False, "event %r at tick %d echoed at tick %d, expected %d" % (data, tick, etick, expected))
+            break
+
+    # The echo marks the first block of each quarter note with the tempo it was told.
+    marks = [(e["sample"], e["data"]) for e in sent["events"] if e["data"][0] == 0xAF]
+    c.expect(len(marks) > 8, "quarter marks arrive while the transport plays")
+    for sample, data in marks:
+        quarter = data[1]
+        ok = timeline.tick_at(sample) >= quarter * DIVISION
+        ok = ok and (sample == 0 or timeline.tick_at(sample - block) < quarter * DIVISION)
+        ok = ok and data[2] == round(timeline.bpm_at(sample) / 2)
+        if not ok:
+            c.expect(False, "quarter mark %r at sample %d disagrees with the tempo map" % (data, sample))
+            break
+    version = [d for _, d in reports if d[0] == 0xBF and d[1] == 115]
+    flags = [d for _, d in reports if d[0] == 0xBF and d[1] == 114]
+    c.expect(version and version[0][2] == 24, "the host answers version 2400")
+    c.expect(flags and flags[0][2] == 7, "time info says playing, position and tempo valid")
+
+    # Default tail: one cycle of the echo's 16 steps of 1/16, four quarters at the last tempo.
+    last = timeline.sample(inputs[-1][0])
+    tail = round(4 * 60 / timeline.bpm_at(last) * rate)
+    end = -(-max(last + 1, last + tail) // block) * block
+    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "the render stops one pattern cycle after the input")
+
+
+def check_echo_setup(c):
+    src = c.write("song.mid", song_file())
+    bank = c.write("set.fxb", preset_file(bank=True, fx_magic=b"FBCh", current=9, first_byte=7))
+    preset = c.write("set.fxp", preset_file(first_byte=8))
+    out = c.path("out.mid")
+    c.render_ok("--plugin", c.echo, "--bank", bank, "--program", "5", "--preset", preset,
+                "--set", "Steps=8", "--set", "Velocity_5=120", "--set", "212=5", src, out)
+    mid = mido.MidiFile(out)
+    c.expect(mid.type == 0 and len(mid.tracks) == 1, "without --keep-input the output is type 0")
+    first = [d for t, d in track_messages(mid.tracks[0]) if t == 0 and (d[0] & 0x0F) == 0x0F][:16]
+    expected = [(0xBF, 118, 0), (0xBF, 117, 64), (0xBF, 116, 7),   # the bank's chunk
+                (0xCF, 9), (0xCF, 4),                              # its current program, then --program 5
+                (0xBF, 118, 1), (0xBF, 117, 1), (0xBF, 116, 8),    # the program file's chunk
+                (0xEF, 210 & 127, 210 >> 7), (0xBF, 119, round(7 / 63 * 127)),
+                (0xEF, 516 & 127, 516 >> 7), (0xBF, 119, 120),
+                (0xEF, 212 & 127, 212 >> 7), (0xBF, 119, round(5 / 11 * 127))]
+    c.expect(first[:len(expected)] == expected, "set-up reaches the plug-in in order: %r" % first)
+
+
+def check_free_run(c):
+    src = c.write("song.mid", song_file())
+    out, dump = c.path("out.mid"), c.path("out.json")
+    c.render_ok("--plugin", c.echo, "--free-run", "--tail", "0.5", "--json", dump, src, out)
+    with open(dump) as f:
+        sent = json.load(f)
+    c.expect(not [e for e in sent["events"] if e["data"][0] == 0xAF], "no song position moves while stopped")
+    flags = [e["data"][2] for e in sent["events"] if e["data"][:2] == [0xBF, 114]]
+    c.expect(flags == [6], "a stopped transport still reports position and tempo: %r" % flags)
+    timeline = Timeline(tempo_map(src), DIVISION, 44100)
+    last = timeline.sample(channel_messages(src)[-1][0])
+    end = -(-(last + 22050) // 256) * 256
+    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "--tail 0.5 plays half a second on")
+
+
+def check_module(c):
+    """The real plug-in, found beside the tool, plays a file to the end."""
+    src = c.write("song.mid", song_file())
+    out, dump = c.path("out.mid"), c.path("out.json")
+    r = c.render_ok("--keep-input", "--json", dump, "--set", "Steps=8", "--set", "Sync=1/16", src, out)
+    c.expect(r.stderr == "", "no message on a clean render: %r" % r.stderr)
+    mid = mido.MidiFile(out)
+    c.expect(mid.type == 1 and mid.ticks_per_beat == DIVISION, "the real module's output is readable")
+    c.expect(track_messages(mid.tracks[1]) == channel_messages(src), "the input track is kept")
+    with open(dump) as f:
+        sent = json.load(f)
+    written = track_messages(mid.tracks[0])
+    c.expect(len(written) == len(sent["events"]), "every event the module sent is written")
+    # Steps 8 at 1/16 is two quarter notes; the render ends that long after the last event.
+    timeline = Timeline(tempo_map(src), DIVISION, 44100)
+    last = timeline.sample(channel_messages(src)[-1][0])
+    tail = round(2 * 60 / timeline.bpm_at(last) * 44100)
+    end = -(-max(last + 1, last + tail) // 256) * 256
+    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "the default tail is the module's pattern cycle")
+
+
+def bar_beat_tick(tick):
+    """4/4 throughout (the song's meter), ticks padded to the beat's width."""
+    bar, rest = divmod(tick, 4 * DIVISION)
+    beat, into = divmod(rest, DIVISION)
+    return "%d:%d:%02d" % (bar + 1, beat + 1, into)
+
+
+def check_png_list(c):
+    src = c.write("song.mid", song_file())
+    out, png = c.path("out.mid"), c.path("roll.png")
+    r = c.render_ok("--plugin", c.echo, "--list", "--png", png, src, out)
+    with open(png, "rb") as f:
+        head = f.read(24)
+    c.expect(head[:8] == b"\x89PNG\r\n\x1a\n", "--png writes a PNG")
+    width, height = int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
+    c.expect(200 < width <= 8000 and 100 < height < 2000, "the piano roll has a sensible size: %dx%d" % (width, height))
+
+    # Rebuild the note rows from the written file: a note-off ends the earliest open note.
+    messages = track_messages(mido.MidiFile(out).tracks[0])
+    rows, open_notes = [], {}
+    for tick, d in messages:
+        kind, ch = d[0] & 0xF0, d[0] & 0x0F
+        if kind == 0x90 and d[2] > 0:
+            row = [bar_beat_tick(tick), str(ch + 1), KEY_NAMES[d[1] % 12] + str(d[1] // 12), str(d[2]), "open"]
+            rows.append(row)
+            open_notes.setdefault((ch, d[1]), []).append((tick, row))
+        elif kind in (0x80, 0x90) and open_notes.get((ch, d[1])):
+            start, row = open_notes[(ch, d[1])].pop(0)
+            row[4] = str(tick - start)
+    listed = [line.split() for line in r.stdout.splitlines()[1:]]
+    notes = [l for l in listed if len(l) == 5 and l[2][0] in "CDEFGAB" and not l[2].startswith("CC")]
+    c.expect(r.stdout.splitlines()[0].split() == ["time", "ch", "note", "vel", "length"], "the table has a header")
+    c.expect(notes == rows, "the table lists every note: %r versus %r" % (notes[:3], rows[:3]))
+
+
+CHECKS = {"help": check_help, "errors": check_errors, "echo_timing": check_echo_timing,
+          "echo_setup": check_echo_setup, "free_run": check_free_run, "module": check_module,
+          "png_list": check_png_list}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("check", choices=sorted(CHECKS))
+    parser.add_argument("--tool", required=True)
+    parser.add_argument("--echo", required=True)
+    parser.add_argument("--module", required=True)
+    parser.add_argument("--work", required=True)
+    opts = parser.parse_args()
+    checker = Checker(opts)
+    CHECKS[opts.check](checker)
+    print("%s: %s" % (opts.check, "passed" if checker.failures == 0 else "%d failures" % checker.failures))
+    return 1 if checker.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
