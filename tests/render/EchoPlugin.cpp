@@ -30,7 +30,7 @@ struct TEcho {
   void Queue(uint8_t a, uint8_t b, uint8_t c) {
     VstMidiEvent e{};
     e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
+    e.byteSize = sizeof(VstMidiEvent) - 2 * sizeof(VstInt32);
     e.midiData[0] = a;
     e.midiData[1] = b;
     e.midiData[2] = c;

@@ -109,7 +109,7 @@ class TRollPainter {
       if (!barStart) return;
       const std::string label = std::to_string(bar);
       const int x = X(tick);
-      if (x - 2 < lastLabelEnd + 6) return;
+      if (x - 2 < lastLabelEnd + 6 || x + 2 + canvas.TextWidth(label) > canvas.Width()) return;
       canvas.DrawString(x + 2, 3, label);
       canvas.SetPen(kBarLine);
       canvas.Line(x, kRuler - 6, x, kRuler);

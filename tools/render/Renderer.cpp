@@ -31,13 +31,12 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
     VstMidiEvent& r = records[i];
     std::memset(&r, 0, sizeof r);
     r.type = kVstMidiType;
-    r.byteSize = sizeof(VstMidiEvent);
+    r.byteSize = sizeof(VstMidiEvent) - 2 * sizeof(VstInt32);  // the record less type and byteSize
     std::memcpy(r.midiData, song.events[i].data, song.events[i].size);
     samples[i] = map.SampleAtTick(song.events[i].tick);
   }
 
   TRenderResult result;
-  plugin.Sent().clear();
   VstTimeInfo& time = plugin.Time();
   time.sampleRate = settings.sampleRate;
   time.flags = kVstPpqPosValid | kVstTempoValid | (settings.freeRun ? 0 : kVstTransportPlaying);
