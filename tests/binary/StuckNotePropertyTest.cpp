@@ -27,7 +27,7 @@ namespace {
 using testhost::Host;
 using testhost::MidiIn;
 
-constexpr int kDefaultSequences = 2000;
+constexpr int kDefaultSequences = 1000;
 constexpr int kActionsPerSequence = 2000;
 
 // splitmix64: the same walks on every platform and standard library.
