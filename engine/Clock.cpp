@@ -89,6 +89,14 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames) {
 }
 
 void TPlugCore::UpdateTime(int sampleFrames) {
+  // Keys active with the transport stopped and no own clock (the arpeggiator was switched on
+  // over held keys, or the clock stopped under latched keys): the own clock starts now, as it
+  // would have for their key-down. Without it a step could play with no clock to end it.
+  if (!Playing && !FreeRun && !KeyWait && KeyFilter.ActiveCount() > 0 && GetParam(tagArpEnabled) == 1) {
+    FreeRun = true;
+    FreeRunSamples = 0;
+    ChainPos = 0;
+  }
   PrevPpq = Ppq;
   if (FreeRun) FreeRunSamples += sampleFrames;
   if (KeyWait) KeyWaitSamples += sampleFrames;
@@ -123,7 +131,10 @@ void TPlugCore::UpdateTime(int sampleFrames) {
   }
   if (TransportChanged) {
     StepChanged.store(true, std::memory_order_relaxed);
-    if (!Playing) KeyFilter.Reset();
+    if (!Playing) {
+      KeyFilter.Reset();
+      HeldChannels.fill(0);
+    }
     // Notes of the old clock have no position to reach their ends in the new one.
     ReleaseArpNotes = true;
     FreeRun = false;
@@ -133,7 +144,8 @@ void TPlugCore::UpdateTime(int sampleFrames) {
 
 void TPlugCore::UpdatePosition() {
   auto stop = [this] { CurStep = LastStep = DisplayStep = -1; };
-  if (KeyFilter.ActiveCount() == 0 && !Playing && !KeyWait) {
+  // With the transport stopped only the own clock moves the pattern, and only over keys.
+  if (!Playing && !KeyWait && (!FreeRun || KeyFilter.ActiveCount() == 0)) {
     stop();
     ChainPos = 0;
     return;
@@ -240,6 +252,9 @@ void TPlugCore::GenerateAndSend() {
   for (int i = 0; i < std::min(count, 5) && notes[i].Count != 0; ++i) {
     TKeyRec key = MakeKey(notes[i].Note, notes[i].Velocity);
     key.EndPos = notes[i].EndPos;
+    bool sounding = false;
+    for (int j = 0; j < OutPool.Count; ++j) sounding |= OutPool.Keys[j].Note == key.Note;
+    if (!sounding && !RoomForNoteOn()) continue;  // a note that cannot start is not kept either
     if (OutPool.AddKey(key)) {
       OutNoteChannel[key.Note] = static_cast<uint8_t>(Block.OutChannel);
       Emit(0x90, Block.OutChannel, key.Note, key.Velocity);
@@ -261,10 +276,12 @@ TTransformSettings TPlugCore::TransformSettings() const {
   return t;
 }
 
-void TPlugCore::Emit(int message, int channel, int data1, int data2) {
-  if (outCount >= static_cast<int>(outList.size())) return;
+bool TPlugCore::Emit(int message, int channel, int data1, int data2) {
+  const int limit = message == 0x80 ? kOutCapacity : kOutCapacity - kNoteOffReserve;
+  if (outCount >= limit) return false;
   outList[outCount++] = TOutMsg{static_cast<uint8_t>(message), static_cast<uint8_t>(channel & 0x0F),
                                 static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
+  return true;
 }
 
 void TPlugCore::FlushOutput() {

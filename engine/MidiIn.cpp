@@ -5,6 +5,16 @@
 #include "engine/KeyUtils.h"
 #include "engine/PlugCore.h"
 
+namespace {
+
+int HoldCount(const TKeyPool& pool, int note) {
+  for (int i = 0; i < pool.Count; ++i)
+    if (pool.Keys[i].Note == note) return pool.Keys[i].Count;
+  return 0;
+}
+
+}  // namespace
+
 void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
   const TMidiMsg msg{static_cast<uint8_t>(channel & 0x0F), static_cast<uint8_t>(status & 0xF0),
                      static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
@@ -25,9 +35,13 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   const int outChannel = std::clamp(GetParam(tagMIDIOut_Ch) - 1, 0, 15);
   const int restartOnKey = GetParam(tagRestartOnKey);
   const int latch = GetParam(tagLatch);
-  if (inChannel != 0 && msg.channel != inChannel - 1) return;
-
   const int note = msg.data1;
+  const bool isKeyUp = msg.status == 0x80 || (msg.status == 0x90 && msg.data2 == 0);
+  const uint16_t channelBit = static_cast<uint16_t>(1u << msg.channel);
+  // A key-up whose key-down was admitted is honoured even if the input channel changed since.
+  const bool admittedKeyUp = isKeyUp && (HeldChannels[note] & channelBit) != 0;
+  if (inChannel != 0 && msg.channel != inChannel - 1 && !admittedKeyUp) return;
+
   switch (msg.status) {
     case 0x90:
       if (msg.data2 > 0) {
@@ -37,7 +51,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
           RestartSynced = false;
         }
         if (KeyFilter.ActiveCount() == 0 && !Playing && arpEnabled) {
-          if (KeyWait) {
+          if (KeyWait && FreeRun) {
             KeyWait = false;
           } else {
             FreeRun = true;
@@ -46,25 +60,28 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
           }
         }
         KeyFilter.KeyOn(note, msg.data2, latch);
+        HeldChannels[note] |= channelBit;
         KeyEvent = true;
-        if (!arpEnabled && thruOn) ThruNoteOn(msg.channel, note, msg.data2, outChannel);
+        if (!arpEnabled && thruOn) ThruNoteOn(note, msg.data2, outChannel);
         StatusDirty.store(true, std::memory_order_relaxed);
         return;
       }
       [[fallthrough]];  // a note-on with velocity 0 is a note-off
     case 0x80:
       KeyFilter.KeyOff(note, latch);
+      if (HoldCount(KeyFilter.HeldPool, note) == 0) HeldChannels[note] = 0;
       if (KeyFilter.ActiveCount() == 0 && !Playing) {
         if (restartOnKey == 1) {
           // The own clock stops at once; its notes would never reach their ends.
           if (FreeRun) ReleaseArpNotes = true;
           FreeRun = false;
+          KeyWait = false;
         } else if (FreeRun) {
           KeyWait = true;
         }
       }
       KeyWaitSamples = 0;
-      ThruNoteOff(msg.channel, note, msg.data2);
+      ThruNoteOff(note, msg.data2);
       StatusDirty.store(true, std::memory_order_relaxed);
       return;
     case 0xC0:
@@ -83,21 +100,12 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   }
 }
 
-namespace {
-
-int HoldCount(const TKeyPool& pool, int note) {
-  for (int i = 0; i < pool.Count; ++i)
-    if (pool.Keys[i].Note == note) return pool.Keys[i].Count;
-  return 0;
-}
-
-}  // namespace
-
-void TPlugCore::ThruNoteOn(int channel, int note, int velocity, int outChannel) {
-  TThruSent& sent = ThruSent[channel][note];
+void TPlugCore::ThruNoteOn(int note, int velocity, int outChannel) {
+  TThruSent& sent = ThruSent[note];
   if (sent.count >= sizeof sent.pitch) return;  // held more often than anyone plays a key
   const int pitch = TransformNote(note, 0, true, false, TransformSettings(), KeyFilter.GetDetectedChord());
   const int before = HoldCount(ThruPool, pitch);
+  if (before == 0 && !RoomForNoteOn()) return;  // a note that cannot start is not kept either
   ThruPool.AddKey(MakeKey(pitch, velocity));
   if (HoldCount(ThruPool, pitch) == before) return;  // a full pool refused it: nothing to release later
   if (before == 0) {
@@ -108,10 +116,10 @@ void TPlugCore::ThruNoteOn(int channel, int note, int velocity, int outChannel) 
   sent.pitch[sent.count++] = static_cast<uint8_t>(pitch);
 }
 
-void TPlugCore::ThruNoteOff(int channel, int note, int velocity) {
+void TPlugCore::ThruNoteOff(int note, int velocity) {
   // The note-off releases the pitch its note-on sent, on the channel it went out on, even if
   // the transpose, scale, range, channel or thru settings changed in between.
-  TThruSent& sent = ThruSent[channel][note];
+  TThruSent& sent = ThruSent[note];
   if (sent.count == 0) return;
   const int pitch = sent.pitch[--sent.count];
   if (ThruPool.RemoveKey(MakeKey(pitch, 0))) Emit(0x80, ThruNoteChannel[pitch], pitch, velocity);
@@ -122,6 +130,5 @@ void TPlugCore::ReleaseThruNotes() {
     Emit(0x80, ThruNoteChannel[ThruPool.Keys[i].Note], ThruPool.Keys[i].Note, ThruPool.Keys[i].Velocity);
   if (ThruPool.Count > 0) StatusDirty.store(true, std::memory_order_relaxed);
   ThruPool.Clear();
-  for (auto& channel : ThruSent)
-    for (auto& sent : channel) sent.count = 0;
+  for (auto& sent : ThruSent) sent.count = 0;
 }

@@ -205,13 +205,17 @@ class TPlugCore {
   TKeyPool ThruPool;  // thru notes sounding
   std::array<uint8_t, 128> OutNoteChannel{};   // channel each sounding arpeggiator pitch went out on
   std::array<uint8_t, 128> ThruNoteChannel{};  // the same for thru pitches
-  // The thru pitches each input key (channel, note) sent and has not yet released, so that
-  // its note-off releases exactly those, whatever the settings are by then.
+  // The input channels whose key-down of each note reached the key filter: their key-ups are
+  // honoured even after the input channel changed.
+  std::array<uint16_t, 128> HeldChannels{};
+  // The thru pitches each input note sent and has not yet released, so that its note-off
+  // releases exactly those, whatever the settings are by then. Keys are known by note alone,
+  // whatever their channel, as in the key filter.
   struct TThruSent {
     uint8_t count = 0;
     uint8_t pitch[4] = {};
   };
-  std::array<std::array<TThruSent, 128>, 16> ThruSent{};
+  std::array<TThruSent, 128> ThruSent{};
 
   // Clock (audio thread, under the lock).
   float Ppq = 0;
@@ -274,11 +278,15 @@ class TPlugCore {
   void SwitchChain(int chain);
   void AdvanceChain();
   void GenerateAndSend();
-  void Emit(int message, int channel, int data1, int data2);  // queued, sent at the block's end
+  // Queues a message for the end of the block. Note-offs may use the whole list; everything
+  // else leaves room for them, so that no flood of other messages can crowd out the end of a
+  // note. False when the message was dropped.
+  bool Emit(int message, int channel, int data1, int data2);
+  bool RoomForNoteOn() const { return outCount < kOutCapacity - kNoteOffReserve; }
   void FlushOutput();
   void ReleaseThruNotes();
-  void ThruNoteOn(int channel, int note, int velocity, int outChannel);
-  void ThruNoteOff(int channel, int note, int velocity);
+  void ThruNoteOn(int note, int velocity, int outChannel);
+  void ThruNoteOff(int note, int velocity);
   int QuantizeLength(int value) const;
   TTransformSettings TransformSettings() const;
   TStatusRecord BuildStatus();
@@ -298,7 +306,9 @@ class TPlugCore {
   struct TOutMsg {
     uint8_t message, channel, data1, data2;
   };
-  std::array<TOutMsg, 2048> outList{};  // under the lock; sent at the end of each block
+  static constexpr int kOutCapacity = 2047;  // what the host takes in one block
+  static constexpr int kNoteOffReserve = 64;
+  std::array<TOutMsg, kOutCapacity> outList{};  // under the lock; sent at the end of each block
   int outCount = 0;
   TSpscRing<TMidiMsg, 4096> midiIn;       // audio thread -> lock holder
   TSpscRing<TMidiMsg, 1024> editorMidi;   // editor thread -> audio thread (status = full message)

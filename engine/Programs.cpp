@@ -51,7 +51,10 @@ void TPlugCore::SelectProgramLocked(int index) {
   }
   MarkAllChanged(programOnly);
 
-  if (wasLatched && LoadByte(index, tagLatch) == 0) KeyFilter.Reset();
+  if (wasLatched && LoadByte(index, tagLatch) == 0) {
+    KeyFilter.Reset();
+    HeldChannels.fill(0);
+  }
 }
 
 void TPlugCore::InitProgram(bool programOnly) {
