@@ -1,10 +1,11 @@
 #include "tools/bankgen/BankSource.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <fstream>
-#include <iterator>
 #include <optional>
+#include <string>
 
 #include "engine/ParamNames.h"
 #include "tools/bankgen/SettingValue.h"

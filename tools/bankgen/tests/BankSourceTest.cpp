@@ -2,6 +2,7 @@
 // that clash with each other are refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <random>

@@ -3,7 +3,6 @@
 // them.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <set>
 #include <string>
