@@ -192,45 +192,44 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
   return {b, static_cast<size_t>(kFxbSize)};
 }
 
-TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
-  if (data == nullptr || size == 0) return {false, "the program file is empty"};
-  const size_t n = std::min<size_t>(size, kFxpSize);
+// What distinguishes a program file from a bank file.
+struct TFileKind {
+  const char* what;
+  size_t headerSize;
+  const char* fxMagic;
+  int chunkSize;
+  bool isPreset;
+};
+constexpr TFileKind kProgramFile{"program", 60, "FPCh", kProgramChunkSize, true};
+constexpr TFileKind kBankFile{"bank", 160, "FBCh", kBankChunkSize, false};
+
+TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& kind) {
+  if (data == nullptr || size == 0) return {false, std::string("the ") + kind.what + " file is empty"};
+  const size_t n = std::min<size_t>(size, kind.headerSize + static_cast<size_t>(kind.chunkSize));
   {
     TEngineGuard guard(*this);
     if (n >= 4 && (HasCode(data, "CcnK") || HasCode(data, "KncC"))) {
-      TLoadResult check = CheckHeader(data, n, 60, "FPCh", "program");
+      TLoadResult check = CheckHeader(data, n, kind.headerSize, kind.fxMagic, kind.what);
       if (!check.ok) return check;
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data + 60), static_cast<int>(n - 60), true);
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data + kind.headerSize), static_cast<int>(n - kind.headerSize),
+                     kind.isPreset);
+      if (!kind.isPreset) {
+        const uint32_t current = GetBE32(data + 28);
+        if (current < kNumPrograms) SelectProgramLocked(static_cast<int>(current));
+      }
     } else {
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kProgramChunkSize)),
-                     true);
+      // No header: a bare chunk.
+      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kind.chunkSize)),
+                     kind.isPreset);
     }
   }
-  MarkAllChanged(true);
+  MarkAllChanged(kind.isPreset);
   NotifyProgramList();
   return {};
 }
 
-TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) {
-  if (data == nullptr || size == 0) return {false, "the bank file is empty"};
-  const size_t n = std::min<size_t>(size, kFxbSize);
-  {
-    TEngineGuard guard(*this);
-    if (n >= 4 && (HasCode(data, "CcnK") || HasCode(data, "KncC"))) {
-      TLoadResult check = CheckHeader(data, n, 160, "FBCh", "bank");
-      if (!check.ok) return check;
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data + 160), static_cast<int>(n - 160), false);
-      const uint32_t current = GetBE32(data + 28);
-      if (current < kNumPrograms) SelectProgramLocked(static_cast<int>(current));
-    } else {
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kBankChunkSize)),
-                     false);
-    }
-  }
-  MarkAllChanged(false);
-  NotifyProgramList();
-  return {};
-}
+TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, kProgramFile); }
+TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, kBankFile); }
 
 namespace {
 
@@ -253,20 +252,14 @@ TLoadResult ReadFile(const std::string& path, uint8_t* buffer, size_t limit, siz
 
 }  // namespace
 
-TLoadResult TPlugCore::LoadFxp(const std::string& path) {
-  std::array<uint8_t, kFxpSize> buffer;
+TLoadResult TPlugCore::LoadPresetFile(const std::string& path, const TFileKind& kind) {
+  std::vector<uint8_t> buffer(kind.headerSize + static_cast<size_t>(kind.chunkSize));
   size_t n;
   bool missing;
   TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
   if (!read.ok || missing) return read;
-  return ApplyFxp(buffer.data(), n);
+  return ApplyPresetFile(buffer.data(), n, kind);
 }
 
-TLoadResult TPlugCore::LoadFxb(const std::string& path) {
-  std::vector<uint8_t> buffer(kFxbSize);
-  size_t n;
-  bool missing;
-  TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
-  if (!read.ok || missing) return read;
-  return ApplyFxb(buffer.data(), n);
-}
+TLoadResult TPlugCore::LoadFxp(const std::string& path) { return LoadPresetFile(path, kProgramFile); }
+TLoadResult TPlugCore::LoadFxb(const std::string& path) { return LoadPresetFile(path, kBankFile); }

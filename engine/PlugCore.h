@@ -100,6 +100,8 @@ constexpr int kFxbSize = 160 + kBankChunkSize;                // 37024
 constexpr float kSyncRateTable[12] = {12.0f, 8.0f, 6.0f, 4.0f, 3.0f, 2.0f, 1.5f, 1.0f,
                                       16.0f / 3.0f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f};
 
+struct TFileKind;
+
 class TPlugCore {
  public:
   TPlugCore();
@@ -264,6 +266,8 @@ class TPlugCore {
   void SetProgramNameLocked(std::string_view name);
   int SetChunkLocked(const int8_t* data, int byteSize, bool isPreset);
   void CopyGlobalsToRow(int row);
+  TLoadResult ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& kind);
+  TLoadResult LoadPresetFile(const std::string& path, const TFileKind& kind);
   void ClampRows(int beginByte, int endByte);
   void HandleMidiLocked(const TMidiMsg& msg);
   void ProcessBlockLocked(int sampleFrames);
