@@ -19,8 +19,8 @@ const std::vector<int> kAMinor = {57, 60, 64};   // A4 C5 E5
 const std::vector<int> kG7 = {55, 59, 62, 65};   // G4 B4 D5 F5
 const std::vector<int> kFMajor = {65, 69, 72};   // F5 A5 C6
 
-std::unique_ptr<EngineHarness> LoadedHarness() {
-  auto h = std::make_unique<EngineHarness>();
+std::unique_ptr<TProgramPlayer> LoadedPlayer() {
+  auto h = std::make_unique<TProgramPlayer>();
   const TLoadResult result = h->core.LoadFxb(kBank);
   EXPECT_TRUE(result.ok) << result.message;
   return h;
@@ -38,16 +38,16 @@ bool IsDescribed(const TPlugCore& core, int index) {
 }
 
 std::vector<TPlayedNote> Opening(const std::string& name, const std::vector<int>& keys, double beats) {
-  auto h = LoadedHarness();
-  return PlayProgram(*h, ProgramNamed(h->core, name), keys, beats);
+  auto h = LoadedPlayer();
+  return h->Play(ProgramNamed(h->core, name), keys, beats);
 }
 
 TEST(FactoryMusic, EveryProgramSoundsInRangeAndStopsWhenLetGo) {
-  auto probe = LoadedHarness();
+  auto probe = LoadedPlayer();
   for (int index = 0; index < kNumPrograms; ++index) {
     if (!IsDescribed(probe->core, index)) continue;
-    auto h = LoadedHarness();
-    const auto notes = PlayProgram(*h, index, kCMajor, 8.0);
+    auto h = LoadedPlayer();
+    const auto notes = h->Play(index, kCMajor, 8.0);
     const std::string name = h->core.GetProgramName(index).Str();
     EXPECT_FALSE(notes.empty()) << name << " is silent with a held C major chord";
     const int lo = h->core.GetParam(tagOutRange_Low), hi = h->core.GetParam(tagOutRange_High);
@@ -195,10 +195,10 @@ TEST(FactoryMusic, ChainsRunThroughTheirProgramsBarByBar) {
       {2, {"Bass Verse A", "Bass Verse B", "Bass Verse A", "Bass Turnaround", "Bass Verse A"}},
   };
   for (const auto& c : cases) {
-    auto h = LoadedHarness();
+    auto h = LoadedPlayer();
     // The host chooses chains 1..NumChains over its 0..1 range.
     h->core.SetParamNormalized(tagCurChain, static_cast<float>(c.chain - 1) / (CParamDef[tagNumChains] - 1));
-    h->Play(0);
+    h->Play();
     for (int key : kCMajor) h->NoteOn(key);
     for (size_t bar = 0; bar < c.bars.size(); ++bar) {
       h->RunTo(4.0 * bar + 0.5);

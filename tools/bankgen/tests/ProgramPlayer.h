@@ -1,11 +1,21 @@
 #pragma once
-// Plays one program of a loaded bank the way a keyboard player tries it: keys held from the
-// downbeat, the host transport running at 120 quarter notes a minute.
+// Plays programs of a loaded bank the way a keyboard player tries them: keys held from the
+// downbeat, the host transport running at 120 quarter notes a minute, every message the
+// engine sends recorded with the block it left in.
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/KeyUtils.h"
-#include "tests/unit/EngineHarness.h"
+#include "engine/PlugCore.h"
+
+struct TSentMessage {
+  int block;
+  uint8_t message, channel, data1, data2;
+  bool IsNoteOn() const { return message == 0x90 && data2 > 0; }
+  bool IsNoteOff() const { return message == 0x80 || (message == 0x90 && data2 == 0); }
+};
 
 struct TPlayedNote {
   double beat;  // song position of the block the note left in
@@ -13,22 +23,84 @@ struct TPlayedNote {
   int velocity;
 };
 
-inline double BeatOfBlock(const EngineHarness& h, int block) {
-  return block * h.blockSize / h.time.sampleRate * h.time.tempo / 60.0;
-}
+class TProgramPlayer {
+ public:
+  static constexpr int kBlockSize = 64;
+  static constexpr double kSampleRate = 44100;
+  static constexpr double kTempo = 120;
 
-// Selects `program`, holds `keys` and runs the transport for `beats` quarter notes. The
-// harness keeps running afterwards, so callers can release the keys and go on.
-inline std::vector<TPlayedNote> PlayProgram(EngineHarness& h, int program, const std::vector<int>& keys,
-                                            double beats) {
-  h.core.SelectProgram(program);
-  h.Play(0);
-  for (int key : keys) h.NoteOn(key, 100);
-  h.RunTo(beats);
-  std::vector<TPlayedNote> notes;
-  for (const auto& m : h.NoteOns()) notes.push_back({BeatOfBlock(h, m.block), m.data1, m.data2});
-  return notes;
-}
+  std::unique_ptr<TPlugCore> owned = std::make_unique<TPlugCore>();  // large: kept off the stack
+  TPlugCore& core = *owned;
+  std::vector<TSentMessage> sent;
+
+  TProgramPlayer() {
+    core.GetTimeInfo.Bind(
+        [](void* ctx, THostTime& t) {
+          const auto* self = static_cast<TProgramPlayer*>(ctx);
+          t = {self->Beat(), self->block * double(kBlockSize), kSampleRate, kTempo, self->playing};
+          return true;
+        },
+        this);
+    core.SendMidi.Bind(
+        [](void* ctx, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
+          auto* self = static_cast<TProgramPlayer*>(ctx);
+          self->sent.push_back({self->block, message, channel, d1, d2});
+        },
+        this);
+  }
+
+  void NoteOn(int note) { core.HandleMidiIn(0, 0x90, note, 100); }
+  void NoteOff(int note) { core.HandleMidiIn(0, 0x80, note, 0); }
+  void Play() { playing = true; }
+  void Stop() { playing = false; }
+  double Beat() const { return BeatOfBlock(block); }
+  static double BeatOfBlock(int b) { return b * kBlockSize / kSampleRate * kTempo / 60.0; }
+
+  void Blocks(int n) {
+    for (int i = 0; i < n; ++i) {
+      core.ProcessBlock(kBlockSize);
+      ++block;
+    }
+  }
+  // Runs blocks until the song position reaches `beat`; the transport counts from block 0.
+  void RunTo(double beat) {
+    while (Beat() < beat) Blocks(1);
+  }
+
+  // Selects `program`, starts the transport, holds `keys` and runs for `beats` quarter notes.
+  // The player keeps running afterwards, so callers can release the keys and go on.
+  std::vector<TPlayedNote> Play(int program, const std::vector<int>& keys, double beats) {
+    core.SelectProgram(program);
+    Play();
+    for (int key : keys) NoteOn(key);
+    RunTo(beats);
+    return NoteOns();
+  }
+
+  std::vector<TPlayedNote> NoteOns() const {
+    std::vector<TPlayedNote> notes;
+    for (const auto& m : sent)
+      if (m.IsNoteOn()) notes.push_back({BeatOfBlock(m.block), m.data1, m.data2});
+    return notes;
+  }
+
+  // Pitches sent on and not yet off.
+  int Sounding() const {
+    int count[16][128] = {};
+    for (const auto& m : sent) {
+      if (m.IsNoteOn()) count[m.channel & 15][m.data1 & 127]++;
+      if (m.IsNoteOff()) count[m.channel & 15][m.data1 & 127] = 0;
+    }
+    int total = 0;
+    for (const auto& channel : count)
+      for (int c : channel) total += c > 0;
+    return total;
+  }
+
+ private:
+  int block = 0;
+  bool playing = false;
+};
 
 // The pitches as note names, "C5 E5 G5 C6".
 inline std::string PitchText(const std::vector<TPlayedNote>& notes) {
