@@ -330,6 +330,7 @@ def check_free_run(c):
 
 def check_module(c):
     """The real plug-in, found beside the tool, plays a file to the end."""
+    c.expect(os.path.isfile(c.module), "the module is built at %s" % c.module)
     src = c.write("song.mid", song_file())
     out, dump = c.path("out.mid"), c.path("out.json")
     r = c.render_ok("--keep-input", "--json", dump, "--set", "Steps=8", "--set", "Sync=1/16", src, out)
