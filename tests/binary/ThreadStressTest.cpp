@@ -153,7 +153,7 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
       if (rng.Chance(1)) h.transport.tempo = rng.Int(60, 240);
       if (rng.Chance(1)) h.transport.ppq = rng.Int(0, 64);
       (void)fx->getParameter(fx, rng.Int(0, kNumParams - 1));
-      h.RunBlock(rng.Chance(90) ? 64 : rng.Int(1, 1024));
+      h.RunBlock(rng.Chance(90) ? 256 : rng.Int(1, 1024));
       ++blocks;
       // Some tens of times faster than real time, as a busy host's audio thread is not: a
       // thread that plays flat out only starves the others of the lock and the two cores.
