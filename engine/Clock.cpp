@@ -114,6 +114,19 @@ void TPlugCore::UpdateTime(int sampleFrames) {
   }
   TransportChanged = Playing != PrevPlaying;
 
+  // A transport that starts or stops ends the own clock before this block's position is taken,
+  // so that keys held down with the transport's start play from its first block.
+  if (TransportChanged) {
+    StepChanged.store(true, std::memory_order_relaxed);
+    if (!Playing) {
+      KeyFilter.Reset();
+      HeldChannels.fill(0);
+    }
+    // Notes of the old clock have no position to reach their ends in the new one.
+    ReleaseArpNotes = true;
+    FreeRun = false;
+    KeyWait = false;
+  }
   if (FreeRun) {
     Ppq = static_cast<float>(FreeRunSamples / SampleRate * Tempo / 60.0);
     SamplePos = -512.0;
@@ -128,17 +141,6 @@ void TPlugCore::UpdateTime(int sampleFrames) {
     ReleaseAll.store(true, std::memory_order_relaxed);
     StepChanged.store(true, std::memory_order_relaxed);
     StatusDirty.store(true, std::memory_order_relaxed);
-  }
-  if (TransportChanged) {
-    StepChanged.store(true, std::memory_order_relaxed);
-    if (!Playing) {
-      KeyFilter.Reset();
-      HeldChannels.fill(0);
-    }
-    // Notes of the old clock have no position to reach their ends in the new one.
-    ReleaseArpNotes = true;
-    FreeRun = false;
-    KeyWait = false;
   }
 }
 

@@ -40,6 +40,17 @@ TEST(ArpPattern, SixteenthsLandInTheBlocksTheirStepsBeginIn) {
   EXPECT_EQ(s.Notes(), expected);
 }
 
+TEST(ArpPattern, KeysDownAsTheTransportStartsPlayFromItsFirstBlock) {
+  // A host rendering from the song start hands over the first chord before the first block.
+  Script s(kBlock);
+  s.Keys({60, 64, 67});
+  s.Play(2);
+  const auto ons = s.NoteOns();
+  ASSERT_EQ(ons.size(), 1u);
+  EXPECT_EQ(ons[0].block, 0);
+  EXPECT_EQ(ons[0].pitch, 60);
+}
+
 TEST(ArpPattern, SongPositionIgnoresTheLoopStart) {
   // Hosts that loop report the loop start beside the position; the pattern follows ppqPos alone.
   Script plain(kBlock), looping(kBlock);
