@@ -328,6 +328,7 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
 Action Down(int channel, int note) { return {Kind::Midi, testhost::NoteOn(channel, note, 100)}; }
 Action Up(int channel, int note) { return {Kind::Midi, testhost::NoteOff(channel, note)}; }
 Action Write(int tag, int value) { return {Kind::Param, {}, tag, value}; }
+Action Select(int program) { return {Kind::SetProgram, {}, 0, program}; }
 Action Blocks(int blocks) { return {Kind::Blocks, {}, blocks, -1}; }
 Action Flood(int messages) { return {Kind::Flood, {}, messages, 1}; }
 
@@ -351,6 +352,13 @@ TEST(StuckNoteProperty, FaultsFoundByTheSearch) {
       {"a key-up with restart on key stops the own clock but leaves its key wait, so the next key-down "
        "starts no clock",
        {Down(0, 60), Up(0, 60), Write(tagRestartOnKey, 1), Up(0, 61), Down(0, 62), Blocks(2)}},
+      {"a program without latch, selected over latched keys, forgets on which channels they came in, "
+       "so the key-up of a thru note on a channel the input filter now rejects is dropped",
+       {Write(tagArpEnabled, 0), Write(tagLatch, 1), Blocks(1), Down(0, 71), Select(62), Write(tagMIDIIn_Ch, 3)}},
+      {"a key held twice on one channel: the first key-up, with the key filter emptied meanwhile, forgets the "
+       "channel while the thru note still has a hold, and the second key-up is dropped",
+       {Write(tagArpEnabled, 0), Blocks(1), Down(0, 71), Down(0, 71), Write(tagLatch, 1), Blocks(1), Select(34),
+        Write(tagMIDIIn_Ch, 12)}},
   };
   const WalkSetup setup{0, 44100.0f, 64};
   for (const Case& c : cases) {
