@@ -69,7 +69,6 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
       [[fallthrough]];  // a note-on with velocity 0 is a note-off
     case 0x80:
       KeyFilter.KeyOff(note, latch);
-      if (HoldCount(KeyFilter.HeldPool, note) == 0) HeldChannels[note] = 0;
       if (KeyFilter.ActiveCount() == 0 && !Playing) {
         if (restartOnKey == 1) {
           // The own clock stops at once; its notes would never reach their ends.
@@ -82,6 +81,8 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
       }
       KeyWaitSamples = 0;
       ThruNoteOff(note, msg.data2);
+      // The key's channels are forgotten once nothing it started still holds the note.
+      if (HoldCount(KeyFilter.HeldPool, note) == 0 && ThruSent[note].count == 0) HeldChannels[note] = 0;
       StatusDirty.store(true, std::memory_order_relaxed);
       return;
     case 0xC0:

@@ -51,10 +51,7 @@ void TPlugCore::SelectProgramLocked(int index) {
   }
   MarkAllChanged(programOnly);
 
-  if (wasLatched && LoadByte(index, tagLatch) == 0) {
-    KeyFilter.Reset();
-    HeldChannels.fill(0);
-  }
+  if (wasLatched && LoadByte(index, tagLatch) == 0) KeyFilter.Reset();
 }
 
 void TPlugCore::InitProgram(bool programOnly) {
