@@ -24,7 +24,7 @@ build-win: deps build-linux
 build-tsan: deps
 	@cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_TSAN=ON \
 	  -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF >/dev/null
-	@cmake --build $(TSAN) -j $(JOBS) --target binary_tests
+	@cmake --build $(TSAN) -j $(JOBS) --target binary_tests unit_tests
 
 build: build-linux build-win
 

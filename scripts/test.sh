@@ -23,11 +23,13 @@ run_ctest "Windows module under wine" "$win"
 
 echo "== ThreadSanitizer: thread tests"
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
-if "$tsan/tests/binary_tests" --gtest_filter='*Thread*:*Stress*' >"$tsan/tsan.log" 2>&1; then
-  tail -n 5 "$tsan/tsan.log"; passed=$((passed + 1))
-else
-  tail -n 60 "$tsan/tsan.log"; failed=$((failed + 1))
-fi
+for suite in binary_tests unit_tests; do
+  if "$tsan/tests/$suite" --gtest_filter='*Thread*:*Stress*' >"$tsan/$suite.log" 2>&1; then
+    tail -n 3 "$tsan/$suite.log"; passed=$((passed + 1))
+  else
+    tail -n 60 "$tsan/$suite.log"; failed=$((failed + 1))
+  fi
+done
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
