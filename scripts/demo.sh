@@ -26,17 +26,19 @@ sed -n '1,9p' <<<"$identity"
 rendered=()
 play() {
   local program=$1 example=$2 what=$3
+  shift 3  # anything else goes to the renderer
   local source
   source=$(ls "$root"/data/factory/"$(printf '%02d' "$program")"-*.txt)
   local stem name
   stem=$(basename "$source" .txt)
   name=$(sed -n 's/^name: *//p' "$source")
+  if [ $# -gt 0 ]; then stem="$stem-chain"; fi
   echo
-  echo "== Program $program, $name, on $example.mid: $what"
+  echo "== Program $program, $name${*:+ ($*)}, on $example.mid: $what"
   # The plug-in sends each note at the start of an audio block; short blocks keep the table
   # on the step grid, as a host at a small buffer size would hear it.
   local table
-  table=$("$render" --quiet --plugin "$module" --bank "$bank" --program "$program" --block-size 32 \
+  table=$("$render" --quiet --plugin "$module" --bank "$bank" --program "$program" --block-size 32 "$@" \
     --list --png "$out/$stem.png" "$root/data/examples/$example.mid" "$out/$stem.mid")
   local notes=$(($(wc -l <<<"$table") - 1))
   head -n $((shown_notes + 1)) <<<"$table"
@@ -49,6 +51,7 @@ play 10 i-vi-iv-v "the whole chord on the offbeats, pushed into the next bar"
 play 29 am7-held "a riff kept in A minor pentatonic"
 play 33 i-vi-iv-v "walks the scale of each chord it hears"
 play 40 walking-bass "three 16ths after each beat on the walking bass"
+play 47 walking-bass "the Bass Verse chain: a program per bar, verse A, B, A, turnaround" --set CurChain=2
 
 shown=${out#"$PWD"/}
 echo

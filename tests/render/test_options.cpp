@@ -89,6 +89,7 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       {"Steps=", "expected NAME=VALUE"},      {"Stepz=8", "unknown parameter 'Stepz'"},
       {"Steps=65", "outside the range of Steps (1..64)"}, {"Steps=0", "outside the range"},
       {"Sync=1/17", "not a value of Sync"},    {"9999=1", "not a parameter tag"},
+      {"CurChain=0", "outside the range of CurChain (1..16)"},
   };
   for (const auto& c : cases) {
     try {

@@ -47,7 +47,9 @@ TParamAssignment ParseAssignment(const std::string& text) {
   const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
   TParamAssignment a;
   a.tag = TagOf(name);
-  const int lo = CParamMin[a.tag], hi = CParamMax[a.tag];
+  // A host chooses chains 1..NumChains; "none" is the editor's alone.
+  const int lo = a.tag == tagCurChain ? 1 : CParamMin[a.tag];
+  const int hi = a.tag == tagCurChain ? CParamMax[tagNumChains] : CParamMax[a.tag];
   const std::string label = CatalogueName(a.tag).empty() ? name : CatalogueName(a.tag);
   if (!ParseWhole(valueText, a.value)) {
     bool found = false;
@@ -82,7 +84,18 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
     const TPresetImage program = ReadPresetFile(options.presetPath, TPresetKind::program);
     plugin.SetChunk(program.chunk, true);
   }
-  for (const TParamAssignment& a : assignments) plugin.SetParameter(a.tag, a.normalized);
+  for (const TParamAssignment& a : assignments) {
+    if (a.tag != tagCurChain) {
+      plugin.SetParameter(a.tag, a.normalized);
+      continue;
+    }
+    // The plug-in reads a chain choice through the chain count in force.
+    const int chains = ParameterValue(plugin, tagNumChains);
+    if (a.value > chains)
+      throw TToolError("--set: CurChain " + std::to_string(a.value) + " is beyond the " + std::to_string(chains) +
+                       " chains in use (NumChains)");
+    plugin.SetParameter(a.tag, chains > 1 ? static_cast<float>(a.value - 1) / static_cast<float>(chains - 1) : 0.0f);
+  }
 }
 
 int ParameterValue(THostedPlugin& plugin, int tag) {
