@@ -24,6 +24,17 @@ uint32_t GetBE32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
 }
 
+// The fields every preset file starts with; `count` is the parameter or program count.
+void WriteFileHeader(uint8_t* b, int fileSize, const char* fxMagic, uint32_t version, int count, const char* id) {
+  std::memcpy(b + 0, "CcnK", 4);
+  PutBE32(b + 4, static_cast<uint32_t>(fileSize - 8));
+  std::memcpy(b + 8, fxMagic, 4);
+  PutBE32(b + 12, version);
+  std::memcpy(b + 16, id, 4);
+  PutBE32(b + 20, 8);
+  PutBE32(b + 24, static_cast<uint32_t>(count));
+}
+
 bool HasCode(const uint8_t* p, const char* code) { return std::memcmp(p, code, 4) == 0; }
 
 std::string Printable(const uint8_t* p) {
@@ -151,13 +162,7 @@ std::span<const uint8_t> TPlugCore::BuildFxp() {
   EnsureCurrentProgram();
   uint8_t* b = fileBuffer.data();
   std::memset(b, 0, kFxpSize);
-  std::memcpy(b + 0, "CcnK", 4);
-  PutBE32(b + 4, kFxpSize - 8);
-  std::memcpy(b + 8, "FPCh", 4);
-  PutBE32(b + 12, 1);
-  std::memcpy(b + 16, Identity.UniqueID, 4);
-  PutBE32(b + 20, 8);
-  PutBE32(b + 24, kNumParams);
+  WriteFileHeader(b, kFxpSize, "FPCh", 1, kNumParams, Identity.UniqueID);
   const int row = CurrentProgram.load(std::memory_order_relaxed);
   ShortText name = GetProgramName(row, 27);
   std::memcpy(b + 28, name.CStr(), static_cast<size_t>(name.Length()));
@@ -174,13 +179,7 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
   EnsureCurrentProgram();
   uint8_t* b = fileBuffer.data();
   std::memset(b, 0, 160);
-  std::memcpy(b + 0, "CcnK", 4);
-  PutBE32(b + 4, kFxbSize - 8);
-  std::memcpy(b + 8, "FBCh", 4);
-  PutBE32(b + 12, 2);
-  std::memcpy(b + 16, Identity.UniqueID, 4);
-  PutBE32(b + 20, 8);
-  PutBE32(b + 24, kNumPrograms);
+  WriteFileHeader(b, kFxbSize, "FBCh", 2, kNumPrograms, Identity.UniqueID);
   PutBE32(b + 28, static_cast<uint32_t>(CurrentProgram.load(std::memory_order_relaxed)));
   PutBE32(b + 156, kBankChunkSize);
   StoreByte(0, tagFormatVersion, 8);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/ParamNames.h"
+#include "tests/host/MidiList.h"
 #include "tests/host/TestHost.h"
 
 namespace {
@@ -47,7 +48,6 @@ class Instance {
     gTime.sampleRate = kSampleRate;
     gTime.tempo = 120;
     gTime.flags = kVstPpqPosValid | kVstTempoValid;
-    for (int i = 0; i < kListCapacity; ++i) list.events[i] = reinterpret_cast<VstEvent*>(&records[i]);
   }
   ~Instance() {
     if (fx != nullptr) fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
@@ -61,18 +61,10 @@ class Instance {
     fx->setParameter(fx, tag, static_cast<float>(value - CParamMin[tag]) /
                                   static_cast<float>(CParamMax[tag] - CParamMin[tag]));
   }
-  void Add(uint8_t status, uint8_t data1, uint8_t data2) {
-    VstMidiEvent& e = records[list.numEvents++];
-    e = VstMidiEvent{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = status;
-    e.midiData[1] = data1;
-    e.midiData[2] = data2;
-  }
-  int Events() const { return list.numEvents; }
-  void SendEvents() { fx->dispatcher(fx, effProcessEvents, 0, 0, list.AsVstEvents(), 0.0f); }
-  void ClearEvents() { list.numEvents = 0; }
+  void Add(uint8_t status, uint8_t data1, uint8_t data2) { list.Add(status, data1, data2); }
+  int Events() const { return list.Count(); }
+  void SendEvents() { fx->dispatcher(fx, effProcessEvents, 0, 0, list.Events(), 0.0f); }
+  void ClearEvents() { list.Clear(); }
 
   void Play(bool playing) { gTime.flags = (gTime.flags & ~kVstTransportPlaying) | (playing ? kVstTransportPlaying : 0); }
   void Block() {
@@ -84,8 +76,7 @@ class Instance {
  private:
   static constexpr int kListCapacity = 256;
   AEffect* fx = nullptr;
-  VstEventsFixed<kListCapacity> list;
-  VstMidiEvent records[kListCapacity] = {};
+  testhost::MidiList<kListCapacity> list;
   float output[kFrames] = {};
   float* buffers[1] = {output};
 };

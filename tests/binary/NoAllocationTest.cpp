@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "engine/ParamNames.h"
+#include "tests/host/MidiList.h"
 #include "tests/host/TestHost.h"
 
 extern "C" {
@@ -111,27 +112,17 @@ struct LeanHost {
 class Player {
  public:
   explicit Player(AEffect* fx) : fx(fx) {
-    for (int i = 0; i < kCapacity; ++i) list.events[i] = reinterpret_cast<VstEvent*>(&records[i]);
     LeanHost::time = VstTimeInfo{};
     LeanHost::time.sampleRate = 48000;
     LeanHost::time.tempo = 120;
     LeanHost::time.flags = kVstPpqPosValid | kVstTempoValid;
   }
 
-  void Add(uint8_t status, uint8_t data1, uint8_t data2) {
-    if (list.numEvents >= kCapacity) return;
-    VstMidiEvent& e = records[list.numEvents++];
-    e = VstMidiEvent{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.midiData[0] = status;
-    e.midiData[1] = data1;
-    e.midiData[2] = data2;
-  }
+  void Add(uint8_t status, uint8_t data1, uint8_t data2) { list.Add(status, data1, data2); }
   // The block path: the events gathered since the last block, then the block.
   void Block() {
-    if (list.numEvents > 0) fx->dispatcher(fx, effProcessEvents, 0, 0, list.AsVstEvents(), 0.0f);
-    list.numEvents = 0;
+    if (list.Count() > 0) fx->dispatcher(fx, effProcessEvents, 0, 0, list.Events(), 0.0f);
+    list.Clear();
     float* buffers[1] = {output};
     fx->processReplacing(fx, buffers, buffers, kFrames);
     VstTimeInfo& t = LeanHost::time;
@@ -155,8 +146,7 @@ class Player {
   static constexpr int kCapacity = 32;
   static constexpr int kFrames = 64;
   AEffect* fx;
-  VstEventsFixed<kCapacity> list;
-  VstMidiEvent records[kCapacity] = {};
+  testhost::MidiList<kCapacity> list;
   float output[kFrames] = {};
 };
 

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/host/SeededRng.h"
 #include "engine/ParamNames.h"
 #include "tests/host/TestHost.h"
 
@@ -30,23 +31,7 @@ using testhost::MidiIn;
 constexpr int kDefaultSequences = 1000;
 constexpr int kActionsPerSequence = 2000;
 
-// splitmix64: the same walks on every platform and standard library.
-class Rng {
- public:
-  explicit Rng(uint64_t seed) : state(seed) {}
-  uint64_t Next() {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int Int(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1)); }
-  bool Chance(int percent) { return Int(0, 99) < percent; }
-  template <class T> const T& Pick(const std::vector<T>& v) { return v[static_cast<size_t>(Int(0, static_cast<int>(v.size()) - 1))]; }
-
- private:
-  uint64_t state;
-};
+using Rng = testhost::SeededRng;
 
 enum class Kind { Midi, SetProgram, Param, Play, Stop, Tempo, Locate, Blocks, SaveChunk, LoadChunk, Flood };
 

@@ -18,25 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include "tests/host/SeededRng.h"
 #include "engine/PlugCore.h"
 
 namespace {
 
-class Rng {
- public:
-  explicit Rng(uint64_t seed) : state(seed) {}
-  uint64_t Next() {
-    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-  }
-  int Int(int lo, int hi) { return lo + static_cast<int>(Next() % static_cast<uint64_t>(hi - lo + 1)); }
-  bool Chance(int percent) { return Int(0, 99) < percent; }
-
- private:
-  uint64_t state;
-};
+using Rng = testhost::SeededRng;
 
 double StressSeconds() {
   const char* text = std::getenv("MOLTRIN_STRESS_SECONDS");
