@@ -189,8 +189,8 @@ void TCanvas::LineTo(int x1, int y1) {
   }
 }
 
-void TCanvas::SetFont(const TFontSpec& spec) {
-  fontSpec = spec;
+void TCanvas::SetFont(const TFontSpec& font) {
+  fontSpec = font;
   face = nullptr;
 }
 

@@ -76,7 +76,7 @@ class TCanvas {
   void Line(int x0, int y0, int x1, int y1) { MoveTo(x0, y0); LineTo(x1, y1); }
 
   // ---- Text, single-byte (Windows-1252), top-left at (x, y), background left as it is.
-  void SetFont(const TFontSpec& spec);
+  void SetFont(const TFontSpec& font);
   const TFontSpec& Font() const { return fontSpec; }
   void SetTextColor(TColor c) { textColor = c; }
   int TextWidth(std::string_view text) const;

@@ -83,10 +83,10 @@ int TFontFace::TextWidth(std::string_view text) const {
   return width;
 }
 
-const TFontFace& FontFaceFor(const TFontSpec& spec) {
+const TFontFace& FontFaceFor(const TFontSpec& font) {
   static std::mutex mutex;
   static std::map<std::pair<bool, int>, std::unique_ptr<TFontFace>> faces;
-  const std::pair<bool, int> key{spec.bold, PointsToPixels(spec.sizePt)};
+  const std::pair<bool, int> key{font.bold, PointsToPixels(font.sizePt)};
   std::lock_guard<std::mutex> lock(mutex);
   auto& face = faces[key];
   if (!face) face = std::make_unique<TFontFace>(key.first, key.second);

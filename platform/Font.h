@@ -46,5 +46,5 @@ class TFontFace {
   std::array<TGlyph, 256> glyphs{};
 };
 
-// The face for a spec, built on first use and kept for the life of the process. Any thread.
-const TFontFace& FontFaceFor(const TFontSpec& spec);
+// The face for a font description, built on first use and kept for the life of the process. Any thread.
+const TFontFace& FontFaceFor(const TFontSpec& font);
