@@ -7,12 +7,12 @@
 void TPlugCore::ChainCheck() {
   const int q = Block.ChainQuantizeLen;
   const bool request = ChainSwitchRequest.exchange(false, std::memory_order_relaxed);
-  const bool onBoundary = q > 0 && StepCount % q == 0 && CurStep != LastStep;
+  const bool onBoundary = q > 0 && StepCount % q == 0 && NewStep();
   if (!onBoundary && !(request && (q == 0 || CurStep == -1))) return;
   const int chain = std::clamp(GetParam(tagCurChain), 0, 16);
   if (chain != CurrentChain.load(std::memory_order_relaxed)) {
     SwitchChain(chain);
-  } else if (chain > 0 && CurStep == 0 && LastStep != 0 && LastStep != -1 && !Block.LockPage) {
+  } else if (chain > 0 && CurStep == 0 && LastStep != -1 && Wrapped() && !Block.LockPage) {
     AdvanceChain();
   }
 }

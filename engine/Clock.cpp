@@ -74,12 +74,13 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames) {
   if (Block.RestartOnKey == 0) RestartPpq = 0;
   ReleaseNotes();
   ChainCheck();
-  if (CurStep != LastStep || (KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
+  if (NewStep() || (KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
   KeyEvent = false;
-  if (CurStep != LastStep) {
+  if (NewStep()) {
     StepChanged.store(true, std::memory_order_relaxed);
     StatusDirty.store(true, std::memory_order_relaxed);
     LastStep = CurStep;
+    LastAbsStep = AbsStep;
     StepPosAtStep = StepPos;
     PpqAtStep = Ppq;
   }
@@ -145,9 +146,13 @@ void TPlugCore::UpdateTime(int sampleFrames) {
 }
 
 void TPlugCore::UpdatePosition() {
-  auto stop = [this] { CurStep = LastStep = DisplayStep = -1; };
+  auto stop = [this] { CurStep = LastStep = DisplayStep = AbsStep = LastAbsStep = -1; };
   // With the transport stopped only the own clock moves the pattern, and only over keys.
   if (!Playing && !KeyWait && (!FreeRun || KeyFilter.ActiveCount() == 0)) {
+    // No clock moves the pattern now (latched keys released by a setting, keys forgotten by a
+    // program change), so nothing would ever end a sounding note: all end here.
+    if (OutPool.Count > 0) ReleaseArpNotes = true;
+    FreeRun = false;
     stop();
     ChainPos = 0;
     return;
@@ -162,7 +167,7 @@ void TPlugCore::UpdatePosition() {
     static constexpr int kDivisor[4] = {16, 8, 4, 2};
     const int beats = steps * 3 / kDivisor[Block.Sync - 8];
     const double cycle = beats * static_cast<double>(StepsPerBeat);
-    if (cycle > 0) pos -= Trunc(pos / cycle) * cycle;
+    if (cycle > 0) pos = std::fmod(pos, cycle);
   }
   StepPos = static_cast<float>(pos);
   StepCount = Trunc(StepPos);
@@ -172,25 +177,32 @@ void TPlugCore::UpdatePosition() {
     const double r = q > 0 ? Trunc(RestartPpq * StepsPerBeat / q + 0.5 * Block.Gate / 100.0) * static_cast<double>(q)
                            : RestartPpq * StepsPerBeat;
     pos = static_cast<double>(StepPos) - r;
-    if (pos < 0) pos -= Trunc((pos - steps) / steps) * static_cast<double>(steps);
+    if (pos < 0) pos = std::fmod(pos, steps) + steps;  // into 0..Steps
     StepPos = static_cast<float>(pos);
   }
   if (StepPos < 0) return stop();
 
   if (Block.Swing != 0) {
     const double s = Block.Swing;
-    const double p = StepPos;
-    const double pair = 2.0 * Trunc(p / 2.0);
-    const double f = p - pair;
+    const double f = std::fmod(static_cast<double>(StepPos), 2.0);
+    const double pair = StepPos - f;
     StepPos = static_cast<float>(f < (100.0 + s) / 100.0 ? pair + f * 100.0 / (100.0 + s)
                                                           : pair + 2.0 - (2.0 - f) * 100.0 / (100.0 - s));
   }
-  if (StepPos >= steps) StepPos = static_cast<float>(StepPos - Trunc(StepPos / steps) * static_cast<double>(steps));
-  CurStep = Trunc(StepPos);
+  AbsStep = Trunc(StepPos);
+  if (Block.Sync != GridSync || steps != GridSteps) {
+    // Counted in another rate or length (a program change): only the step number tells.
+    LastAbsStep = AbsStep;
+    GridSync = Block.Sync;
+    GridSteps = steps;
+  }
+  if (StepPos >= steps) StepPos = static_cast<float>(std::fmod(static_cast<double>(StepPos), steps));
+  // Narrowing to single precision may round a position just below the end up onto it.
+  CurStep = std::clamp(Trunc(StepPos), 0, steps - 1);
 
   if (Block.LockPage && CurStep / 16 != Block.SelectedPage) {
-    StepPos = static_cast<float>(StepPos - 16.0 * Trunc(StepPos / 16.0) + 16.0 * Block.SelectedPage);
-    CurStep = Trunc(StepPos);
+    StepPos = static_cast<float>(std::fmod(static_cast<double>(StepPos), 16.0) + 16.0 * Block.SelectedPage);
+    CurStep = std::clamp(Trunc(StepPos), 0, kMaxSteps - 1);
   }
   if (RestartPpq > 0) {
     if (CurStep == 0) RestartSynced = true;
@@ -207,7 +219,7 @@ void TPlugCore::ReleaseNotes() {
   const bool keysGone = Block.InQuantizeLen == 0 && KeyFilter.ActiveCount() == 0;
   for (int i = OutPool.Count - 1; i >= 0; --i) {
     TKeyRec key = OutPool.Keys[i];
-    if (StepPos >= key.EndPos || LastStep > CurStep || releaseArp || keysGone) {
+    if (StepPos >= key.EndPos || Wrapped() || releaseArp || keysGone) {
       // A note generated again while it sounded holds one entry with several holds and the
       // latest end; all of them are due now. Releasing one hold per block would leave the
       // entry behind and silence the pitch from then on.

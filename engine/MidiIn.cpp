@@ -47,7 +47,9 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
       if (msg.data2 > 0) {
         if (note < GetParam(tagInRange_Low) || note > GetParam(tagInRange_High)) return;
         if (KeyFilter.ActiveCount() == 0 && restartOnKey == 1) {
-          RestartPpq = Ppq;
+          // With the transport stopped the own clock starts with this key, so the pattern
+          // starts at its origin, not at wherever the host's playhead is parked.
+          RestartPpq = Playing ? Ppq : 0.0;
           RestartSynced = false;
         }
         if (KeyFilter.ActiveCount() == 0 && !Playing && arpEnabled) {
@@ -129,7 +131,7 @@ void TPlugCore::ThruNoteOff(int note, int velocity) {
 void TPlugCore::ReleaseThruNotes() {
   for (int i = 0; i < ThruPool.Count; ++i)
     Emit(0x80, ThruNoteChannel[ThruPool.Keys[i].Note], ThruPool.Keys[i].Note, ThruPool.Keys[i].Velocity);
-  if (ThruPool.Count > 0) StatusDirty.store(true, std::memory_order_relaxed);
+  StatusDirty.store(true, std::memory_order_relaxed);
   ThruPool.Clear();
   for (auto& sent : ThruSent) sent.count = 0;
 }

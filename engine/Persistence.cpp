@@ -54,11 +54,19 @@ void ConvertOldRecord(const int8_t* old, int8_t* record) {
 }
 
 // The refusal of a file that has the preset magic but is not ours or not of the kind asked for.
+// A writer that stores its codes byte-reversed ("KncC") may reverse the others too.
+bool HasCodeEitherWay(const uint8_t* p, const char* code, bool reversed) {
+  if (HasCode(p, code)) return true;
+  const char flipped[4] = {code[3], code[2], code[1], code[0]};
+  return reversed && std::memcmp(p, flipped, 4) == 0;
+}
+
 TLoadResult CheckHeader(const uint8_t* data, size_t n, size_t headerSize, const char* fxMagic, const char* what) {
   if (n < headerSize) return {false, std::string("the ") + what + " file is shorter than its header"};
-  if (!HasCode(data + 16, "Kq4v"))
+  const bool reversed = HasCode(data, "KncC");
+  if (!HasCodeEitherWay(data + 16, "Kq4v", reversed))
     return {false, std::string("the ") + what + " file belongs to another plug-in (ID '" + Printable(data + 16) + "')"};
-  if (!HasCode(data + 8, fxMagic))
+  if (!HasCodeEitherWay(data + 8, fxMagic, reversed))
     return {false, std::string("not a ") + what + " file of this plug-in (type '" + Printable(data + 8) + "')"};
   return {};
 }

@@ -124,14 +124,14 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
   const bool echo = tEchoing == this;
   int lo = CParamMin[tag], hi = CParamMax[tag];
   if (tag == tagCurChain) {
-    hi = CurChainMax();
+    hi = std::clamp(GetParam(tagNumChains), 1, 16);
     if (!echo) lo = 1;  // the host chooses chains 1..NumChains, never "none"
   }
   int value = RoundHalfEven(static_cast<double>(x) * (hi - lo) + lo);
   if (tag == tagFormatVersion && value > 127) value = 127;  // stored in one signed byte
   if (!echo) {
-    MarkChanged(tag);
     StoreParam(tag, value);
+    MarkChanged(tag);  // after the store: the editor must not take the flag and read the old value
   }
   switch (tag) {
     case tagLatch:

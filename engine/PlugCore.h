@@ -235,6 +235,12 @@ class TPlugCore {
   int StepCount = 0;
   int CurStep = -1;
   int LastStep = -1;
+  // Whole steps since the pattern's start before the wrap: a new step of a one-step pattern,
+  // or a jump by whole cycles, changes it while CurStep stays the same.
+  int AbsStep = -1;
+  int LastAbsStep = -1;
+  int GridSync = -1;   // the rate and length AbsStep was counted in
+  int GridSteps = -1;
   int DisplayStep = -1;
   float StepPosAtStep = 0;
   float PpqAtStep = 0;
@@ -292,6 +298,9 @@ class TPlugCore {
   void ThruNoteOn(int note, int velocity, int outChannel);
   void ThruNoteOff(int note, int velocity);
   int QuantizeLength(int value) const;
+  bool NewStep() const { return CurStep != LastStep || AbsStep != LastAbsStep; }
+  // The pattern came round (or left its steps): every sounding note ends.
+  bool Wrapped() const { return NewStep() && CurStep <= LastStep; }
   TTransformSettings TransformSettings() const;
   TStatusRecord BuildStatus();
 

@@ -134,6 +134,9 @@ void TPlugCore::PasteProgram(int source) {
   TEngineGuard guard(*this);
   EnsureCurrentProgram();
   const int row = CurrentProgram.load(std::memory_order_relaxed);
+  // The source's copy of the global settings is brought up to date first, so that pasting
+  // into the first program leaves the live settings as they are.
+  CopyGlobalsToRow(source);
   for (int tag = 1; tag < kNumParams; ++tag) StoreByte(row, tag, LoadByte(source, tag));
   MarkAllChanged(true);
 }
@@ -143,6 +146,8 @@ void TPlugCore::ShiftProgram(int direction) {
   EnsureCurrentProgram();
   const int row = CurrentProgram.load(std::memory_order_relaxed);
   const int other = ((row + direction) % kNumPrograms + kNumPrograms) % kNumPrograms;
+  // As for paste: the exchange keeps the live global settings when the first program takes part.
+  CopyGlobalsToRow(row == 0 ? other : row);
   for (int tag = 1; tag < kNumParams; ++tag) {
     int8_t a = LoadByte(row, tag);
     StoreByte(row, tag, LoadByte(other, tag));
