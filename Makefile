@@ -4,8 +4,9 @@ JOBS ?= 2
 LINUX := build/linux
 WIN := build/win
 TSAN := build/tsan
+ASAN := build/asan
 
-.PHONY: demo test deps build build-linux build-win build-tsan bench clean
+.PHONY: demo test deps build build-linux build-win build-tsan build-asan bench clean
 
 deps:
 	@bash scripts/deps.sh
@@ -26,13 +27,19 @@ build-tsan: deps
 	  -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF >/dev/null
 	@cmake --build $(TSAN) -j $(JOBS) --target binary_tests unit_tests
 
+# Everything but the benchmarks, built with clang's AddressSanitizer and UndefinedBehaviorSanitizer.
+build-asan: deps
+	@cmake -S . -B $(ASAN) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_ASAN=ON -DMOLTRIN_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN) -j $(JOBS)
+
 build: build-linux build-win
 
 demo: build-linux
 	@bash scripts/demo.sh $(LINUX)
 
-test: build build-tsan
-	@bash scripts/test.sh $(LINUX) $(WIN) $(TSAN)
+test: build build-tsan build-asan
+	@bash scripts/test.sh $(LINUX) $(WIN) $(TSAN) $(ASAN)
 
 bench: build-linux
 	@$(LINUX)/tests/benchmarks

@@ -108,7 +108,7 @@ class TPlugCore {
   TPlugCore(const TPlugCore&) = delete;
   TPlugCore& operator=(const TPlugCore&) = delete;
 
-  const TIdentity Identity;
+  const TIdentity Identity{};
 
   // ---- Hooks installed by the plug-in object.
   THook<bool(THostTime&)> GetTimeInfo;  // audio thread; false when the host gives no time

@@ -1,25 +1,13 @@
 // The real-time bridge between host and engine: incoming MIDI, one engine run per block,
 // the host's clock for the engine, and the engine's MIDI out to the host. Nothing here
 // allocates, waits or locks.
-#include <cstddef>
-
 #include "host/VSTPlugin.h"
-
-namespace {
-
-// The host's event pointers; the list holds as many as it says, not the record's nominal two.
-VstEvent* const* EventList(const VstEvents* events) {
-  return reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(events) +
-                                            offsetof(VstEvents, events));
-}
-
-}  // namespace
 
 // Audio thread. Every MIDI event of the list takes effect at once, in list order; other
 // event types are skipped. A null list or a negative count is nothing to do.
 VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
   if (events == nullptr) return 1;
-  VstEvent* const* list = EventList(events);
+  VstEvent* const* list = EventPointers(events);
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
     const VstEvent* event = list[i];
     if (event == nullptr || event->type != kVstMidiType) continue;

@@ -271,6 +271,12 @@ static_assert(offsetof(VstEvents, numEvents) == 0);
 static_assert(offsetof(VstEvents, reserved) == 8);
 static_assert(offsetof(VstEvents, events) == 16);
 
+// A list's event pointers. A host's list holds as many as numEvents says, not the record's
+// nominal two, so they are read through this pointer and never by indexing `events`.
+inline VstEvent* const* EventPointers(const VstEvents* list) {
+  return reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(list) + offsetof(VstEvents, events));
+}
+
 // The same header with room for N pointers, for lists we build ourselves.
 template <int N> struct VstEventsFixed {
   VstInt32 numEvents = 0;

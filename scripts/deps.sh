@@ -10,6 +10,7 @@ packages=(
   libstb-dev                 # stb_truetype and stb_image_write for the canvas
   fonts-liberation2          # Liberation Sans, embedded in the binaries
   python3-mido               # an independent MIDI file reader for the tests
+  clang libclang-rt-dev      # sanitizer builds and fuzzing (libFuzzer)
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the Linux unit and binary tests, the binary tests of the Windows module
-# under wine, and the thread tests built with ThreadSanitizer. Ends with one summary line.
+# under wine, the thread tests built with ThreadSanitizer, and every Linux test built with
+# AddressSanitizer and UndefinedBehaviorSanitizer. Ends with one summary line.
 set -uo pipefail
-linux=$1 win=$2 tsan=$3
+linux=$1 win=$2 tsan=$3 asan=$4
 passed=0 failed=0
 
 run_ctest() {  # name, build dir, extra args
@@ -30,6 +31,10 @@ for suite in binary_tests unit_tests; do
     tail -n 60 "$tsan/$suite.log"; failed=$((failed + 1))
   fi
 done
+
+ASAN_OPTIONS="detect_leaks=1 strict_string_checks=1 check_initialization_order=1" \
+UBSAN_OPTIONS="print_stacktrace=1" \
+  run_ctest "AddressSanitizer and UndefinedBehaviorSanitizer: every Linux test" "$asan" -j 2
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

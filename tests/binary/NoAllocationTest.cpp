@@ -6,7 +6,7 @@
 // dlopen, binds its calls (and those of the C++ library's operator new) to these definitions,
 // which the positive control below makes sure of. Sanitizer builds bring their own allocator
 // and Windows resolves imports per module, so the test exists only for plain Linux builds.
-#if defined(__linux__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__linux__) && !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__) && !defined(MOLTRIN_SANITIZED)
 
 #include <gtest/gtest.h>
 

@@ -235,7 +235,7 @@ VstIntPtr Host::OnCallback(AEffect* from, VstInt32 opcode, VstInt32 index, VstIn
       ++processEventsCalls;
       auto* list = static_cast<VstEvents*>(ptr);
       if (list == nullptr) return processEventsAnswer;
-      auto** pointers = reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(list) + offsetof(VstEvents, events));
+      VstEvent* const* pointers = EventPointers(list);
       for (VstInt32 i = 0; i < list->numEvents; ++i) {
         const VstEvent* e = pointers[i];
         if (e == nullptr || e->type != kVstMidiType) continue;

@@ -24,6 +24,8 @@ struct TEcho {
   int program = -1;
   float params[576] = {};
   std::vector<VstMidiEvent> queue;
+  static constexpr size_t kListRoom = 256;
+  VstEventsFixed<kListRoom> list;  // the queue goes to the host in lists of this size
   bool firstBlock = true;
   long long lastQuarter = -1;
 
@@ -38,12 +40,12 @@ struct TEcho {
   }
 
   void Flush() {
-    if (queue.empty()) return;
-    std::vector<VstIntPtr> list(2 + queue.size());
-    auto* events = reinterpret_cast<VstEvents*>(list.data());
-    events->numEvents = static_cast<VstInt32>(queue.size());
-    for (size_t i = 0; i < queue.size(); ++i) events->events[i] = reinterpret_cast<VstEvent*>(&queue[i]);
-    host(&effect, audioMasterProcessEvents, 0, 0, events, 0);
+    for (size_t first = 0; first < queue.size(); first += kListRoom) {
+      const size_t n = std::min(kListRoom, queue.size() - first);
+      for (size_t i = 0; i < n; ++i) list.events[i] = reinterpret_cast<VstEvent*>(&queue[first + i]);
+      list.numEvents = static_cast<VstInt32>(n);
+      host(&effect, audioMasterProcessEvents, 0, 0, list.AsVstEvents(), 0);
+    }
     queue.clear();
   }
 };
@@ -68,8 +70,9 @@ VstIntPtr Dispatch(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
     }
     case effProcessEvents: {
       const auto* events = static_cast<const VstEvents*>(ptr);
+      VstEvent* const* list = EventPointers(events);
       for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* ev = events->events[i];
+        const VstEvent* ev = list[i];
         if (ev->type != kVstMidiType) continue;
         const auto* m = reinterpret_cast<const VstMidiEvent*>(ev);
         echo->Queue(m->midiData[0], m->midiData[1], m->midiData[2]);

@@ -301,7 +301,7 @@ TEST(InputKeyFilter, SelectedKeysArePresentOnceWithNoTiming) {
   f.SelectKeys(Info(1), 0, 0, out);
   EXPECT_EQ(out[0].Count, 1);
   EXPECT_EQ(out[0].Velocity, 100);
-  EXPECT_EQ(out[0].Length, 0.0f);
+  EXPECT_EQ(float(out[0].Length), 0.0f);  // a copy: the packed field is misaligned
   EXPECT_EQ(out[1].Count, 0);
 }
 

@@ -87,9 +87,9 @@ TEST(KeyPool, HoldingANoteAgainKeepsTheLaterOffPosition) {
   late.EndPos = 5.5f;
   for (bool sorted : {false, true}) {
     TKeyPool pool = PoolOf({late, early}, sorted);
-    EXPECT_EQ(pool.Keys[0].EndPos, 5.5f);
+    EXPECT_EQ(float(pool.Keys[0].EndPos), 5.5f);  // copies: the packed field is misaligned
     pool = PoolOf({early, late}, sorted);
-    EXPECT_EQ(pool.Keys[0].EndPos, 5.5f);
+    EXPECT_EQ(float(pool.Keys[0].EndPos), 5.5f);
     EXPECT_EQ(pool.Keys[0].Count, 2);
   }
 }

@@ -106,8 +106,9 @@ void THostedPlugin::Process(int64_t start) {
 
 void THostedPlugin::Collect(const VstEvents* events) {
   if (events == nullptr) return;
+  VstEvent* const* list = EventPointers(events);
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
-    const VstEvent* e = events->events[i];
+    const VstEvent* e = list[i];
     if (e == nullptr || e->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
     TSentEvent s;
