@@ -1,0 +1,88 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string& out) {
+  out.clear();
+  std::error_code ec;
+  const fs::path p(path);
+  if (!fs::exists(p, ec)) return ec ? TReadResult::Failed : TReadResult::Missing;
+  if (!fs::is_regular_file(p, ec)) return TReadResult::Failed;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return TReadResult::Failed;
+  char chunk[4096];
+  bool tooLarge = false;
+  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
+    if (out.size() + n > maxBytes) {
+      tooLarge = true;
+      break;
+    }
+    out.append(chunk, n);
+  }
+  const bool failed = std::ferror(f) != 0 || tooLarge;
+  std::fclose(f);
+  if (failed) out.clear();
+  return failed ? TReadResult::Failed : TReadResult::Read;
+}
+
+bool WriteWholeFileSafely(const std::string& path, const std::string& data) {
+  const std::string temp = path + ".tmp";
+  FILE* f = std::fopen(temp.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  ok = (std::fclose(f) == 0) && ok;
+  if (ok) {
+#ifdef _WIN32
+    ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    ok = std::rename(temp.c_str(), path.c_str()) == 0;
+#endif
+  }
+  if (!ok) std::remove(temp.c_str());
+  return ok;
+}
+
+std::vector<std::string> ListFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::directory_iterator it(fs::path(folder), ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    try {
+      names.push_back(it->path().filename().string());
+    } catch (...) {
+      // A name the narrow code page cannot spell cannot be opened through it either.
+    }
+  }
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    const std::string la = lower(a), lb = lower(b);
+    return la != lb ? la < lb : a < b;
+  });
+  return names;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  const char last = folder.back();
+  if (last == '/' || last == '\\') return folder + name;
+#ifdef _WIN32
+  return folder + "\\" + name;
+#else
+  return folder + "/" + name;
+#endif
+}

@@ -1,0 +1,221 @@
+#include "platform/Window.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr size_t kMaxInvalidAreas = 8;  // beyond this the areas merge into their bounding box
+
+TRect Union(const TRect& a, const TRect& b) {
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
+}
+
+bool Inside(const TRect& inner, const TRect& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+uint32_t ButtonBit(TMouseButton b) {
+  switch (b) {
+    case TMouseButton::Left: return ssLeft;
+    case TMouseButton::Right: return ssRight;
+    case TMouseButton::Middle: return ssMiddle;
+  }
+  return 0;
+}
+
+bool IsWithin(const TControl* c, const TControl* ancestor) {
+  for (; c != nullptr; c = c->Parent())
+    if (c == ancestor) return true;
+  return false;
+}
+
+}  // namespace
+
+TWindow::TWindow(int width, int height) : buffer(width, height) {}
+
+TWindow::~TWindow() {
+  if (root != nullptr) root->rootWindow = nullptr;
+}
+
+void TWindow::SetRoot(TControl* control) {
+  if (root != nullptr) root->rootWindow = nullptr;
+  hover = capture = focus = nullptr;
+  buttonsHeld = 0;
+  invalid.clear();
+  root = control;
+  if (root == nullptr) return;
+  root->rootWindow = this;
+  root->SetBounds(0, 0, Width(), Height());
+  InvalidateWindowRect({0, 0, Width(), Height()});
+}
+
+// ---- Painting.
+
+void TWindow::InvalidateWindowRect(const TRect& area) {
+  const TRect r = area.Intersect({0, 0, Width(), Height()});
+  if (r.IsEmpty()) return;
+  for (const TRect& old : invalid)
+    if (Inside(r, old)) return;
+  std::erase_if(invalid, [&](const TRect& old) { return Inside(old, r); });
+  invalid.push_back(r);
+  if (invalid.size() > kMaxInvalidAreas) {
+    TRect all = invalid.front();
+    for (const TRect& old : invalid) all = Union(all, old);
+    invalid.assign(1, all);
+  }
+}
+
+void TWindow::Update() {
+  if (invalid.empty()) return;
+  // Areas marked while painting wait for the next update.
+  const std::vector<TRect> areas = std::move(invalid);
+  invalid.clear();
+  if (root == nullptr) return;
+  for (const TRect& area : areas) PaintTree(root, area, 0, 0);
+  buffer.RestoreState({0, 0, {0, 0, Width(), Height()}});
+  Present(areas);
+}
+
+void TWindow::PaintTree(TControl* control, const TRect& area, int originX, int originY) {
+  if (!control->visible) return;
+  const TRect r = control->bounds.Offset(originX, originY);
+  const TRect clip = r.Intersect(area);
+  if (clip.IsEmpty()) return;
+  buffer.RestoreState({r.left, r.top, clip});
+  buffer.SetPen(0, 1);
+  buffer.SetTextColor(0);
+  control->Paint(buffer);
+  const std::vector<TControl*> list = control->children;  // painting must not change the tree, but be safe
+  for (TControl* child : list) PaintTree(child, clip, r.left, r.top);
+}
+
+// ---- Mouse.
+
+TControl* TWindow::HitTest(int x, int y) const {
+  if (root == nullptr || !root->visible || !root->bounds.Contains(x, y)) return nullptr;
+  TControl* hit = root;
+  int ox = root->bounds.left, oy = root->bounds.top;
+  for (bool deeper = true; deeper;) {
+    deeper = false;
+    for (auto it = hit->children.rbegin(); it != hit->children.rend(); ++it) {
+      TControl* child = *it;
+      if (child->visible && child->bounds.Offset(ox, oy).Contains(x, y)) {
+        hit = child;
+        ox += child->bounds.left;
+        oy += child->bounds.top;
+        deeper = true;
+        break;
+      }
+    }
+  }
+  return hit;
+}
+
+void TWindow::UpdateHover(TShiftState /*shift*/) {
+  TControl* target = mouseInside ? HitTest(lastMouse.x, lastMouse.y) : nullptr;
+  if (target == hover) return;
+  TControl* old = hover;
+  hover = target;
+  if (old != nullptr) old->MouseLeave();
+  // The leave handler may have removed the new control from the tree.
+  if (hover == target && target != nullptr) target->MouseEnter();
+}
+
+void TWindow::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  lastMouse = {x, y};
+  mouseInside = true;
+  if (capture == nullptr) UpdateHover(shift);
+  TControl* target = capture != nullptr ? capture : HitTest(x, y);
+  if (target == nullptr) return;
+  capture = target;
+  buttonsHeld |= ButtonBit(button);
+  if (target->focusable && focus != target) SetFocusedControl(target);
+  if (capture != target) return;  // the focus change removed it
+  const TPoint p = target->WindowToClient({x, y});
+  target->MouseDown(button, shift, p.x, p.y);
+  if ((shift & ssDouble) != 0 && capture == target) target->DoubleClick(p.x, p.y);
+}
+
+void TWindow::MouseMove(TShiftState shift, int x, int y) {
+  lastMouse = {x, y};
+  mouseInside = true;
+  if (capture != nullptr) {
+    const TPoint p = capture->WindowToClient({x, y});
+    capture->MouseMove(shift, p.x, p.y);
+    return;
+  }
+  UpdateHover(shift);
+  if (hover != nullptr) {
+    const TPoint p = hover->WindowToClient({x, y});
+    hover->MouseMove(shift, p.x, p.y);
+  }
+}
+
+void TWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  lastMouse = {x, y};
+  TControl* target = capture != nullptr ? capture : HitTest(x, y);
+  buttonsHeld &= ~ButtonBit(button);
+  if (buttonsHeld == 0) capture = nullptr;
+  if (target != nullptr) {
+    const TPoint p = target->WindowToClient({x, y});
+    target->MouseUp(button, shift, p.x, p.y);
+  }
+  if (capture == nullptr) UpdateHover(shift);
+}
+
+void TWindow::MouseLeftWindow() {
+  mouseInside = false;
+  if (capture == nullptr) UpdateHover(0);
+}
+
+// ---- Keyboard.
+
+void TWindow::SetFocusedControl(TControl* control) {
+  if (control == focus) return;
+  TControl* old = focus;
+  focus = control;
+  if (old != nullptr) old->FocusLost();
+  if (control != nullptr && focus == control) {
+    KeyboardWanted();
+    control->FocusGained();
+  }
+}
+
+bool TWindow::KeyDown(TKey key, TShiftState shift) { return focus != nullptr && focus->KeyDown(key, shift); }
+
+void TWindow::KeyPress(char c) {
+  if (focus != nullptr) focus->KeyPress(c);
+}
+
+void TWindow::KeyboardLost() { SetFocusedControl(nullptr); }
+
+// ---- Cursor, messages, controls going away.
+
+void TWindow::SetCursor(TCursor c) {
+  if (c == cursor) return;
+  cursor = c;
+  CursorChanged(c);
+}
+
+void TWindow::DeliverMessage(TMessageId message, intptr_t a, intptr_t b) {
+  if (root != nullptr) root->HandleMessage(message, a, b);
+}
+
+void TWindow::ControlGone(TControl* control) {
+  if (hover == control) hover = nullptr;
+  if (capture == control) {
+    capture = nullptr;
+    buttonsHeld = 0;
+  }
+  if (focus == control) focus = nullptr;
+}
+
+void TWindow::ControlHidden(TControl* control) {
+  if (IsWithin(capture, control)) {
+    capture = nullptr;
+    buttonsHeld = 0;
+  }
+  if (IsWithin(hover, control)) UpdateHover(0);
+  if (IsWithin(focus, control)) SetFocusedControl(nullptr);
+}
