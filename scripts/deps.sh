@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when any is missing. Runs as root.
+# Usage: deps.sh [build]   ("build": only what the Linux module and its tools need, for the demo)
 set -euo pipefail
-packages=(
-  cmake make g++            # the Linux build
-  g++-mingw-w64-x86-64-posix # the Windows module (posix threads variant)
-  wine64 wine                # runs the Windows tests
-  libgtest-dev googletest    # tests (googletest: sources for the Windows build)
-  libbenchmark-dev           # benchmarks
+build_packages=(
+  cmake make g++             # the Linux build
+  libgtest-dev               # tests (found when the tree is configured)
+  libbenchmark-dev           # benchmarks (likewise)
   libstb-dev                 # stb_truetype and stb_image_write for the canvas
   fonts-liberation2          # Liberation Sans, embedded in the binaries
+)
+test_packages=(
+  g++-mingw-w64-x86-64-posix # the Windows module (posix threads variant)
+  wine64 wine                # runs the Windows tests
+  googletest                 # GoogleTest sources for the Windows build
   python3-mido               # an independent MIDI file reader for the tests
   clang libclang-rt-dev      # sanitizer builds and fuzzing (libFuzzer)
 )
+packages=("${build_packages[@]}")
+[ "${1:-}" = build ] || packages+=("${test_packages[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
