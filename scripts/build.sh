@@ -18,7 +18,7 @@ if cmake -S . -B "$dir" $options >"$log" 2>&1 &&
   echo "done ($((SECONDS - start)) s)"
 else
   echo "FAILED"
-  grep -v -E '^\[ *[0-9]+%\]|(Entering|Leaving) directory|^Scanning dependencies|^Consolidate compiler' "$log" |
+  grep -v -E '^-- |^\[ *[0-9]+%\]|(Entering|Leaving) directory|^Scanning dependencies|^Consolidate compiler' "$log" |
     tail -n 80 >&2
   echo "the whole output: $log" >&2
   exit 1
