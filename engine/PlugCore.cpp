@@ -227,12 +227,12 @@ void TPlugCore::MarkStepsChanged() {
 void TPlugCore::DeliverChanges() {
   if (EditorBusy.load(std::memory_order_relaxed)) return;
   if (ChangesPending.exchange(false, std::memory_order_acq_rel)) {
-    if (AnyChanged.load(std::memory_order_relaxed) && OnParamDisplay) {
+    if (AnyChanged.load(std::memory_order_relaxed) && editorListener != nullptr) {
       for (int tag = 0; tag < kNumParams; ++tag) {
         if (ParamChanged[tag].exchange(0, std::memory_order_relaxed) == 0) continue;
         int v = GetParam(tag);
-        OnParamDisplay(tag, v);
-        if (tag < 256 && OnParamReact) OnParamReact(tag, v);
+        editorListener->OnParamDisplay(tag, v);
+        if (tag < 256) editorListener->OnParamReact(tag, v);
       }
       RedrawPending.store(true, std::memory_order_relaxed);
     }
@@ -243,7 +243,7 @@ void TPlugCore::DeliverChanges() {
       TEngineGuard guard(*this);
       step = DisplayStep;
     }
-    if (OnStepChanged) OnStepChanged(step);
+    if (editorListener != nullptr) editorListener->OnStepChanged(step);
   }
   if (StatusDirty.exchange(false, std::memory_order_acq_rel)) {
     TStatusRecord status;
@@ -251,11 +251,11 @@ void TPlugCore::DeliverChanges() {
       TEngineGuard guard(*this);
       status = BuildStatus();
     }
-    if (OnStatusText) OnStatusText(status);
+    if (editorListener != nullptr) editorListener->OnStatusText(status);
   }
-  if (RedrawPending.load(std::memory_order_relaxed) && OnPatternRedraw) {
+  if (RedrawPending.load(std::memory_order_relaxed) && editorListener != nullptr) {
     RedrawPending.store(false, std::memory_order_relaxed);
-    OnPatternRedraw();
+    editorListener->OnPatternRedraw();
   }
 }
 

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "engine/EngineLock.h"
+#include "engine/EditorListener.h"
 #include "engine/Hook.h"
 #include "engine/InputKeyFilter.h"
 #include "engine/KeyPool.h"
@@ -117,12 +118,9 @@ class TPlugCore {
   THook<void(int tag, float value)> OnParamAutomate;  // thread of the editor change
   THook<void()> OnProgramListChanged;               // thread of the program-list change
 
-  // ---- Callbacks installed by the editor; called only from DeliverChanges, without the lock.
-  THook<void(int tag, int value)> OnParamDisplay;
-  THook<void(int tag, int value)> OnParamReact;
-  THook<void()> OnPatternRedraw;
-  THook<void(int displayStep)> OnStepChanged;
-  THook<void(const TStatusRecord&)> OnStatusText;
+  // ---- The editor, while one is bound (editor thread); DeliverChanges is its only caller.
+  void SetEditorListener(TEditorListener* listener) { editorListener = listener; }
+  TEditorListener* EditorListener() const { return editorListener; }
 
   // ---- Parameters by tag (any thread).
   int GetParam(int tag, int slot = 0) const;
@@ -302,6 +300,7 @@ class TPlugCore {
   // The pattern came round (or left its steps): every sounding note ends.
   bool Wrapped() const { return NewStep() && CurStep <= LastStep; }
   TTransformSettings TransformSettings() const;
+  TEditorListener* editorListener = nullptr;  // editor thread
   TStatusRecord BuildStatus();
 
   // Raw row access by the addressing rule (globals row 0, chain row CurrentChain, program row

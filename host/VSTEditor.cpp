@@ -14,8 +14,8 @@ VstInt32 TVSTEditor::getRect(ERect** out) {
   rect.top = 0;
   rect.left = 0;
   if (form) {
-    rect.bottom = static_cast<int16_t>(form->ClientHeight());
-    rect.right = static_cast<int16_t>(form->ClientWidth());
+    rect.bottom = static_cast<int16_t>(form->Window().Height());
+    rect.right = static_cast<int16_t>(form->Window().Width());
   }
   *out = &rect;
   return 1;
@@ -30,10 +30,8 @@ VstInt32 TVSTEditor::open(void* window) {
   if (openCount > 1 && form) return 1;
   form.reset();
   if (formClass != nullptr) form = formClass(parentWindow);
-  if (form) {
-    form->ShowAt(0, 0);
-    form->PostEngineRef(effect->getEngineRef());
-  }
+  // The form binds itself when the message arrives, after this call has returned.
+  if (form) form->Window().Post(kBindEngineMessage, effect->getEngineRef(), 0);
   return 1;
 }
 
@@ -48,6 +46,9 @@ void TVSTEditor::close() {
 
 void TVSTEditor::idle() {
   if (!form) return;
-  form->Idle();
-  if (form && onEditIdle != nullptr && *onEditIdle) (*onEditIdle)(*form);
+  // The window's waiting events first (the binding among them), then the engine's changes,
+  // then one repaint of whatever both changed.
+  form->Window().ProcessEvents();
+  if (onEditIdle != nullptr && *onEditIdle) (*onEditIdle)(*form);
+  form->Window().Update();
 }

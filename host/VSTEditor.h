@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/Hook.h"
-#include "host/EditorForm.h"
+#include "editor/EditorForm.h"
 #include "host/VstAbi.h"
 
 class AudioEffect;

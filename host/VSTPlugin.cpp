@@ -44,7 +44,7 @@ bool WritePinProperties(const char* prefix, VstInt32 index, VstInt32 count, VstP
 
 }  // namespace
 
-TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster)
+TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formClass)
     : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
   canDoFlags = 59;
   coreOwner = std::make_unique<TPlugCore>();
@@ -63,7 +63,7 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster)
     outEvents.events[i] = reinterpret_cast<VstEvent*>(&record);
   }
 
-  setEditor(std::make_unique<TVSTEditor>(this, RegisteredEditorFormClass(), &OnEditIdle));
+  setEditor(std::make_unique<TVSTEditor>(this, formClass, &OnEditIdle));
   const char* id = core->Identity.UniqueID;
   setUniqueID(FourCC(id[0], id[1], id[2], id[3]));
 

@@ -20,7 +20,8 @@ constexpr VstInt32 kTimeInfoFilter =
 
 class TVSTPlugin : public AudioEffectX {
  public:
-  explicit TVSTPlugin(audioMasterCallback audioMaster);
+  // `formClass` makes the editor's form; null for a plug-in without an editor window.
+  TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formClass);
   ~TVSTPlugin() override;
 
   // ---- Parameters (any thread).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/PlugCore.h"
+#include "tests/host/EditorListenerStub.h"
 
 namespace {
 
@@ -21,6 +22,14 @@ struct EngineRig {
   int noteOffs = 0;
   std::string beatText = "?";
   std::string stepText = "?";
+  // The status panel's texts as an editor would receive them.
+  struct StatusWatch : TEditorListenerStub {
+    EngineRig* rig = nullptr;
+    void OnStatusText(const TStatusRecord& status) override {
+      rig->beatText = status.Beat.Str();
+      rig->stepText = status.Step.Str();
+    }
+  } statusWatch;
 
   EngineRig() {
     time.sampleRate = 44100;
@@ -39,11 +48,8 @@ struct EngineRig {
         ++rig->noteOffs;
       }
     }, this);
-    core.OnStatusText.Bind([](void* self, const TStatusRecord& status) {
-      auto* rig = static_cast<EngineRig*>(self);
-      rig->beatText = status.Beat.Str();
-      rig->stepText = status.Step.Str();
-    }, this);
+    statusWatch.rig = this;
+    core.SetEditorListener(&statusWatch);
     core.SelectProgram(0);
   }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/PlugCore.h"
+#include "tests/host/EditorListenerStub.h"
 
 namespace {
 
@@ -258,20 +259,23 @@ TEST(HostParameters, TheHostsEchoOfAnEditorChangeIsNotStoredAgain) {
 TEST(ChangeDelivery, MarkedTagsReachTheEditorOnceInOrder) {
   TPlugCore core;
   core.SelectProgram(0);
-  struct Log {
+  struct Log : TEditorListenerStub {
     std::vector<int> display, react;
     int redraws = 0;
+    void OnParamDisplay(int tag, int) override { display.push_back(tag); }
+    void OnParamReact(int tag, int) override { react.push_back(tag); }
+    void OnPatternRedraw() override { ++redraws; }
   } log;
-  core.OnParamDisplay.Bind([](void* c, int tag, int) { static_cast<Log*>(c)->display.push_back(tag); }, &log);
-  core.OnParamReact.Bind([](void* c, int tag, int) { static_cast<Log*>(c)->react.push_back(tag); }, &log);
-  core.OnPatternRedraw.Bind([](void* c) { static_cast<Log*>(c)->redraws++; }, &log);
+  core.SetEditorListener(&log);
 
   core.DeliverChanges();
   EXPECT_TRUE(log.display.empty()) << "nothing reaches the editor while it is still opening";
 
   core.EditorBusy = false;
   core.DeliverChanges();  // everything the selection marked
-  log = {};
+  log.display.clear();
+  log.react.clear();
+  log.redraws = 0;
   core.MarkChanged(300);
   core.MarkChanged(211);
   core.MarkChanged(5);  // undefined: pending, but delivers nothing

@@ -20,6 +20,7 @@
 
 #include "tests/host/SeededRng.h"
 #include "engine/PlugCore.h"
+#include "tests/host/EditorListenerStub.h"
 
 namespace {
 
@@ -48,6 +49,20 @@ struct Rig {
   // Editor thread.
   long long displayed = 0, statusTexts = 0, stepsShown = 0, redraws = 0, automations = 0;
   int badStep = 0;
+  // The form's side of the deliveries.
+  struct Editor : TEditorListenerStub {
+    Rig* rig = nullptr;
+    void OnParamDisplay(int, int) override { ++rig->displayed; }
+    void OnPatternRedraw() override { ++rig->redraws; }
+    void OnStepChanged(int step) override {
+      ++rig->stepsShown;
+      if (step < -1 || step >= kMaxSteps) ++rig->badStep;
+    }
+    void OnStatusText(const TStatusRecord& status) override {
+      rig->statusTexts += status.Beat.Length() + status.Step.Length() + status.NoteOut.Length() +
+                          status.KeysPre.Length() + status.KeysPost.Length() + status.Chord.Length() > 0;
+    }
+  } editor;
 
   Rig() {
     time.sampleRate = 48000;
@@ -65,19 +80,8 @@ struct Rig {
       ++rig->automations;
       rig->core.SetParamNormalized(tag, value);
     }, this);
-    core.OnParamDisplay.Bind([](void* self, int, int) { ++static_cast<Rig*>(self)->displayed; }, this);
-    core.OnParamReact.Bind([](void*, int, int) {}, this);
-    core.OnPatternRedraw.Bind([](void* self) { ++static_cast<Rig*>(self)->redraws; }, this);
-    core.OnStepChanged.Bind([](void* self, int step) {
-      auto* rig = static_cast<Rig*>(self);
-      ++rig->stepsShown;
-      if (step < -1 || step >= kMaxSteps) ++rig->badStep;
-    }, this);
-    core.OnStatusText.Bind([](void* self, const TStatusRecord& status) {
-      auto* rig = static_cast<Rig*>(self);
-      rig->statusTexts += status.Beat.Length() + status.Step.Length() + status.NoteOut.Length() +
-                          status.KeysPre.Length() + status.KeysPost.Length() + status.Chord.Length() > 0;
-    }, this);
+    editor.rig = this;
+    core.SetEditorListener(&editor);
     core.EditorBusy = false;  // the form has bound itself
   }
 

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "host/HostAssert.h"
+#include "platform/HeadlessWindow.h"
+#include "tests/host/EditorListenerStub.h"
 #include "tests/host/unit/InProcess.h"
 
-using inprocess::LinkedEntry;
+using inprocess::LinkedEntryWith;
 using inprocess::PluginOf;
 using testhost::Host;
 
@@ -17,8 +19,7 @@ namespace {
 struct FormLog {
   int created = 0;
   int destroyed = 0;
-  int shown = 0;
-  std::vector<VstIntPtr> engineRefs;
+  std::vector<intptr_t> engineRefs;  // binding messages received, in order
   void* lastParent = nullptr;
   int width = gFormWidth;
   int height = gFormHeight;
@@ -28,23 +29,23 @@ struct FormLog {
 };
 FormLog gLog;
 
-class FakeForm : public TEditorForm {
+class FakeForm : public TControl, public TEditorForm {
  public:
-  explicit FakeForm(void* parent) {
+  explicit FakeForm(void* parent) : window(gLog.width, gLog.height) {
     ++gLog.created;
     gLog.lastParent = parent;
+    window.SetRoot(this);
   }
   ~FakeForm() override { ++gLog.destroyed; }
-  int ClientWidth() const override { return gLog.width; }
-  int ClientHeight() const override { return gLog.height; }
-  void ShowAt(int left, int top) override {
-    EXPECT_EQ(left, 0);
-    EXPECT_EQ(top, 0);
-    ++gLog.shown;
-  }
-  void PostEngineRef(VstIntPtr engineRef) override { gLog.engineRefs.push_back(engineRef); }
+  TWindow& Window() override { return window; }
   bool IsLoading() const override { return gLog.loading; }
   bool HasEngine() const override { return gLog.hasEngine; }
+  THeadlessWindow window;
+
+ protected:
+  void HandleMessage(uint32_t message, intptr_t a, intptr_t) override {
+    if (message == kBindEngineMessage) gLog.engineRefs.push_back(a);
+  }
 };
 
 std::unique_ptr<TEditorForm> MakeFakeForm(void* parent) {
@@ -52,22 +53,22 @@ std::unique_ptr<TEditorForm> MakeFakeForm(void* parent) {
   return std::make_unique<FakeForm>(parent);
 }
 
+FakeForm* LiveForm(AEffect* fx) {
+  return static_cast<FakeForm*>(static_cast<TVSTEditor*>(PluginOf(fx).getEditor())->Form());
+}
+
 class EditorHost : public testing::Test {
  protected:
   void SetUp() override {
     gLog = FormLog{};
-    RegisterEditorFormClass(MakeFakeForm);
     fx = host.Load();
     ASSERT_NE(fx, nullptr);
   }
-  void TearDown() override {
-    host.Close();
-    RegisterEditorFormClass(nullptr);
-  }
+  void TearDown() override { host.Close(); }
   VstIntPtr Open() { return host.Dispatch(effEditOpen, 0, 0, window); }
   void Close() { host.Dispatch(effEditClose); }
 
-  Host host{LinkedEntry};
+  Host host{LinkedEntryWith<MakeFakeForm>};
   AEffect* fx = nullptr;
   char window[8] = {};  // stands for the host's native window
 };
@@ -77,7 +78,6 @@ class EditorHost : public testing::Test {
 TEST_F(EditorHost, OpenCountsAndOnlyTheLastCloseDestroys) {
   EXPECT_EQ(Open(), 1);
   EXPECT_EQ(gLog.created, 1);
-  EXPECT_EQ(gLog.shown, 1);
   EXPECT_EQ(gLog.lastParent, static_cast<void*>(window));
   EXPECT_EQ(Open(), 1);
   EXPECT_EQ(gLog.created, 1) << "a second open without close only counts";
@@ -90,9 +90,19 @@ TEST_F(EditorHost, OpenCountsAndOnlyTheLastCloseDestroys) {
 
   EXPECT_EQ(Open(), 1);
   EXPECT_EQ(gLog.created, 2) << "a new form after a full close";
-  ASSERT_EQ(gLog.engineRefs.size(), 2u) << "every new form is told where the engine is";
-  auto* engineRef = reinterpret_cast<TPlugCore**>(gLog.engineRefs[1]);
+  EXPECT_TRUE(gLog.engineRefs.empty()) << "the binding is posted, not sent";
+  host.Dispatch(effEditIdle);
+  ASSERT_EQ(gLog.engineRefs.size(), 1u) << "every new form is told where the engine is";
+  auto* engineRef = reinterpret_cast<TPlugCore**>(gLog.engineRefs[0]);
   EXPECT_EQ(*engineRef, &PluginOf(fx).Core());
+}
+
+TEST_F(EditorHost, ClosingBeforeTheBindingArrivedDropsIt) {
+  Open();
+  Close();
+  Open();
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(gLog.engineRefs.size(), 1u) << "only the live form's message arrives";
 }
 
 TEST_F(EditorHost, NoWindowNoForm) {
@@ -117,24 +127,40 @@ TEST_F(EditorHost, ClosingThePluginRemovesAnOpenForm) {
 
 TEST_F(EditorHost, IdleReachesTheEngineOnlyOnceTheFormIsBound) {
   TPlugCore& core = PluginOf(fx).Core();
-  int displayed = 0;
-  core.OnParamDisplay.Bind([](void* count, int, int) { ++*static_cast<int*>(count); }, &displayed);
+  struct Count : TEditorListenerStub {
+    int displayed = 0;
+    void OnParamDisplay(int, int) override { ++displayed; }
+  } listener;
+  core.SetEditorListener(&listener);
   core.EditorBusy = false;
   core.MarkChanged(211);
 
   host.Dispatch(effEditIdle);
-  EXPECT_EQ(displayed, 0) << "no form";
+  EXPECT_EQ(listener.displayed, 0) << "no form";
   Open();
   host.Dispatch(effEditIdle);
-  EXPECT_EQ(displayed, 0) << "the engine reference has not arrived yet";
+  EXPECT_EQ(listener.displayed, 0) << "the engine reference has not arrived yet";
   gLog.hasEngine = true;
   gLog.loading = true;
   host.Dispatch(effEditIdle);
-  EXPECT_EQ(displayed, 0) << "still loading";
+  EXPECT_EQ(listener.displayed, 0) << "still loading";
   gLog.loading = false;
   host.Dispatch(effEditIdle);
-  EXPECT_EQ(displayed, 1);
-  core.OnParamDisplay.Unbind();
+  EXPECT_EQ(listener.displayed, 1);
+  core.SetEditorListener(nullptr);
+}
+
+TEST_F(EditorHost, IdleRepaintsAfterTheDelivery) {
+  Open();
+  FakeForm* form = LiveForm(fx);
+  ASSERT_NE(form, nullptr);
+  host.Dispatch(effEditIdle);
+  const int presents = form->window.PresentCount();
+  form->Invalidate();
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(form->window.PresentCount(), presents + 1);
+  host.Dispatch(effEditIdle);
+  EXPECT_EQ(form->window.PresentCount(), presents + 1) << "nothing changed, nothing drawn";
 }
 
 TEST_F(EditorHost, RectangleOfTheLiveForm) {
@@ -157,10 +183,10 @@ TEST_F(EditorHost, WrongFormSizeIsAnAssertionThatNeverReachesTheHost) {
       {800, 536, "TVSTPlugin.getEditorRect: pe.right(800) <> gFormWidth(809)"},
       {809, 500, "TVSTPlugin.getEditorRect: pe.bottom <> gFormHeight"},
   };
-  Open();
   for (const Case& c : cases) {
     gLog.width = c.width;
     gLog.height = c.height;
+    Open();
     ERect* r = nullptr;
     EXPECT_EQ(host.Dispatch(effEditGetRect, 0, 0, &r), 0) << "the dispatcher caught it";
     try {
@@ -170,5 +196,6 @@ TEST_F(EditorHost, WrongFormSizeIsAnAssertionThatNeverReachesTheHost) {
       EXPECT_STREQ(e.what(), c.message);
       EXPECT_EQ(e.Source(), "VSTPlugin");
     }
+    Close();
   }
 }

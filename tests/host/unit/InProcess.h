@@ -6,10 +6,13 @@
 namespace inprocess {
 
 // What the module's entry does, without loading the module.
-inline AEffect* LinkedEntry(audioMasterCallback audioMaster) {
+// What the module's entry does with a form class of the test's (null: no editor window).
+template <TEditorFormClass FormClass>
+AEffect* LinkedEntryWith(audioMasterCallback audioMaster) {
   if (audioMaster == nullptr || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-  return (new TVSTPlugin(audioMaster))->getAeffect();
+  return (new TVSTPlugin(audioMaster, FormClass))->getAeffect();
 }
+inline AEffect* LinkedEntry(audioMasterCallback audioMaster) { return LinkedEntryWith<nullptr>(audioMaster); }
 
 inline TVSTPlugin& PluginOf(AEffect* effect) {
   return *static_cast<TVSTPlugin*>(static_cast<AudioEffect*>(effect->object));

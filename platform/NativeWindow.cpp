@@ -1,0 +1,18 @@
+#include "platform/NativeWindow.h"
+
+#include "platform/HeadlessWindow.h"
+#ifdef _WIN32
+#include "platform/Win32Window.h"
+#else
+#include "platform/X11Window.h"
+#endif
+
+std::unique_ptr<TWindow> CreateChildWindow(void* parent, int width, int height) {
+#ifdef _WIN32
+  std::unique_ptr<TWindow> window = TWin32Window::Create(parent, width, height);
+#else
+  std::unique_ptr<TWindow> window = TX11Window::Create(reinterpret_cast<uintptr_t>(parent), width, height);
+#endif
+  if (window) return window;
+  return std::make_unique<THeadlessWindow>(width, height);
+}

@@ -1,0 +1,281 @@
+#include "platform/Win32Window.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <string>
+
+namespace {
+
+int gClassUsers = 0;  // windows alive that use the class; the editor thread's
+
+HINSTANCE ModuleInstance() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ModuleInstance), &module);
+  return module;
+}
+
+// A name of this module's own: two copies of the plug-in in one host must not share a class.
+std::wstring ClassName() {
+  return L"MoltrinEditorWindow" + std::to_wstring(reinterpret_cast<uintptr_t>(ModuleInstance()));
+}
+
+TShiftState ShiftFromKeys(WPARAM keys) {
+  TShiftState s = 0;
+  if (keys & MK_SHIFT) s |= ssShift;
+  if (keys & MK_CONTROL) s |= ssCtrl;
+  if (keys & MK_LBUTTON) s |= ssLeft;
+  if (keys & MK_RBUTTON) s |= ssRight;
+  if (keys & MK_MBUTTON) s |= ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+  return s;
+}
+
+TShiftState ShiftNow() {
+  TShiftState s = 0;
+  if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
+  if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+  return s;
+}
+
+bool KeyOf(WPARAM vk, TKey& key) {
+  switch (vk) {
+    case VK_RETURN: key = TKey::Enter; return true;
+    case VK_ESCAPE: key = TKey::Escape; return true;
+    case VK_BACK: key = TKey::Backspace; return true;
+    case VK_DELETE: key = TKey::Delete; return true;
+    case VK_LEFT: key = TKey::Left; return true;
+    case VK_RIGHT: key = TKey::Right; return true;
+    case VK_HOME: key = TKey::Home; return true;
+    case VK_END: key = TKey::End; return true;
+    case VK_TAB: key = TKey::Tab; return true;
+    default: return false;
+  }
+}
+
+LPCWSTR CursorName(TCursor c) {
+  switch (c) {
+    case TCursor::Hand: return IDC_HAND;
+    case TCursor::SizeNS: return IDC_SIZENS;
+    case TCursor::Default: break;
+  }
+  return IDC_ARROW;
+}
+
+}  // namespace
+
+// The window procedure of the class: finds the window object and lets it handle the message.
+struct TWin32WindowProc {
+  static LRESULT CALLBACK Run(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      auto* self = static_cast<TWin32Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      self->hwnd = hwnd;
+    }
+    auto* self = reinterpret_cast<TWin32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+      // Destroyed with the host's window, before the editor closed.
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->hwnd = nullptr;
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    try {
+      return self->Handle(message, wParam, lParam);
+    } catch (...) {
+      return 0;  // nothing may unwind into the host's message loop
+    }
+  }
+};
+
+std::unique_ptr<TWin32Window> TWin32Window::Create(void* parentHwnd, int width, int height) {
+  if (parentHwnd == nullptr || !IsWindow(static_cast<HWND>(parentHwnd))) return nullptr;
+  std::unique_ptr<TWin32Window> w(new TWin32Window(width, height));
+  if (!w->Open(parentHwnd)) return nullptr;
+  return w;
+}
+
+bool TWin32Window::Open(void* parentHwnd) {
+  const HINSTANCE instance = ModuleInstance();
+  const std::wstring className = ClassName();
+  if (gClassUsers == 0) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TWin32WindowProc::Run;
+    wc.hInstance = instance;
+    wc.lpszClassName = className.c_str();
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  }
+  ++gClassUsers;
+  classRegistered = true;
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = Width();
+  info.bmiHeader.biHeight = -Height();  // top row first, as the back buffer
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  memoryDc = CreateCompatibleDC(nullptr);
+  if (dib == nullptr || memoryDc == nullptr) return false;
+  dibPixels = static_cast<uint32_t*>(bits);
+  previousBitmap = SelectObject(static_cast<HDC>(memoryDc), static_cast<HBITMAP>(dib));
+
+  hwnd = CreateWindowExW(0, className.c_str(), L"Moltrin VST", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, Width(),
+                         Height(), static_cast<HWND>(parentHwnd), nullptr, instance, this);
+  return hwnd != nullptr;
+}
+
+TWin32Window::~TWin32Window() {
+  SetRoot(nullptr);
+  if (hwnd != nullptr) {
+    SetWindowLongPtrW(static_cast<HWND>(hwnd), GWLP_USERDATA, 0);
+    DestroyWindow(static_cast<HWND>(hwnd));  // posted messages still queued for it are dropped
+  }
+  if (memoryDc != nullptr) {
+    if (previousBitmap != nullptr) SelectObject(static_cast<HDC>(memoryDc), previousBitmap);
+    DeleteDC(static_cast<HDC>(memoryDc));
+  }
+  if (dib != nullptr) DeleteObject(static_cast<HBITMAP>(dib));
+  if (classRegistered && --gClassUsers == 0) UnregisterClassW(ClassName().c_str(), ModuleInstance());
+}
+
+void TWin32Window::Post(TMessageId message, intptr_t a, intptr_t b) {
+  // Private messages only: the window's own numbers start at WM_USER.
+  if (hwnd != nullptr && message >= WM_USER && message < 0xC000)
+    PostMessageW(static_cast<HWND>(hwnd), message, static_cast<WPARAM>(a), static_cast<LPARAM>(b));
+}
+
+void TWin32Window::ProcessEvents() {
+  // The host's message loop delivers this window's messages; what is left is the repaint.
+  Update();
+}
+
+void TWin32Window::CopyToDib(const TRect& area) {
+  const TColor* source = BackBuffer().Pixels();
+  const int w = Width();
+  for (int y = area.top; y < area.bottom; ++y) {
+    const TColor* from = source + static_cast<size_t>(y) * w;
+    uint32_t* to = dibPixels + static_cast<size_t>(y) * w;
+    for (int x = area.left; x < area.right; ++x) {
+      const TColor c = from[x];  // 0x00BBGGRR; the DIB holds 0x00RRGGBB
+      to[x] = (c & 0x00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu);
+    }
+  }
+}
+
+void TWin32Window::Present(const std::vector<TRect>& areas) {
+  for (const TRect& r : areas) CopyToDib(r);
+  if (hwnd == nullptr) return;
+  HDC dc = GetDC(static_cast<HWND>(hwnd));
+  if (dc == nullptr) return;
+  for (const TRect& r : areas)
+    BitBlt(dc, r.left, r.top, r.Width(), r.Height(), static_cast<HDC>(memoryDc), r.left, r.top, SRCCOPY);
+  ReleaseDC(static_cast<HWND>(hwnd), dc);
+}
+
+void TWin32Window::CursorChanged(TCursor cursor) { SetCursor(LoadCursorW(nullptr, CursorName(cursor))); }
+
+void TWin32Window::KeyboardWanted() {
+  if (hwnd != nullptr) SetFocus(static_cast<HWND>(hwnd));
+}
+
+TPoint TWin32Window::ScreenOrigin() const {
+  POINT p{0, 0};
+  if (hwnd != nullptr) ClientToScreen(static_cast<HWND>(hwnd), &p);
+  return {p.x, p.y};
+}
+
+intptr_t TWin32Window::Handle(unsigned message, uintptr_t wParam, intptr_t lParam) {
+  HWND h = static_cast<HWND>(hwnd);
+  const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+  auto press = [&](TMouseButton b, TShiftState extra) {
+    if (GetCapture() != h) SetCapture(h);
+    MouseDown(b, ShiftFromKeys(wParam) | extra, x, y);
+    Update();
+    return 0;
+  };
+  auto release = [&](TMouseButton b) {
+    const TShiftState shift = ShiftFromKeys(wParam);
+    if ((shift & (ssLeft | ssRight | ssMiddle)) == 0 && GetCapture() == h) ReleaseCapture();
+    MouseUp(b, shift, x, y);
+    Update();
+    return 0;
+  };
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(h, &ps);
+      Update();
+      const RECT& r = ps.rcPaint;
+      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, static_cast<HDC>(memoryDc), r.left, r.top, SRCCOPY);
+      EndPaint(h, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND: return 1;
+    case WM_LBUTTONDOWN: return press(TMouseButton::Left, 0);
+    case WM_RBUTTONDOWN: return press(TMouseButton::Right, 0);
+    case WM_MBUTTONDOWN: return press(TMouseButton::Middle, 0);
+    case WM_LBUTTONDBLCLK: return press(TMouseButton::Left, ssDouble);
+    case WM_RBUTTONDBLCLK: return press(TMouseButton::Right, ssDouble);
+    case WM_MBUTTONDBLCLK: return press(TMouseButton::Middle, ssDouble);
+    case WM_LBUTTONUP: return release(TMouseButton::Left);
+    case WM_RBUTTONUP: return release(TMouseButton::Right);
+    case WM_MBUTTONUP: return release(TMouseButton::Middle);
+    case WM_MOUSEMOVE:
+      if (!trackingLeave) {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, h, 0};
+        trackingLeave = TrackMouseEvent(&track) != 0;
+      }
+      MouseMove(ShiftFromKeys(wParam), x, y);
+      Update();
+      return 0;
+    case WM_MOUSELEAVE:
+      trackingLeave = false;
+      MouseLeftWindow();
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, CursorName(Cursor())));
+        return TRUE;
+      }
+      break;
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTCHARS;  // hosts' dialog keys stay ours
+    case WM_KEYDOWN: {
+      TKey key;
+      if (KeyOf(wParam, key)) {
+        KeyDown(key, ShiftNow());
+        Update();
+        return 0;
+      }
+      break;
+    }
+    case WM_CHAR: {
+      const wchar_t wide = static_cast<wchar_t>(wParam);
+      char c = 0;
+      BOOL lossy = FALSE;
+      if (wide >= 0x20 && wide != 0x7F &&
+          WideCharToMultiByte(1252, 0, &wide, 1, &c, 1, nullptr, &lossy) == 1 && !lossy) {
+        KeyPress(c);
+        Update();
+      }
+      return 0;
+    }
+    case WM_KILLFOCUS:
+      KeyboardLost();
+      Update();
+      return 0;
+    default:
+      if (message >= WM_USER && message < 0xC000) {
+        DeliverMessage(message, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));
+        return 0;
+      }
+      break;
+  }
+  return DefWindowProcW(h, message, wParam, lParam);
+}

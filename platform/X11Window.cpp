@@ -1,0 +1,306 @@
+#include "platform/X11Window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+// Xlib names an event type KeyPress, which would rewrite the window's KeyPress call.
+constexpr int kXKeyPressEvent = KeyPress;
+#undef KeyPress
+
+namespace {
+
+// ---- X errors: caught for our connection only, passed on for the host's.
+
+struct TTrapState {
+  Display* display = nullptr;
+  int* errors = nullptr;
+  XErrorHandler previous = nullptr;
+};
+TTrapState gTrap;  // the editor thread's; Xlib's handler is process-wide
+
+int TrapHandler(Display* d, XErrorEvent* e) {
+  if (d == gTrap.display) {
+    if (gTrap.errors != nullptr) ++*gTrap.errors;
+    return 0;
+  }
+  return gTrap.previous != nullptr ? gTrap.previous(d, e) : 0;
+}
+
+// Our handler, in place for the life of the object: errors of our connection arrive while we
+// read from it, which is only inside our own calls.
+class TErrorTrap {
+ public:
+  TErrorTrap(Display* d, int* errors) : saved(gTrap) {
+    XErrorHandler previous = XSetErrorHandler(TrapHandler);
+    gTrap.display = d;
+    gTrap.errors = errors;
+    gTrap.previous = previous == TrapHandler ? saved.previous : previous;
+  }
+  ~TErrorTrap() {
+    if (saved.display == nullptr) XSetErrorHandler(gTrap.previous);
+    gTrap = saved;
+  }
+  TErrorTrap(const TErrorTrap&) = delete;
+  TErrorTrap& operator=(const TErrorTrap&) = delete;
+
+ private:
+  TTrapState saved;
+};
+
+int gErrors = 0;  // errors of every editor connection; ErrorCount reads it
+
+int ShiftOf(unsigned long mask) {
+  int shift = 0;
+  while (mask != 0 && (mask & 1) == 0) {
+    mask >>= 1;
+    ++shift;
+  }
+  return shift;
+}
+
+TShiftState ShiftFromState(unsigned int state) {
+  TShiftState s = 0;
+  if (state & ShiftMask) s |= ssShift;
+  if (state & ControlMask) s |= ssCtrl;
+  if (state & Mod1Mask) s |= ssAlt;
+  if (state & Button1Mask) s |= ssLeft;
+  if (state & Button2Mask) s |= ssMiddle;
+  if (state & Button3Mask) s |= ssRight;
+  return s;
+}
+
+bool ButtonOf(unsigned int xbutton, TMouseButton& button, TShiftState& bit) {
+  switch (xbutton) {
+    case Button1: button = TMouseButton::Left; bit = ssLeft; return true;
+    case Button2: button = TMouseButton::Middle; bit = ssMiddle; return true;
+    case Button3: button = TMouseButton::Right; bit = ssRight; return true;
+    default: return false;  // wheel and extra buttons
+  }
+}
+
+bool KeyOf(KeySym sym, TKey& key) {
+  switch (sym) {
+    case XK_Return: case XK_KP_Enter: key = TKey::Enter; return true;
+    case XK_Escape: key = TKey::Escape; return true;
+    case XK_BackSpace: key = TKey::Backspace; return true;
+    case XK_Delete: case XK_KP_Delete: key = TKey::Delete; return true;
+    case XK_Left: case XK_KP_Left: key = TKey::Left; return true;
+    case XK_Right: case XK_KP_Right: key = TKey::Right; return true;
+    case XK_Home: case XK_KP_Home: key = TKey::Home; return true;
+    case XK_End: case XK_KP_End: key = TKey::End; return true;
+    case XK_Tab: key = TKey::Tab; return true;
+    default: return false;
+  }
+}
+
+constexpr unsigned long kDoubleClickMs = 500;
+constexpr int kDoubleClickSlop = 4;
+
+}  // namespace
+
+std::unique_ptr<TX11Window> TX11Window::Create(uintptr_t parentId, int width, int height) {
+  if (parentId == 0) return nullptr;
+  std::unique_ptr<TX11Window> w(new TX11Window(width, height));
+  if (!w->Open(parentId)) return nullptr;
+  return w;
+}
+
+bool TX11Window::Open(uintptr_t parentId) {
+  display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  TErrorTrap trap(display, &gErrors);
+  const int errorsBefore = gErrors;
+
+  XWindowAttributes parent{};
+  if (XGetWindowAttributes(display, static_cast<::Window>(parentId), &parent) == 0) return false;
+  XVisualInfo wanted{};
+  wanted.visualid = XVisualIDFromVisual(parent.visual);
+  int found = 0;
+  XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &found);
+  const bool trueColor = info != nullptr && found > 0 && info->c_class == TrueColor && parent.depth >= 24;
+  if (trueColor) {
+    redShift = ShiftOf(info->red_mask);
+    greenShift = ShiftOf(info->green_mask);
+    blueShift = ShiftOf(info->blue_mask);
+  }
+  if (info != nullptr) XFree(info);
+  if (!trueColor) return false;  // a palette display: the editor runs unseen
+
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
+                          LeaveWindowMask | KeyPressMask | FocusChangeMask | StructureNotifyMask;
+  attributes.background_pixmap = None;  // we paint every pixel; no flash of a background
+  window = XCreateWindow(display, static_cast<::Window>(parentId), 0, 0, Width(), Height(), 0, CopyFromParent,
+                         InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &attributes);
+  postedAtom = XInternAtom(display, "MOLTRIN_POSTED_MESSAGE", False);
+  gc = XCreateGC(display, window, 0, nullptr);
+  imagePixels.assign(static_cast<size_t>(Width()) * Height(), 0);
+  image = XCreateImage(display, parent.visual, parent.depth, ZPixmap, 0, reinterpret_cast<char*>(imagePixels.data()),
+                       Width(), Height(), 32, Width() * 4);
+  cursors[static_cast<int>(TCursor::Default)] = XCreateFontCursor(display, XC_left_ptr);
+  cursors[static_cast<int>(TCursor::Hand)] = XCreateFontCursor(display, XC_hand2);
+  cursors[static_cast<int>(TCursor::SizeNS)] = XCreateFontCursor(display, XC_sb_v_double_arrow);
+  XDefineCursor(display, window, cursors[0]);
+  XMapWindow(display, window);
+  XSync(display, False);  // once, at opening: a parent that is gone shows up here
+  return image != nullptr && gErrors == errorsBefore;
+}
+
+TX11Window::~TX11Window() {
+  SetRoot(nullptr);
+  if (display == nullptr) return;
+  {
+    TErrorTrap trap(display, &gErrors);
+    if (image != nullptr) {
+      static_cast<XImage*>(image)->data = nullptr;  // the pixels are ours
+      XDestroyImage(static_cast<XImage*>(image));
+    }
+    for (unsigned long c : cursors)
+      if (c != 0) XFreeCursor(display, c);
+    if (gc != nullptr) XFreeGC(display, static_cast<GC>(gc));
+    if (window != 0 && !windowGone) XDestroyWindow(display, window);
+    XCloseDisplay(display);  // frees whatever is left on the server with the connection
+  }
+  display = nullptr;
+}
+
+int TX11Window::ErrorCount() const { return gErrors; }
+
+void TX11Window::Post(TMessageId message, intptr_t a, intptr_t b) {
+  if (display == nullptr) return;
+  TErrorTrap trap(display, &gErrors);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = postedAtom;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(message);
+  event.xclient.data.l[1] = static_cast<long>(a);
+  event.xclient.data.l[2] = static_cast<long>(b);
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+}
+
+void TX11Window::ProcessEvents() {
+  if (display == nullptr) return;
+  TErrorTrap trap(display, &gErrors);
+  // Only what has already arrived: XPending reads without waiting.
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    Handle(event);
+  }
+  Update();
+}
+
+void TX11Window::Handle(XEvent& e) {
+  TMouseButton button;
+  TShiftState bit;
+  switch (e.type) {
+    case Expose:
+      InvalidateWindowRect({e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width, e.xexpose.y + e.xexpose.height});
+      break;
+    case ButtonPress:
+      if (ButtonOf(e.xbutton.button, button, bit)) {
+        TShiftState shift = ShiftFromState(e.xbutton.state) | bit;
+        const TPoint at{e.xbutton.x, e.xbutton.y};
+        if (e.xbutton.button == lastPressButton && e.xbutton.time - lastPressTime <= kDoubleClickMs &&
+            std::abs(at.x - lastPressAt.x) <= kDoubleClickSlop && std::abs(at.y - lastPressAt.y) <= kDoubleClickSlop) {
+          shift |= ssDouble;
+          lastPressButton = 0;  // a third press starts anew
+        } else {
+          lastPressButton = e.xbutton.button;
+        }
+        lastPressTime = e.xbutton.time;
+        lastPressAt = at;
+        MouseDown(button, shift, at.x, at.y);
+      }
+      break;
+    case ButtonRelease:
+      if (ButtonOf(e.xbutton.button, button, bit))
+        MouseUp(button, ShiftFromState(e.xbutton.state) & ~bit, e.xbutton.x, e.xbutton.y);
+      break;
+    case MotionNotify: MouseMove(ShiftFromState(e.xmotion.state), e.xmotion.x, e.xmotion.y); break;
+    case LeaveNotify:
+      if (e.xcrossing.mode == NotifyNormal) MouseLeftWindow();
+      break;
+    case kXKeyPressEvent: {
+      char text[16] = {};
+      KeySym sym = NoSymbol;
+      const int n = XLookupString(&e.xkey, text, sizeof text, &sym, nullptr);
+      TKey key;
+      if (KeyOf(sym, key)) {
+        KeyDown(key, ShiftFromState(e.xkey.state));
+      } else {
+        // Latin-1, which Windows-1252 spells alike from 0xA0 on.
+        for (int i = 0; i < n; ++i)
+          if (static_cast<unsigned char>(text[i]) >= 0x20 && text[i] != 0x7F) KeyPress(text[i]);
+      }
+      break;
+    }
+    case FocusOut:
+      if (e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyInferior) KeyboardLost();
+      break;
+    case DestroyNotify:
+      if (e.xdestroywindow.window == window) windowGone = true;
+      break;
+    case ClientMessage:
+      if (e.xclient.message_type == postedAtom && e.xclient.format == 32)
+        DeliverMessage(static_cast<TMessageId>(e.xclient.data.l[0]), e.xclient.data.l[1], e.xclient.data.l[2]);
+      break;
+    default: break;
+  }
+}
+
+void TX11Window::CopyToImage(const TRect& area) {
+  const TColor* source = BackBuffer().Pixels();
+  const int w = Width();
+  for (int y = area.top; y < area.bottom; ++y) {
+    const TColor* from = source + static_cast<size_t>(y) * w;
+    uint32_t* to = imagePixels.data() + static_cast<size_t>(y) * w;
+    for (int x = area.left; x < area.right; ++x) {
+      const TColor c = from[x];
+      to[x] = (static_cast<uint32_t>(RedOf(c)) << redShift) | (static_cast<uint32_t>(GreenOf(c)) << greenShift) |
+              (static_cast<uint32_t>(BlueOf(c)) << blueShift);
+    }
+  }
+}
+
+void TX11Window::Present(const std::vector<TRect>& areas) {
+  if (display == nullptr || windowGone) return;
+  TErrorTrap trap(display, &gErrors);
+  for (const TRect& r : areas) {
+    CopyToImage(r);
+    XPutImage(display, window, static_cast<GC>(gc), static_cast<XImage*>(image), r.left, r.top, r.left, r.top,
+              static_cast<unsigned>(r.Width()), static_cast<unsigned>(r.Height()));
+  }
+  XFlush(display);
+}
+
+void TX11Window::CursorChanged(TCursor cursor) {
+  if (display == nullptr || windowGone) return;
+  TErrorTrap trap(display, &gErrors);
+  XDefineCursor(display, window, cursors[static_cast<int>(cursor)]);
+  XFlush(display);
+}
+
+void TX11Window::KeyboardWanted() {
+  if (display == nullptr || windowGone) return;
+  TErrorTrap trap(display, &gErrors);
+  XSetInputFocus(display, window, RevertToParent, CurrentTime);
+  XFlush(display);
+}
+
+TPoint TX11Window::ScreenOrigin() const {
+  if (display == nullptr || windowGone) return {};
+  TErrorTrap trap(display, &gErrors);
+  int x = 0, y = 0;
+  ::Window child = 0;
+  if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child)) return {};
+  return {x, y};
+}

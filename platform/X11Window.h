@@ -1,0 +1,51 @@
+#pragma once
+// The X11 back end: a child of the host's X window on a display connection of its own.
+// It never blocks the host's thread and has no thread or timer of its own: events are read
+// only when they are already waiting, on the host's idle call (ProcessEvents). X errors on
+// its connection (a parent the host destroyed first, say) are caught by a handler of its
+// own, installed only around its own calls, and never end the process.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/Window.h"
+
+struct _XDisplay;
+
+class TX11Window : public TWindow {
+ public:
+  // Null when the display cannot be opened or the parent is no usable window.
+  static std::unique_ptr<TX11Window> Create(uintptr_t parentId, int width, int height);
+  ~TX11Window() override;
+
+  void Post(TMessageId message, intptr_t a, intptr_t b) override;
+  void ProcessEvents() override;
+  TPoint ScreenOrigin() const override;
+  void* NativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
+  // X errors caught on this window's connection so far (for tests).
+  int ErrorCount() const;
+
+ protected:
+  void Present(const std::vector<TRect>& areas) override;
+  void CursorChanged(TCursor cursor) override;
+  void KeyboardWanted() override;
+
+ private:
+  TX11Window(int width, int height) : TWindow(width, height) {}
+  bool Open(uintptr_t parentId);
+  void Handle(union _XEvent& event);
+  void CopyToImage(const TRect& area);
+
+  _XDisplay* display = nullptr;
+  unsigned long window = 0;       // our child window
+  unsigned long postedAtom = 0;   // type of the client messages that carry posted messages
+  void* gc = nullptr;
+  void* image = nullptr;          // XImage over `imagePixels`
+  std::vector<uint32_t> imagePixels;
+  unsigned long cursors[3] = {};  // by TCursor
+  int redShift = 16, greenShift = 8, blueShift = 0;
+  bool windowGone = false;        // destroyed with its parent
+  unsigned long lastPressTime = 0;
+  unsigned int lastPressButton = 0;
+  TPoint lastPressAt;
+};
