@@ -98,6 +98,11 @@ bool KeyOf(KeySym sym, TKey& key) {
   }
 }
 
+// A posted argument from its two 32-bit halves.
+intptr_t Join(long low, long high) {
+  return static_cast<intptr_t>((static_cast<uint64_t>(high) & 0xFFFFFFFFu) << 32 | (static_cast<uint64_t>(low) & 0xFFFFFFFFu));
+}
+
 constexpr unsigned long kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 4;
 
@@ -179,9 +184,13 @@ void TX11Window::Post(TMessageId message, intptr_t a, intptr_t b) {
   event.xclient.window = window;
   event.xclient.message_type = postedAtom;
   event.xclient.format = 32;
+  // Format 32 carries 32 bits per item on the wire, so each argument travels in two halves.
+  const auto half = [](intptr_t v, int shift) { return static_cast<long>((static_cast<uint64_t>(v) >> shift) & 0xFFFFFFFFu); };
   event.xclient.data.l[0] = static_cast<long>(message);
-  event.xclient.data.l[1] = static_cast<long>(a);
-  event.xclient.data.l[2] = static_cast<long>(b);
+  event.xclient.data.l[1] = half(a, 0);
+  event.xclient.data.l[2] = half(a, 32);
+  event.xclient.data.l[3] = half(b, 0);
+  event.xclient.data.l[4] = half(b, 32);
   XSendEvent(display, window, False, NoEventMask, &event);
   XFlush(display);
 }
@@ -251,7 +260,8 @@ void TX11Window::Handle(XEvent& e) {
       break;
     case ClientMessage:
       if (e.xclient.message_type == postedAtom && e.xclient.format == 32)
-        DeliverMessage(static_cast<TMessageId>(e.xclient.data.l[0]), e.xclient.data.l[1], e.xclient.data.l[2]);
+        DeliverMessage(static_cast<TMessageId>(e.xclient.data.l[0] & 0xFFFFFFFFu),
+                       Join(e.xclient.data.l[1], e.xclient.data.l[2]), Join(e.xclient.data.l[3], e.xclient.data.l[4]));
       break;
     default: break;
   }

@@ -14,6 +14,8 @@ test_packages=(
   wine64 wine                # runs the Windows tests
   googletest                 # GoogleTest sources for the Windows build
   python3-mido               # an independent MIDI file reader for the tests
+  libx11-dev                 # the editor's X11 window
+  xvfb libxtst-dev libxres-dev  # the window tests: a display, synthetic input, X resource counts
   clang libclang-rt-dev      # sanitizer builds and fuzzing (libFuzzer)
 )
 packages=("${build_packages[@]}")

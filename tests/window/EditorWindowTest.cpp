@@ -1,0 +1,127 @@
+// The editor's real window through the module's binary interface, as a host drives it: a
+// parent window of the host's, effEditOpen, effEditIdle between turns of the host's message
+// loop, effEditClose. On Linux under Xvfb (X11), on Windows under wine (Win32).
+#include <gtest/gtest.h>
+
+#include "tests/host/TestHost.h"
+#include "tests/window/NativeParent.h"
+
+using testhost::Host;
+
+namespace {
+
+constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
+constexpr uint32_t kParentColor = 0x202020;
+
+class EditorWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(parent.Valid()) << "no window system for the host's window";
+    fx = host.Load();
+    ASSERT_NE(fx, nullptr) << host.LastError();
+  }
+  void TearDown() override { host.Close(); }
+
+  VstIntPtr Open() { return host.Dispatch(effEditOpen, 0, 0, parent.Handle()); }
+  void Close() { host.Dispatch(effEditClose); }
+  // A few turns of the host's loop: its own messages, then the editor's idle.
+  void Idle(int turns = 2) {
+    for (int i = 0; i < turns; ++i) {
+      parent.Pump();
+      host.Dispatch(effEditIdle);
+    }
+    parent.Pump();
+  }
+  // Open, show, close: one cycle of a user looking at the editor.
+  void Cycle() {
+    ASSERT_EQ(Open(), 1);
+    Idle();
+    Close();
+    parent.Pump();
+  }
+
+  TNativeParent parent;
+  Host host;
+  AEffect* fx = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EditorWindow, OpensAPaintedChildWindowAndRemovesItOnClose) {
+  ASSERT_EQ(Open(), 1);
+  EXPECT_EQ(parent.ChildCount(), 1);
+  Idle(3);
+  ERect* r = nullptr;
+  ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &r), 1);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->right - r->left, 809);
+  EXPECT_EQ(r->bottom - r->top, 536);
+  EXPECT_EQ(parent.PixelAt(0, 0), kBuiltInBackColor);
+  EXPECT_EQ(parent.PixelAt(808, 535), kBuiltInBackColor);
+  EXPECT_EQ(parent.PixelAt(809, 300), kParentColor) << "the editor keeps to its 809 x 536";
+  Close();
+  parent.Pump();
+  EXPECT_EQ(parent.ChildCount(), 0);
+}
+
+TEST_F(EditorWindow, TwoHundredOpenAndCloseCyclesLeakNothing) {
+  for (int i = 0; i < 3; ++i) Cycle();  // first-use allocations of the window system
+  const size_t handles = OpenHandles(), clients = WindowSystemClients(), heap = HeapInUse();
+  for (int i = 0; i < 200; ++i) {
+    Cycle();
+    ASSERT_EQ(parent.ChildCount(), 0) << "cycle " << i;
+  }
+  EXPECT_EQ(OpenHandles(), handles);
+  EXPECT_EQ(WindowSystemClients(), clients);
+  // One leaked back buffer would be 1.7 MB; allow the allocator's own noise.
+#ifdef _WIN32
+  constexpr size_t kSlack = 8 << 20;
+#else
+  constexpr size_t kSlack = 256 << 10;
+#endif
+  EXPECT_LE(HeapInUse(), heap + kSlack) << "heap grew from " << heap << " to " << HeapInUse();
+  EXPECT_EQ(parent.HostErrors(), 0);
+}
+
+TEST_F(EditorWindow, ClosingBeforeTheBindingArrivedIsHarmless) {
+  Cycle();
+  const size_t handles = OpenHandles();
+  for (int i = 0; i < 20; ++i) {
+    ASSERT_EQ(Open(), 1);
+    Close();  // the posted binding is still queued for the window just destroyed
+  }
+  Idle();
+  ASSERT_EQ(Open(), 1);
+  Idle();
+  EXPECT_EQ(parent.PixelAt(10, 10), kBuiltInBackColor);
+  Close();
+  parent.Pump();
+  EXPECT_EQ(parent.ChildCount(), 0);
+  EXPECT_EQ(OpenHandles(), handles);
+}
+
+TEST_F(EditorWindow, ClosingThePluginWithTheEditorOpenRemovesTheWindow) {
+  Cycle();
+  const size_t handles = OpenHandles(), clients = WindowSystemClients();
+  ASSERT_EQ(Open(), 1);
+  Open();  // hosts that open twice
+  Idle();
+  EXPECT_EQ(parent.ChildCount(), 1);
+  EXPECT_EQ(host.Close(), 1);
+  parent.Pump();
+  EXPECT_EQ(parent.ChildCount(), 0);
+  EXPECT_EQ(OpenHandles(), handles);
+  EXPECT_EQ(WindowSystemClients(), clients);
+}
+
+TEST_F(EditorWindow, AParentDestroyedFirstEndsNothing) {
+  ASSERT_EQ(Open(), 1);
+  Idle();
+  parent.DestroyNow();
+  for (int i = 0; i < 3; ++i) host.Dispatch(effEditIdle);
+  Close();
+  EXPECT_EQ(parent.HostErrors(), 0) << "the editor's X errors stay the editor's";
+  ASSERT_EQ(Open(), 0 + 1) << "opening on a window that is gone still answers 1";
+  host.Dispatch(effEditIdle);
+  Close();
+}
