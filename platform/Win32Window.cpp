@@ -57,11 +57,11 @@ bool KeyOf(WPARAM vk, TKey& key) {
 
 LPCWSTR CursorName(TCursor c) {
   switch (c) {
-    case TCursor::Hand: return IDC_HAND;
-    case TCursor::SizeNS: return IDC_SIZENS;
+    case TCursor::Hand: return MAKEINTRESOURCEW(32649);  // IDC_HAND
+    case TCursor::SizeNS: return MAKEINTRESOURCEW(32645);  // IDC_SIZENS
     case TCursor::Default: break;
   }
-  return IDC_ARROW;
+  return MAKEINTRESOURCEW(32512);  // IDC_ARROW
 }
 
 }  // namespace
@@ -179,7 +179,7 @@ void TWin32Window::Present(const std::vector<TRect>& areas) {
   ReleaseDC(static_cast<HWND>(hwnd), dc);
 }
 
-void TWin32Window::CursorChanged(TCursor cursor) { SetCursor(LoadCursorW(nullptr, CursorName(cursor))); }
+void TWin32Window::CursorChanged(TCursor cursor) { ::SetCursor(LoadCursorW(nullptr, CursorName(cursor))); }
 
 void TWin32Window::KeyboardWanted() {
   if (hwnd != nullptr) SetFocus(static_cast<HWND>(hwnd));
@@ -241,7 +241,7 @@ intptr_t TWin32Window::Handle(unsigned message, uintptr_t wParam, intptr_t lPara
       return 0;
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, CursorName(Cursor())));
+        ::SetCursor(LoadCursorW(nullptr, CursorName(Cursor())));
         return TRUE;
       }
       break;
