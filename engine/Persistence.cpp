@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/PlugCore.h"
+#include "engine/PresetFile.h"
 
 namespace {
 
@@ -53,7 +54,6 @@ void ConvertOldRecord(const int8_t* old, int8_t* record) {
   record[0] = 8;
 }
 
-// The refusal of a file that has the preset magic but is not ours or not of the kind asked for.
 // A writer that stores its codes byte-reversed ("KncC") may reverse the others too.
 bool HasCodeEitherWay(const uint8_t* p, const char* code, bool reversed) {
   if (HasCode(p, code)) return true;
@@ -61,17 +61,89 @@ bool HasCodeEitherWay(const uint8_t* p, const char* code, bool reversed) {
   return reversed && std::memcmp(p, flipped, 4) == 0;
 }
 
-TLoadResult CheckHeader(const uint8_t* data, size_t n, size_t headerSize, const char* fxMagic, const char* what) {
-  if (n < headerSize) return {false, std::string("the ") + what + " file is shorter than its header"};
-  const bool reversed = HasCode(data, "KncC");
-  if (!HasCodeEitherWay(data + 16, "Kq4v", reversed))
-    return {false, std::string("the ") + what + " file belongs to another plug-in (ID '" + Printable(data + 16) + "')"};
-  if (!HasCodeEitherWay(data + 8, fxMagic, reversed))
-    return {false, std::string("not a ") + what + " file of this plug-in (type '" + Printable(data + 8) + "')"};
-  return {};
+// A number of a preset header, big-endian; a writer that reversed its codes may have written
+// its numbers the other way round too, which shows as a big-endian value above `most`.
+uint32_t ReadCount(const uint8_t* p, uint32_t most, bool reversed) {
+  const uint32_t big = GetBE32(p);
+  if (!reversed || big <= most) return big;
+  return (uint32_t{p[3]} << 24) | (uint32_t{p[2]} << 16) | (uint32_t{p[1]} << 8) | uint32_t{p[0]};
+}
+
+// What tells a program file from a bank file.
+struct TKindInfo {
+  const char* what;
+  const char* other;  // the other kind, for a file given as the wrong one
+  size_t headerSize;
+  const char* fxMagic;
+  const char* otherFxMagic;
+  size_t chunkSize;  // a whole program or bank
+  size_t oldSize;    // the same in format 7
+};
+constexpr TKindInfo kProgramInfo{"program", "bank", 60, "FPCh", "FBCh", kProgramChunkSize, kOldRecordSize};
+constexpr TKindInfo kBankInfo{"bank", "program", 160, "FBCh", "FPCh", kBankChunkSize, kOldRecordSize * kNumPrograms};
+
+const TKindInfo& InfoOf(TPresetKind kind) { return kind == TPresetKind::program ? kProgramInfo : kBankInfo; }
+
+TPresetCheck Refuse(std::string reason) { return {false, std::move(reason), {}, -1}; }
+
+// The data after a preset header: at least what the header announces, and a whole program or
+// bank, so that a file cut short never loads in part.
+TPresetCheck CheckHeaderedFile(std::span<const uint8_t> file, const TKindInfo& k) {
+  const uint8_t* p = file.data();
+  const std::string what = k.what;
+  const bool reversed = HasCode(p, "KncC");
+  if (file.size() >= 12 && HasCodeEitherWay(p + 8, k.otherFxMagic, reversed))
+    return Refuse("this is a " + std::string(k.other) + " file, not a " + what + " file");
+  if (file.size() < k.headerSize) return Refuse("the " + what + " file is shorter than its header");
+  if (!HasCodeEitherWay(p + 16, "Kq4v", reversed))
+    return Refuse("the " + what + " file belongs to another plug-in (ID '" + Printable(p + 16) + "')");
+  if (!HasCodeEitherWay(p + 8, k.fxMagic, reversed))
+    return Refuse("not a " + what + " file of this plug-in (type '" + Printable(p + 8) + "')");
+
+  const size_t held = file.size() - k.headerSize;
+  if (held == 0) return Refuse("the " + what + " file holds no data after its header");
+  const uint8_t* data = p + k.headerSize;
+  const size_t whole = data[0] == 7 ? k.oldSize : k.chunkSize;
+  const size_t announced = ReadCount(data - 4, k.chunkSize, reversed);
+  if (held < whole || held < announced)
+    return Refuse("the " + what + " file is cut short: it holds " + std::to_string(held) + " bytes of data where " +
+                  (held < announced ? "its header announces " + std::to_string(announced)
+                                    : "a " + what + " has " + std::to_string(whole)));
+  TPresetCheck ok{true, {}, {data, std::min(held, k.chunkSize)}, -1};
+  if (&k == &kBankInfo) {
+    const uint32_t current = ReadCount(p + 28, kNumPrograms - 1, reversed);
+    if (current < kNumPrograms) ok.currentProgram = static_cast<int>(current);
+  }
+  return ok;
+}
+
+TPresetCheck CheckBareChunk(std::span<const uint8_t> file, const TKindInfo& k, const TKindInfo& other) {
+  const size_t n = file.size();
+  const bool old = file[0] == 7;
+  if (n == k.chunkSize || (old && n == k.oldSize)) return {true, {}, file, -1};
+  const std::string what = k.what;
+  if (n == other.chunkSize || (old && n == other.oldSize))
+    return Refuse("this is a bare " + std::string(other.what) + " chunk (" + std::to_string(n) + " bytes), not a " +
+                  what);
+  if (n >= 4 && HasCode(file.data(), "MThd")) return Refuse("this is a MIDI file, not a " + what + " file");
+  return Refuse("not a " + what + " file: it has no preset header, and " + std::to_string(n) +
+                " bytes where a bare " + what + " chunk has " + std::to_string(k.chunkSize));
 }
 
 }  // namespace
+
+size_t PresetReadLimit(TPresetKind kind) {
+  const TKindInfo& k = InfoOf(kind);
+  return k.headerSize + k.chunkSize + 1;
+}
+
+TPresetCheck CheckPresetFile(std::span<const uint8_t> file, TPresetKind kind) {
+  const TKindInfo& k = InfoOf(kind);
+  if (file.empty()) return Refuse("the " + std::string(k.what) + " file is empty");
+  if (file.size() >= 4 && (HasCode(file.data(), "CcnK") || HasCode(file.data(), "KncC")))
+    return CheckHeaderedFile(file, k);
+  return CheckBareChunk(file, k, InfoOf(kind == TPresetKind::program ? TPresetKind::bank : TPresetKind::program));
+}
 
 // ---- Chunks --------------------------------------------------------------------------------
 
@@ -199,38 +271,25 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
   return {b, static_cast<size_t>(kFxbSize)};
 }
 
-// What distinguishes a program file from a bank file.
+// Which kind of file a load expects; the engine's own name for it.
 struct TFileKind {
-  const char* what;
-  size_t headerSize;
-  const char* fxMagic;
-  int chunkSize;
-  bool isPreset;
+  TPresetKind kind;
 };
-constexpr TFileKind kProgramFile{"program", 60, "FPCh", kProgramChunkSize, true};
-constexpr TFileKind kBankFile{"bank", 160, "FBCh", kBankChunkSize, false};
+constexpr TFileKind kProgramFile{TPresetKind::program};
+constexpr TFileKind kBankFile{TPresetKind::bank};
 
-TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& kind) {
-  if (data == nullptr || size == 0) return {false, std::string("the ") + kind.what + " file is empty"};
-  const size_t n = std::min<size_t>(size, kind.headerSize + static_cast<size_t>(kind.chunkSize));
+TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& file) {
+  // Checked whole before anything is applied: a refused file changes nothing.
+  const TPresetCheck check =
+      CheckPresetFile(data == nullptr ? std::span<const uint8_t>() : std::span(data, size), file.kind);
+  if (!check.ok) return {false, check.reason};
+  const bool isPreset = file.kind == TPresetKind::program;
   {
     TEngineGuard guard(*this);
-    if (n >= 4 && (HasCode(data, "CcnK") || HasCode(data, "KncC"))) {
-      TLoadResult check = CheckHeader(data, n, kind.headerSize, kind.fxMagic, kind.what);
-      if (!check.ok) return check;
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data + kind.headerSize), static_cast<int>(n - kind.headerSize),
-                     kind.isPreset);
-      if (!kind.isPreset) {
-        const uint32_t current = GetBE32(data + 28);
-        if (current < kNumPrograms) SelectProgramLocked(static_cast<int>(current));
-      }
-    } else {
-      // No header: a bare chunk.
-      SetChunkLocked(reinterpret_cast<const int8_t*>(data), static_cast<int>(std::min<size_t>(n, kind.chunkSize)),
-                     kind.isPreset);
-    }
+    SetChunkLocked(reinterpret_cast<const int8_t*>(check.chunk.data()), static_cast<int>(check.chunk.size()), isPreset);
+    if (check.currentProgram >= 0) SelectProgramLocked(check.currentProgram);
   }
-  MarkAllChanged(kind.isPreset);
+  MarkAllChanged(isPreset);
   NotifyProgramList();
   return {};
 }
@@ -260,7 +319,7 @@ TLoadResult ReadFile(const std::string& path, uint8_t* buffer, size_t limit, siz
 }  // namespace
 
 TLoadResult TPlugCore::LoadPresetFile(const std::string& path, const TFileKind& kind) {
-  std::vector<uint8_t> buffer(kind.headerSize + static_cast<size_t>(kind.chunkSize));
+  std::vector<uint8_t> buffer(PresetReadLimit(kind.kind));
   size_t n;
   bool missing;
   TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);

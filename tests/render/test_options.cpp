@@ -1,13 +1,9 @@
-// The command line, parameter assignments and preset headers: what is accepted and how
-// refusals read.
+// The command line and parameter assignments: what is accepted and how refusals read.
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "engine/ParamNames.h"
 #include "tools/render/Options.h"
 #include "tools/render/PluginSetup.h"
-#include "tools/render/PresetFile.h"
 #include "tools/render/ToolError.h"
 
 namespace {
@@ -98,60 +94,6 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
     } catch (const TToolError& e) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
-  }
-}
-
-std::vector<uint8_t> PresetFile(const char* magic, const char* fxMagic, const char* id, size_t size) {
-  std::vector<uint8_t> f(size, 0);
-  std::memcpy(f.data(), magic, 4);
-  if (size >= 12) std::memcpy(f.data() + 8, fxMagic, 4);
-  if (size >= 20) std::memcpy(f.data() + 16, id, 4);
-  return f;
-}
-
-TEST(PresetFile, ChecksHeadersAsThePluginDoes) {
-  const struct {
-    const char* name;
-    std::vector<uint8_t> file;
-    TPresetKind kind;
-    const char* says;  // "" when accepted
-    size_t chunkSize;
-  } cases[] = {
-      {"program file", PresetFile("CcnK", "FPCh", "Kq4v", 636), TPresetKind::program, "", 576},
-      {"byte-reversed magic", PresetFile("KncC", "FPCh", "Kq4v", 636), TPresetKind::program, "", 576},
-      {"bank file", PresetFile("CcnK", "FBCh", "Kq4v", 37024), TPresetKind::bank, "", 36864},
-      {"longer file is cut at one program", PresetFile("CcnK", "FPCh", "Kq4v", 700), TPresetKind::program, "", 576},
-      {"bare chunk", std::vector<uint8_t>(576, 8), TPresetKind::program, "", 576},
-      {"empty", {}, TPresetKind::program, "is empty", 0},
-      {"another plug-in", PresetFile("CcnK", "FPCh", "Abcd", 636), TPresetKind::program, "another plug-in (ID 'Abcd')", 0},
-      {"parameter list", PresetFile("CcnK", "FxCk", "Kq4v", 636), TPresetKind::program, "type 'FxCk'", 0},
-      {"bank as program", PresetFile("CcnK", "FBCh", "Kq4v", 37024), TPresetKind::program, "use --bank", 0},
-      {"program as bank", PresetFile("CcnK", "FPCh", "Kq4v", 636), TPresetKind::bank, "use --preset", 0},
-      {"header cut short", PresetFile("CcnK", "FPCh", "Kq4v", 40), TPresetKind::program, "shorter than its header", 0},
-      {"header only", PresetFile("CcnK", "FPCh", "Kq4v", 60), TPresetKind::program, "no data after its header", 0},
-  };
-  for (const auto& c : cases) {
-    TPresetImage image;
-    std::string why;
-    const bool ok = ExtractPreset(c.file, c.kind, image, why);
-    if (*c.says == 0) {
-      EXPECT_TRUE(ok) << c.name << ": " << why;
-      EXPECT_EQ(image.chunk.size(), c.chunkSize) << c.name;
-    } else {
-      EXPECT_FALSE(ok) << c.name;
-      EXPECT_NE(why.find(c.says), std::string::npos) << c.name << ": " << why;
-    }
-  }
-}
-
-TEST(PresetFile, TakesABanksCurrentProgramOnlyInRange) {
-  for (const auto& [stored, expected] : {std::pair{5u, 5}, {63u, 63}, {70u, -1}, {0xFFFFFFFFu, -1}}) {
-    std::vector<uint8_t> f = PresetFile("CcnK", "FBCh", "Kq4v", 37024);
-    for (int i = 0; i < 4; ++i) f[28 + i] = static_cast<uint8_t>(stored >> (24 - 8 * i));
-    TPresetImage image;
-    std::string why;
-    ASSERT_TRUE(ExtractPreset(f, TPresetKind::bank, image, why));
-    EXPECT_EQ(image.currentProgram, expected) << stored;
   }
 }
 

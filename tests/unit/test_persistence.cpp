@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/PlugCore.h"
+#include "engine/PresetFile.h"
 
 namespace {
 
@@ -284,6 +285,104 @@ TEST(PresetFiles, AFileShorterThanItsHeaderAppliesNothing) {
   EXPECT_FALSE(core.IsChunkLoaded());
 }
 
+std::vector<uint8_t> Resized(std::vector<uint8_t> file, size_t size) {
+  file.resize(size, 0);
+  return file;
+}
+
+std::vector<uint8_t> WithBytes(std::vector<uint8_t> file, size_t offset, std::initializer_list<uint8_t> bytes) {
+  std::copy(bytes.begin(), bytes.end(), file.begin() + static_cast<std::ptrdiff_t>(offset));
+  return file;
+}
+
+// Every kind of file a user may hand over as a program or a bank, and what the check says.
+TEST(PresetFiles, EveryFileIsCheckedWholeBeforeItIsApplied) {
+  TPlugCore source;
+  source.SelectProgram(5);
+  const auto fxp = std::vector<uint8_t>(source.BuildFxp().begin(), source.BuildFxp().end());
+  const auto fxb = std::vector<uint8_t>(source.BuildFxb().begin(), source.BuildFxb().end());
+  const std::vector<uint8_t> programChunk(fxp.begin() + 60, fxp.end()), bankChunk(fxb.begin() + 160, fxb.end());
+  std::vector<uint8_t> oldProgram(60 + 512, 0), oldRecord(512, 0), oldBank(32768, 0), midi(1000, 0);
+  oldProgram = WithBytes(WithBytes(WithBytes(oldProgram, 0, {'C', 'c', 'n', 'K'}), 8, {'F', 'P', 'C', 'h'}), 16,
+                         {'K', 'q', '4', 'v'});
+  oldProgram[60] = oldRecord[0] = oldBank[0] = 7;
+  midi = WithBytes(midi, 0, {'M', 'T', 'h', 'd'});
+  // A writer that reversed its codes and its numbers: "KncC", "hCPF", "v4qK", 576 little-endian.
+  auto reversedFxp = WithBytes(WithBytes(WithBytes(fxp, 0, {'K', 'n', 'c', 'C'}), 8, {'h', 'C', 'P', 'F'}), 16,
+                               {'v', '4', 'q', 'K'});
+  reversedFxp = WithBytes(reversedFxp, 56, {0x40, 0x02, 0, 0});
+
+  const struct {
+    const char* name;
+    std::vector<uint8_t> file;
+    TPresetKind kind;
+    const char* says;  // "" when accepted
+    size_t chunkSize;
+  } cases[] = {
+      {"program file", fxp, TPresetKind::program, "", 576},
+      {"bank file", fxb, TPresetKind::bank, "", 36864},
+      {"program file with bytes after it", Resized(fxp, 700), TPresetKind::program, "", 576},
+      {"codes and numbers byte-reversed", reversedFxp, TPresetKind::program, "", 576},
+      {"bare program chunk", programChunk, TPresetKind::program, "", 576},
+      {"bare bank chunk", bankChunk, TPresetKind::bank, "", 36864},
+      {"old program file", oldProgram, TPresetKind::program, "", 512},
+      {"old bare program", oldRecord, TPresetKind::program, "", 512},
+      {"old bare bank", oldBank, TPresetKind::bank, "", 32768},
+      {"empty", {}, TPresetKind::program, "the program file is empty", 0},
+      {"bank cut to 1000 bytes", Resized(fxb, 1000), TPresetKind::bank,
+       "the bank file is cut short: it holds 840 bytes of data where its header announces 36864", 0},
+      {"program cut inside its chunk", Resized(fxp, 600), TPresetKind::program, "cut short", 0},
+      {"header announcing more than is there", WithBytes(fxp, 56, {0, 0, 3, 0}), TPresetKind::program,
+       "where its header announces 768", 0},
+      {"old program cut short", Resized(oldProgram, 400), TPresetKind::program, "where a program has 512", 0},
+      {"header only", Resized(fxp, 60), TPresetKind::program, "holds no data after its header", 0},
+      {"header cut short", Resized(fxp, 40), TPresetKind::program, "shorter than its header", 0},
+      {"bank given as a program", fxb, TPresetKind::program, "this is a bank file, not a program file", 0},
+      {"program given as a bank", fxp, TPresetKind::bank, "this is a program file, not a bank file", 0},
+      {"bare bank chunk given as a program", bankChunk, TPresetKind::program, "bare bank chunk (36864 bytes)", 0},
+      {"bare program chunk given as a bank", programChunk, TPresetKind::bank, "bare program chunk (576 bytes)", 0},
+      {"MIDI file", midi, TPresetKind::program, "this is a MIDI file, not a program file", 0},
+      {"anything else", std::vector<uint8_t>(1000, 8), TPresetKind::bank, "no preset header, and 1000 bytes", 0},
+      {"512 bytes of the current format", Resized(programChunk, 512), TPresetKind::program, "no preset header", 0},
+      {"another plug-in", WithBytes(fxp, 16, {'A', 'b', 'c', 'd'}), TPresetKind::program, "ID 'Abcd'", 0},
+      {"parameter list", WithBytes(fxp, 8, {'F', 'x', 'C', 'k'}), TPresetKind::program, "type 'FxCk'", 0},
+  };
+  for (const auto& c : cases) {
+    const TPresetCheck check = CheckPresetFile(c.file, c.kind);
+    if (*c.says == 0) {
+      EXPECT_TRUE(check.ok) << c.name << ": " << check.reason;
+      EXPECT_EQ(check.chunk.size(), c.chunkSize) << c.name;
+      continue;
+    }
+    EXPECT_FALSE(check.ok) << c.name;
+    EXPECT_NE(check.reason.find(c.says), std::string::npos) << c.name << ": " << check.reason;
+    EXPECT_EQ(check.reason.find('\n'), std::string::npos) << c.name;
+
+    // A refused file changes nothing.
+    TPlugCore core;
+    core.SelectProgram(0);
+    const auto before = Chunk(core, false);
+    const TLoadResult result = c.kind == TPresetKind::bank ? core.ApplyFxb(c.file.data(), c.file.size())
+                                                             : core.ApplyFxp(c.file.data(), c.file.size());
+    EXPECT_FALSE(result.ok) << c.name;
+    EXPECT_EQ(result.message, check.reason) << c.name;
+    EXPECT_EQ(Chunk(core, false), before) << c.name;
+    EXPECT_FALSE(core.IsChunkLoaded()) << c.name;
+  }
+}
+
+TEST(PresetFiles, ABanksCurrentProgramIsTakenOnlyInRange) {
+  TPlugCore source;
+  const auto fxb = std::vector<uint8_t>(source.BuildFxb().begin(), source.BuildFxb().end());
+  for (const auto& [stored, expected] : {std::pair{5u, 5}, {63u, 63}, {64u, -1}, {0xFFFFFFFFu, -1}}) {
+    auto file = fxb;
+    for (int i = 0; i < 4; ++i) file[28 + i] = static_cast<uint8_t>(stored >> (24 - 8 * i));
+    const TPresetCheck check = CheckPresetFile(file, TPresetKind::bank);
+    ASSERT_TRUE(check.ok) << check.reason;
+    EXPECT_EQ(check.currentProgram, expected) << stored;
+  }
+}
+
 TEST(PresetFiles, ByteReversedMagicReadsTheSameWay) {
   TPlugCore source;
   source.SelectProgram(0);
@@ -313,6 +412,14 @@ TEST(PresetFiles, LoadingFromDisk) {
   EXPECT_FALSE(core.IsChunkLoaded());
   EXPECT_TRUE(core.LoadFxb((dir / "bank.fxb").string()).ok);
   EXPECT_EQ(core.GetParam(tagSteps), 21);
+  EXPECT_EQ(notified, 1);
+
+  std::filesystem::resize_file(dir / "bank.fxb", 1000);
+  core.SetParamFromEditor(tagSteps, 22, false);
+  const TLoadResult cut = core.LoadFxb((dir / "bank.fxb").string());
+  EXPECT_FALSE(cut.ok);
+  EXPECT_NE(cut.message.find("cut short"), std::string::npos) << cut.message;
+  EXPECT_EQ(core.GetParam(tagSteps), 22) << "a refused file changes nothing";
   EXPECT_EQ(notified, 1);
   std::filesystem::remove_all(dir);
 }
