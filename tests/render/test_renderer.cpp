@@ -41,13 +41,18 @@ TEST_F(RenderWithEcho, EventsReachThePluginBeforeTheBlockTheyFallIn) {
   settings.blockSize = 256;
   const TMidiSong song = Song(480, {Msg(0, 0x90, 60, 100), Msg(480, 0x80, 60), Msg(481, 0x91, 62, 90),
                                     Msg(15360, 0x90, 64, 1)});  // tick 15360 = sample 705600 = block 2756.25
-  const std::vector<TSentEvent> echoes = Echoes(Render(song, settings));
-  ASSERT_EQ(echoes.size(), 4u);
+  const TRenderResult r = Render(song, settings);
+  const std::vector<TSentEvent> echoes = Echoes(r);
+  ASSERT_EQ(echoes.size(), 6u);
   const int64_t expected[] = {0, 22050 / 256 * 256, 22095 / 256 * 256, 705600 / 256 * 256};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(echoes[i].sample, expected[i]) << i;
     EXPECT_EQ(echoes[i].data[0], song.events[i].data[0]) << i;
   }
+  // The two keys never released are let go in the block after the tail, the last one played.
+  EXPECT_EQ(echoes[4].sample, r.endSample - 256);
+  EXPECT_EQ(std::vector<int>({echoes[4].data[0], echoes[4].data[1], echoes[5].data[0], echoes[5].data[1]}),
+            std::vector<int>({0x80, 64, 0x81, 62}));
 }
 
 TEST_F(RenderWithEcho, AnEventOnABlockBoundaryStartsThatBlock) {
@@ -55,8 +60,8 @@ TEST_F(RenderWithEcho, AnEventOnABlockBoundaryStartsThatBlock) {
   TRenderSettings settings;
   settings.sampleRate = 48000;
   settings.blockSize = 250;
-  const std::vector<TSentEvent> echoes = Echoes(Render(Song(96, {Msg(7, 0x90, 60, 1)}), settings));
-  ASSERT_EQ(echoes.size(), 1u);
+  const std::vector<TSentEvent> echoes = Echoes(Render(Song(96, {Msg(7, 0x90, 60, 1), Msg(8, 0x80, 60)}), settings));
+  ASSERT_EQ(echoes.size(), 2u);
   EXPECT_EQ(echoes[0].sample, 1750);
 }
 
@@ -109,7 +114,7 @@ TEST_F(RenderWithEcho, PlaysTheTailAfterTheLastEventAndStopsThere) {
   TRenderSettings settings;
   settings.blockSize = 100;
   settings.tailSeconds = 0.5;
-  const TMidiSong song = Song(480, {Msg(960, 0x90, 60, 1)});  // 1 s
+  const TMidiSong song = Song(480, {Msg(900, 0x90, 60, 1), Msg(960, 0x80, 60)});  // ends at 1 s
   const TTempoMap map(480, song.tempos, settings.sampleRate);
   EXPECT_EQ(RenderLength(song, map, settings), 44100 + 22050);
   const TRenderResult r = Render(song, settings);

@@ -34,18 +34,27 @@ double ParseSeconds(const std::string& option, const std::string& text) {
 
 std::string HelpText() {
   return "Usage: moltrin-render [options] INPUT.mid OUTPUT.mid\n"
+         "       moltrin-render [--plugin PATH] [--bank FILE.fxb | --no-bank] --list-programs\n"
+         "       moltrin-render --list-params\n"
          "Plays a Standard MIDI File (type 0 or 1) through the Moltrin plug-in module as a host\n"
          "would, from the song start at the file's tempo, and writes what the plug-in sends as a\n"
-         "type 0 MIDI file at the input's resolution.\n"
+         "type 0 MIDI file at the input's resolution. At the end the transport stops, as in a\n"
+         "host, and the plug-in ends its notes; every note written has its note-off.\n"
          "\n"
          "Options:\n"
          "  --plugin PATH       plug-in module to load (default: the one built beside this tool)\n"
-         "  --bank FILE.fxb     load a bank file first (its current program is selected)\n"
+         "  --bank FILE.fxb     load a bank file first (its current program is selected); without\n"
+         "                      --bank or --preset, the factory bank beside the module is loaded\n"
+         "  --no-bank           load no bank: the plug-in's default programs\n"
          "  --preset FILE.fxp   load a program file into the current program\n"
          "  --program N         select program N, 1..64 (default: the bank's, else 1)\n"
          "  --set NAME=VALUE    set a parameter by catalogue name or tag: Steps=8, Velocity_5=120,\n"
-         "                      212=5; VALUE may also be the editor's text (Sync=1/16); repeatable\n"
-         "  --free-run          keep the transport stopped, so the plug-in runs its own clock\n"
+         "                      212=5; VALUE may be the editor's text (Sync=1/16), a percentage\n"
+         "                      (Gate=50%), on or off (Latch=on); repeatable\n"
+         "  --list-programs     list the programs of the bank in use and the chains they are in\n"
+         "  --list-params       list every parameter with its range and its value texts\n"
+         "  --free-run          keep the transport stopped at the song start, so the plug-in runs\n"
+         "                      its own clock, at the tempo there\n"
          "  --tail SECONDS      play on after the last input event (default: one pattern cycle)\n"
          "  --sample-rate HZ    sample rate, 8000..384000 (default 44100)\n"
          "  --block-size N      frames per audio block, 1..8192 (default 256)\n"
@@ -94,6 +103,9 @@ TRenderOptions ParseOptions(const std::vector<std::string>& args) {
     };
     if (arg == "--plugin") o.pluginPath = value();
     else if (arg == "--bank") o.bankPath = value();
+    else if (arg == "--no-bank") o.noBank = flag();
+    else if (arg == "--list-programs") o.listPrograms = flag();
+    else if (arg == "--list-params") o.listParams = flag();
     else if (arg == "--preset") o.presetPath = value();
     else if (arg == "--program") o.program = ParseInt(arg, value(), 1, 64);
     else if (arg == "--set") o.assignments.push_back(value());
@@ -107,6 +119,11 @@ TRenderOptions ParseOptions(const std::vector<std::string>& args) {
     else if (arg == "--json") o.jsonPath = value();
     else if (arg == "--quiet") o.quiet = flag();
     else throw TToolError("unknown option '" + arg + "' (see --help)");
+  }
+  if (o.noBank && !o.bankPath.empty()) throw TToolError("--bank and --no-bank exclude each other");
+  if (o.listPrograms || o.listParams) {
+    if (!files.empty()) throw TToolError("--list-programs and --list-params take no file arguments");
+    return o;
   }
   if (files.size() != 2)
     throw TToolError("expected INPUT.mid and OUTPUT.mid, got " + std::to_string(files.size()) +

@@ -8,8 +8,9 @@ struct TRenderOptions {
   std::string inputPath;
   std::string outputPath;
   std::string pluginPath;  // empty: the module built beside the tool
-  std::string bankPath;
+  std::string bankPath;    // empty: the factory bank beside the module, unless noBank
   std::string presetPath;
+  bool noBank = false;
   int program = 0;  // 1..64, 0 = not given
   std::vector<std::string> assignments;  // "NAME=VALUE", in order
   bool freeRun = false;
@@ -22,9 +23,12 @@ struct TRenderOptions {
   std::string jsonPath;
   bool quiet = false;
   bool help = false;
+  bool listPrograms = false;  // list and stop: no files are taken
+  bool listParams = false;
 };
 
 // Throws TToolError for an unknown option, a missing or malformed value, a value out of
-// range, or a wrong number of file arguments. `--help` sets `help` and checks nothing else.
+// range, or a wrong number of file arguments (none with --list-programs or --list-params,
+// two otherwise). `--help` sets `help` and checks nothing else.
 TRenderOptions ParseOptions(const std::vector<std::string>& args);
 std::string HelpText();
