@@ -1,11 +1,34 @@
 #pragma once
-// Output files appear whole or not at all: written under a temporary name beside the
-// target, then renamed over it.
+// Output files appear all together or not at all: each is written under a temporary name
+// beside its target, and only when every one is written are they renamed over the targets.
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
-// Throws TToolError naming the path when the file cannot be written.
-void WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes);
-void WriteFileAtomically(const std::string& path, std::string_view text);
+class TOutputFiles {
+ public:
+  void Add(const std::string& path, std::vector<uint8_t> bytes);
+  void Add(const std::string& path, std::string_view text);
+  // Throws TToolError naming the file that could not be written; then none of the files
+  // is left behind (a target that was renamed into place already is removed again).
+  void Commit();
+
+ private:
+  struct TPending {
+    std::string path, temp;
+    std::vector<uint8_t> bytes;
+  };
+  std::vector<TPending> files;
+};
+
+// A file the tool reads or writes, and what it is to the user ("the input file").
+struct TNamedPath {
+  std::string what;
+  std::string path;
+};
+
+// Checked before anything is read or written: an output that is the same file as an input
+// (also through a link) or as another output, that is a folder, or whose folder does not
+// exist, is refused with a TToolError naming it.
+void CheckOutputPaths(const std::vector<TNamedPath>& outputs, const std::vector<TNamedPath>& inputs);

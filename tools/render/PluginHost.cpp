@@ -81,7 +81,22 @@ void THostedPlugin::SetChunk(std::span<const uint8_t> chunk, bool isPreset) {
   Dispatch(effSetChunk, isPreset ? 1 : 0, static_cast<VstIntPtr>(chunk.size()), const_cast<uint8_t*>(chunk.data()));
 }
 
+std::vector<uint8_t> THostedPlugin::Chunk(bool isPreset) {
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(effGetChunk, isPreset ? 1 : 0, 0, &data);
+  if (data == nullptr || size <= 0) return {};
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  return {bytes, bytes + size};
+}
+
 void THostedPlugin::SetProgram(int program) { Dispatch(effSetProgram, 0, program); }
+
+std::string THostedPlugin::ProgramName(int program) {
+  char name[256] = {};  // hosts give at least 64 bytes; more costs nothing
+  Dispatch(effGetProgramNameIndexed, program, 0, name);
+  name[sizeof name - 1] = 0;
+  return name;
+}
 
 int THostedPlugin::Program() { return static_cast<int>(Dispatch(effGetProgram)); }
 

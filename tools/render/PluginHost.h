@@ -47,8 +47,10 @@ class THostedPlugin {
   int NumPrograms() const { return effect->numPrograms; }
 
   void SetChunk(std::span<const uint8_t> chunk, bool isPreset);
+  std::vector<uint8_t> Chunk(bool isPreset);  // a copy of what the plug-in hands out
   void SetProgram(int program);
   int Program();
+  std::string ProgramName(int program);
   void SetParameter(int index, float value);
   float Parameter(int index);
 

@@ -5,11 +5,15 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 
 #include "engine/ParamNames.h"
 #include "engine/PlugCore.h"
+#include "tools/bankgen/SettingValue.h"
 #include "tools/render/PresetFile.h"
 #include "tools/render/ToolError.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,10 +39,16 @@ int TagOf(const std::string& name) {
   if (tag >= 0) return tag;
   for (int t = 0; t < kNumParams; ++t)
     if (SameIgnoringCase(CatalogueName(t), name)) return t;
-  throw TToolError("--set: unknown parameter '" + name + "'");
+  throw TToolError("--set: unknown parameter '" + name + "' (see --list-params)");
 }
 
 }  // namespace
+
+std::pair<int, int> AssignableRange(int tag) {
+  // A host chooses chains 1..NumChains; "none" is the editor's alone.
+  if (tag == tagCurChain) return {1, CParamMax[tagNumChains]};
+  return {CParamMin[tag], CParamMax[tag]};
+}
 
 TParamAssignment ParseAssignment(const std::string& text) {
   const size_t eq = text.find('=');
@@ -47,11 +57,14 @@ TParamAssignment ParseAssignment(const std::string& text) {
   const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
   TParamAssignment a;
   a.tag = TagOf(name);
-  // A host chooses chains 1..NumChains; "none" is the editor's alone.
-  const int lo = a.tag == tagCurChain ? 1 : CParamMin[a.tag];
-  const int hi = a.tag == tagCurChain ? CParamMax[tagNumChains] : CParamMax[a.tag];
+  const auto [lo, hi] = AssignableRange(a.tag);
   const std::string label = CatalogueName(a.tag).empty() ? name : CatalogueName(a.tag);
-  if (!ParseWhole(valueText, a.value)) {
+  std::string unused;
+  if (ParseWhole(valueText, a.value)) {
+    // a number, also where the editor shows a text ("Sync=3")
+  } else if (const auto v = ParseSettingValue(a.tag, valueText, unused)) {
+    a.value = *v;  // the forms of the factory bank's sources: "1/16", "50%", "on"
+  } else {
     bool found = false;
     for (int v = lo; v <= hi && !found; ++v) {
       if (SameIgnoringCase(ValueText(a.tag, v), valueText)) {
@@ -59,7 +72,7 @@ TParamAssignment ParseAssignment(const std::string& text) {
         found = true;
       }
     }
-    if (!found) throw TToolError("--set: '" + valueText + "' is not a value of " + label);
+    if (!found) throw TToolError("--set: '" + valueText + "' is not a value of " + label + " (see --list-params)");
   }
   if (a.value < lo || a.value > hi)
     throw TToolError("--set: " + valueText + " is outside the range of " + label + " (" + std::to_string(lo) + ".." +
@@ -96,6 +109,12 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
                        " chains in use (NumChains)");
     plugin.SetParameter(a.tag, chains > 1 ? static_cast<float>(a.value - 1) / static_cast<float>(chains - 1) : 0.0f);
   }
+}
+
+std::string FactoryBankBeside(const std::string& modulePath) {
+  std::error_code ec;
+  const fs::path bank = fs::path(modulePath).parent_path() / kFactoryBankName;
+  return fs::is_regular_file(bank, ec) ? bank.string() : std::string();
 }
 
 int ParameterValue(THostedPlugin& plugin, int tag) {

@@ -2,6 +2,7 @@
 // Choosing what the plug-in plays before the render: bank, program, program file and single
 // parameters, all through the plug-in's binary interface.
 #include <string>
+#include <utility>
 
 #include "tools/render/Options.h"
 #include "tools/render/PluginHost.h"
@@ -13,12 +14,20 @@ struct TParamAssignment {
 };
 
 // "NAME=VALUE" with a catalogue name ("Steps", "Velocity_5") or a tag ("212"), and a value
-// that is a whole number or the editor's text for one ("1/16"). Throws TToolError.
+// that is a whole number, the editor's text for one ("1/16"), or a form of the factory
+// bank's sources ("50%", "on", "off"). Throws TToolError.
 TParamAssignment ParseAssignment(const std::string& text);
+// The values --set takes for a tag.
+std::pair<int, int> AssignableRange(int tag);
 
 // In this order: the bank (and its current program), --program, program 1 when none is
 // current yet, the program file, then every --set.
 void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options);
+
+// The factory bank beside a module, which a fresh instance loads when its editor first opens;
+// "" when there is none.
+constexpr const char* kFactoryBankName = "Moltrin_FactoryBank.fxb";
+std::string FactoryBankBeside(const std::string& modulePath);
 
 // The integer value of a parameter, read back through getParameter.
 int ParameterValue(THostedPlugin& plugin, int tag);

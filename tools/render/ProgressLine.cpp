@@ -9,7 +9,10 @@ void TProgressLine::Update(double fraction) {
   const double elapsed = std::chrono::duration<double>(now - started).count();
   if (elapsed < delay) return;
   if (shown && std::chrono::duration<double>(now - lastShown).count() < 0.25 && fraction < 1.0) return;
-  std::fprintf(stderr, "\rmoltrin-render: rendering %3d%% (%.0f s)", static_cast<int>(fraction * 100 + 0.5), elapsed);
+  // The time left, from the pace so far; the spaces clear a longer line shown before.
+  const double left = fraction > 0 ? elapsed * (1 - fraction) / fraction : 0;
+  std::fprintf(stderr, "\rmoltrin-render: rendering %3d%% (%.0f s, about %.0f s left)   ",
+               static_cast<int>(fraction * 100 + 0.5), elapsed, left);
   std::fflush(stderr);
   shown = true;
   lastShown = now;

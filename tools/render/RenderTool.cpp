@@ -7,6 +7,7 @@
 #include "platform/Png.h"
 #include "tools/render/EventTable.h"
 #include "tools/render/InputFile.h"
+#include "tools/render/Listings.h"
 #include "tools/render/MeterMap.h"
 #include "tools/render/NoteList.h"
 #include "tools/render/Options.h"
@@ -60,16 +61,57 @@ std::string PluginPath(const TRenderOptions& o) {
   return found;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out) {
-  const TRenderOptions o = ParseOptions(args);
+// What is read and what is written, for the check that nothing read is written over.
+std::vector<TNamedPath> InputsOf(const TRenderOptions& o, const std::string& plugin) {
+  std::vector<TNamedPath> inputs{{"the input file", o.inputPath}, {"the plug-in module", plugin}};
+  if (!o.bankPath.empty()) inputs.push_back({"the bank file", o.bankPath});
+  if (!o.presetPath.empty()) inputs.push_back({"the program file", o.presetPath});
+  return inputs;
+}
+
+std::vector<TNamedPath> OutputsOf(const TRenderOptions& o) {
+  std::vector<TNamedPath> outputs{{"the output file", o.outputPath}};
+  if (!o.pngPath.empty()) outputs.push_back({"the --png file", o.pngPath});
+  if (!o.jsonPath.empty()) outputs.push_back({"the --json file", o.jsonPath});
+  return outputs;
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  TRenderOptions o = ParseOptions(args);
   if (o.help) {
     out << HelpText();
     return 0;
   }
+  if (o.listParams) {
+    out << FormatParameterList();
+    return 0;
+  }
+  const std::string pluginPath = PluginPath(o);
+  // Without a bank or program file, the plug-in plays what a fresh instance gets when its
+  // editor first opens: the factory bank beside the module.
+  const bool factoryBank = o.bankPath.empty() && o.presetPath.empty() && !o.noBank;
+  if (factoryBank) o.bankPath = FactoryBankBeside(pluginPath);
+  const std::string bankInUse = !o.bankPath.empty() ? o.bankPath
+                                : o.presetPath.empty() ? "none (the plug-in's default programs)"
+                                                       : "none (a program file only)";
+  if (o.listPrograms) {
+    const TPluginModule module(pluginPath);
+    THostedPlugin plugin(module, o.sampleRate, o.blockSize);
+    SetUpPlugin(plugin, o);
+    out << "Bank: " << bankInUse << "\n" << FormatProgramList(plugin);
+    return 0;
+  }
+  CheckOutputPaths(OutputsOf(o), InputsOf(o, pluginPath));
+
   const TMidiSong song = ReadSong(o.inputPath);
-  const TPluginModule module(PluginPath(o));
+  const TPluginModule module(pluginPath);
   THostedPlugin plugin(module, o.sampleRate, o.blockSize);
   SetUpPlugin(plugin, o);
+  if (factoryBank && !o.quiet)
+    err << "moltrin-render: "
+        << (o.bankPath.empty() ? "no factory bank beside the module: playing the plug-in's default programs"
+                               : "playing the factory bank " + o.bankPath + " (--no-bank for none)")
+        << "\n";
 
   const TTempoMap map(song.division, song.tempos, o.sampleRate);
   const int64_t lastTick = song.events.empty() ? 0 : song.events.back().tick;
@@ -84,10 +126,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
   const TRenderResult result = RenderSong(song, plugin, settings, [&](double f) { progress.Update(f); });
   progress.Finish();
 
+  TOutputFiles files;
   std::vector<TMidiTrackOut> tracks{{"Moltrin", result.output}};
   if (o.keepInput) tracks.push_back({"Input", song.events});
-  WriteFileAtomically(o.outputPath, BuildMidiFile(song.division, song.tempos, song.meters, tracks));
-
+  files.Add(o.outputPath, BuildMidiFile(song.division, song.tempos, song.meters, tracks));
   const TMeterMap meters(song.division, song.meters);
   if (!o.pngPath.empty()) {
     TPianoRollInput roll;
@@ -95,13 +137,18 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
     roll.endTick = result.endTick;
     roll.input = PairNotes(song.events, result.endTick);
     roll.output = PairNotes(result.output, result.endTick);
-    const std::vector<uint8_t> png = EncodePng(DrawPianoRoll(roll, meters));
+    std::vector<uint8_t> png = EncodePng(DrawPianoRoll(roll, meters));
     if (png.empty()) throw FileError(o.pngPath, "the piano roll could not be encoded");
-    WriteFileAtomically(o.pngPath, png);
+    files.Add(o.pngPath, std::move(png));
   }
-  if (!o.jsonPath.empty())
-    WriteFileAtomically(o.jsonPath, FormatEventJson(result.sent, map, o.blockSize, result.endTick));
+  if (!o.jsonPath.empty()) files.Add(o.jsonPath, FormatEventJson(result.sent, map, o.blockSize, result.endTick));
+  files.Commit();
+
   if (o.list) out << FormatEventTable(result.output, meters, result.endTick);
+  if (result.notesEndedByHost > 0)
+    err << "moltrin-render: " << result.notesEndedByHost << " note(s) still sounding "
+        << kReleaseSeconds << " s after the transport stopped (a latched program on its own clock plays on); "
+        << "ended at the last tick\n";
   return 0;
 }
 
@@ -109,7 +156,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out) {
 
 int RunRenderTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   try {
-    return Run(args, out);
+    return Run(args, out, err);
   } catch (const TToolError& e) {
     err << "moltrin-render: " << e.what() << "\n";
     return 2;
