@@ -199,7 +199,19 @@ def check_help(c):
         c.expect(option in r.stdout, "--help lists " + option)
 
 
+def snapshot(folder):
+    """Every file below the folder with its bytes, to see what a run left behind."""
+    files = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, folder)] = f.read()
+    return files
+
+
 def check_errors(c):
+    """Bad invocations: exit status 2, one line naming the file or option, and nothing written."""
     good = c.write("good.mid", song_file())
     c.write("text.mid", b"this is not a MIDI file\n")
     truncated = bytearray(song_file())
@@ -207,38 +219,70 @@ def check_errors(c):
     c.write("foreign.fxp", preset_file(fx_id=b"Abcd"))
     c.write("params.fxp", preset_file(fx_magic=b"FxCk"))
     c.write("bank.fxb", preset_file(bank=True, fx_magic=b"FBCh"))
+    c.write("program.fxp", preset_file())
+    c.write("cut.fxb", preset_file(bank=True, fx_magic=b"FBCh")[:1000])
+    c.write("out.mid", b"left alone")
+    os.symlink("good.mid", c.path("link-to-input.mid"))
+    os.link(good, c.path("hard-link-to-input.mid"))
+    long_name = "x" * 300 + ".png"  # longer than a file name may be: the write itself fails
     cases = [
-        ("a missing file", ["missing.mid"], "missing.mid: no such file"),
-        ("a file that is not MIDI", ["text.mid"], "text.mid: not a Standard MIDI File"),
-        ("a truncated track", ["truncated.mid"], "truncated.mid: track 3 is truncated"),
-        ("an unknown option", ["--bogus", "good.mid"], "unknown option '--bogus'"),
-        ("a program out of range", ["--program", "65", "good.mid"], "--program: 65 is out of range 1..64"),
-        ("another plug-in's preset", ["--preset", "foreign.fxp", "good.mid"], "foreign.fxp: the program file belongs to another plug-in"),
-        ("a parameter-list preset", ["--preset", "params.fxp", "good.mid"], "params.fxp: not a program file of this plug-in"),
-        ("a bank given as a program", ["--preset", "bank.fxb", "good.mid"], "bank.fxb: this is a bank file"),
-        ("an unknown parameter", ["--set", "Bogus=1", "good.mid"], "unknown parameter 'Bogus'"),
-        ("a missing plug-in", ["--plugin", "nowhere.so", "good.mid"], "nowhere.so: no such file"),
+        # name, arguments (files in the work folder by name), the message
+        ("a missing file", ["missing.mid", "new.mid"], "missing.mid: no such file"),
+        ("a file that is not MIDI", ["text.mid", "new.mid"], "text.mid: not a Standard MIDI File"),
+        ("a truncated track", ["truncated.mid", "new.mid"], "truncated.mid: track 3 is truncated"),
+        ("an unknown option", ["--bogus", "good.mid", "new.mid"], "unknown option '--bogus'"),
+        ("a program out of range", ["--program", "65", "good.mid", "new.mid"], "--program: 65 is out of range 1..64"),
+        ("another plug-in's preset", ["--preset", "foreign.fxp", "good.mid", "new.mid"],
+         "foreign.fxp: the program file belongs to another plug-in"),
+        ("a parameter-list preset", ["--preset", "params.fxp", "good.mid", "new.mid"],
+         "params.fxp: not a program file of this plug-in"),
+        ("a bank given as a program", ["--preset", "bank.fxb", "good.mid", "new.mid"],
+         "bank.fxb: this is a bank file, not a program file"),
+        ("a program given as a bank", ["--bank", "program.fxp", "good.mid", "new.mid"],
+         "program.fxp: this is a program file, not a bank file"),
+        ("a MIDI file given as a preset", ["--preset", "good.mid", "good.mid", "new.mid"],
+         "good.mid: this is a MIDI file, not a program file"),
+        ("a bank cut short", ["--bank", "cut.fxb", "good.mid", "new.mid"], "cut.fxb: the bank file is cut short"),
+        ("an unknown parameter", ["--set", "Bogus=1", "good.mid", "new.mid"],
+         "unknown parameter 'Bogus' (see --list-params)"),
+        ("an unknown value", ["--set", "Sync=1/17", "good.mid", "new.mid"],
+         "'1/17' is not a value of Sync (see --list-params)"),
+        ("a missing plug-in", ["--plugin", "nowhere.so", "good.mid", "new.mid"], "nowhere.so: no such file"),
+        ("the output is the input", ["good.mid", "good.mid"], "good.mid: is the input file"),
+        ("the output links to the input", ["good.mid", "link-to-input.mid"], "link-to-input.mid: is the input file"),
+        ("the output is a hard link of the input", ["good.mid", "hard-link-to-input.mid"],
+         "hard-link-to-input.mid: is the input file"),
+        ("the output is the program file", ["--preset", "program.fxp", "good.mid", "program.fxp"],
+         "program.fxp: is the program file"),
+        ("the picture is the bank file", ["--bank", "bank.fxb", "--png", "bank.fxb", "good.mid", "new.mid"],
+         "bank.fxb: is the bank file"),
+        ("the JSON is the picture", ["--png", "roll.png", "--json", "roll.png", "good.mid", "new.mid"],
+         "roll.png: is also the --png file"),
+        ("the output is a folder", ["good.mid", "."], ".: is a folder"),
+        ("an output in a missing folder", ["good.mid", "no-such-folder/out.mid"], "no-such-folder/out.mid: cannot write"),
+        ("a picture that cannot be written", ["--png", long_name, "--json", "out.json", "good.mid", "new.mid"],
+         long_name + ": cannot write the file"),
+        ("a picture that cannot be written, over old files", ["--png", long_name, "good.mid", "out.mid"],
+         long_name + ": cannot write the file"),
+        ("--bank with --no-bank", ["--bank", "bank.fxb", "--no-bank", "good.mid", "new.mid"], "exclude each other"),
+        ("a listing with files", ["--list-programs", "good.mid"], "take no file arguments"),
     ]
+    print("%-52s %-5s %s" % ("bad invocation", "exit", "message"))
     for name, args, says in cases:
-        out = c.path("out.mid")
-        with open(out, "wb") as f:
-            f.write(b"left alone")
-        full = [a if not a.endswith((".mid", ".fxp", ".fxb")) else c.path(a) for a in args]
+        before = snapshot(c.work)
+        full = [a if a.startswith("-") or a.isdigit() or "=" in a else c.path(a) for a in args]
         if "--plugin" not in args:
             full = ["--plugin", c.echo] + full
-        r = c.run(*full, out)
+        r = c.run(*full)
         lines = r.stderr.strip().splitlines()
+        shown = r.stderr.strip().replace(c.work + "/", "").replace(long_name, "xxx(300 x).png")
+        print("%-52s %-5d %s" % (name, r.returncode, shown))
         c.expect(r.returncode == 2, "%s: exit status 2, got %d" % (name, r.returncode))
         c.expect(len(lines) == 1, "%s: one line on standard error, got %r" % (name, r.stderr))
         c.expect(says in r.stderr, "%s: message says %r, got %r" % (name, says, r.stderr))
-        with open(out, "rb") as f:
-            c.expect(f.read() == b"left alone", "%s: the output file is untouched" % name)
-    r = c.run("--plugin", c.echo, good, os.path.join(c.work, "no-such-folder", "out.mid"))
-    c.expect(r.returncode == 2 and "no-such-folder/out.mid: cannot write" in r.stderr,
-             "an unwritable output names the output file: %r" % r.stderr)
-    leftovers = [f for f in os.listdir(c.work) if ".tmp-" in f]
-    c.expect(not leftovers, "no temporary files are left: %r" % leftovers)
-
+        after = snapshot(c.work)
+        c.expect(after == before, "%s: files left behind or changed: %r" % (
+            name, sorted(set(after.items()) ^ set(before.items()), key=str)[:4]))
 
 def check_echo_timing(c):
     """Every input event comes back at the start of the block in which it falls."""
@@ -300,16 +344,20 @@ def check_echo_setup(c):
     preset = c.write("set.fxp", preset_file(first_byte=8))
     out = c.path("out.mid")
     c.render_ok("--plugin", c.echo, "--bank", bank, "--program", "5", "--preset", preset,
-                "--set", "Steps=8", "--set", "Velocity_5=120", "--set", "212=5", src, out)
+                "--set", "Steps=8", "--set", "Velocity_5=120", "--set", "212=5",
+                "--set", "Gate=50%", "--set", "Latch=on", "--set", "SortOrder=By Pitch", src, out)
     mid = mido.MidiFile(out)
     c.expect(mid.type == 0 and len(mid.tracks) == 1, "without --keep-input the output is type 0")
-    first = [d for t, d in track_messages(mid.tracks[0]) if t == 0 and (d[0] & 0x0F) == 0x0F][:16]
+    first = [d for t, d in track_messages(mid.tracks[0]) if t == 0 and (d[0] & 0x0F) == 0x0F][:20]
     expected = [(0xBF, 118, 0), (0xBF, 117, 64), (0xBF, 116, 7),   # the bank's chunk
                 (0xCF, 9), (0xCF, 4),                              # its current program, then --program 5
                 (0xBF, 118, 1), (0xBF, 117, 1), (0xBF, 116, 8),    # the program file's chunk
                 (0xEF, 210 & 127, 210 >> 7), (0xBF, 119, round(7 / 63 * 127)),
                 (0xEF, 516 & 127, 516 >> 7), (0xBF, 119, 120),
-                (0xEF, 212 & 127, 212 >> 7), (0xBF, 119, round(5 / 11 * 127))]
+                (0xEF, 212 & 127, 212 >> 7), (0xBF, 119, round(5 / 11 * 127)),
+                (0xEF, 211 & 127, 211 >> 7), (0xBF, 119, round(49 / 99 * 127)),  # Gate 50 %, range 1..100
+                (0xEF, 213 & 127, 213 >> 7), (0xBF, 119, 127),                    # Latch on
+                (0xEF, 219 & 127, 219 >> 7), (0xBF, 119, round(2 / 7 * 127))]     # "by pitch", any case
     c.expect(first[:len(expected)] == expected, "set-up reaches the plug-in in order: %r" % first)
 
 
@@ -334,7 +382,9 @@ def check_module(c):
     src = c.write("song.mid", song_file())
     out, dump = c.path("out.mid"), c.path("out.json")
     r = c.render_ok("--keep-input", "--json", dump, "--set", "Steps=8", "--set", "Sync=1/16", src, out)
-    c.expect(r.stderr == "", "no message on a clean render: %r" % r.stderr)
+    bank = os.path.join(os.path.dirname(os.path.realpath(c.module)), "Moltrin_FactoryBank.fxb")
+    c.expect(r.stderr == "moltrin-render: played the factory bank %s (--no-bank for none)\n" % bank,
+             "the one message of a clean render names the factory bank beside the module: %r" % r.stderr)
     mid = mido.MidiFile(out)
     c.expect(mid.type == 1 and mid.ticks_per_beat == DIVISION, "the real module's output is readable")
     c.expect(track_messages(mid.tracks[1]) == channel_messages(src), "the input track is kept")
@@ -348,6 +398,91 @@ def check_module(c):
     tail = round(2 * 60 / timeline.bpm_at(last) * 44100)
     end = -(-max(last + 1, last + tail) // 256) * 256
     c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "the default tail is the module's pattern cycle")
+
+
+def unmatched_notes(messages):
+    """Note-ons without a note-off, by channel and key (a note-off ends the earliest)."""
+    sounding = {}
+    for _, d in messages:
+        kind, key = d[0] & 0xF0, (d[0] & 0x0F, d[1])
+        if kind == 0x90 and d[2] > 0:
+            sounding[key] = sounding.get(key, 0) + 1
+        elif kind in (0x80, 0x90) and sounding.get(key):
+            sounding[key] -= 1
+    return {k: n for k, n in sounding.items() if n}
+
+
+def held_chord_file(quarters, tempos=()):
+    """C E G held from the start for a number of quarter notes; tempos: (quarter, micros)."""
+    conductor = bytearray(tempo_meta(0, 500000))
+    at = 0
+    for quarter, micros in tempos:
+        conductor += tempo_meta(quarter * DIVISION - at, micros)
+        at = quarter * DIVISION
+    notes = b"".join(b"\x00\x90" + bytes([k, 100]) for k in (60, 64, 67))
+    notes += vlq(quarters * DIVISION) + b"\x80\x3c\x00" + b"".join(b"\x00\x80" + bytes([k, 0]) for k in (64, 67))
+    return smf(1, DIVISION, [bytes(conductor) + END, notes + END])
+
+
+def check_latched(c):
+    """A latched program keeps playing after the keys are up: the end of the render ends it."""
+    src = c.write("chord.mid", held_chord_file(4))
+    out = c.path("out.mid")
+    cases = [
+        # name, arguments, whether the host had to end notes itself
+        ("transport playing", ["--set", "Latch=on", "--set", "Gate=100%", "--tail", "1"], False),
+        ("own clock, notes between steps", ["--free-run", "--set", "Latch=on", "--set", "Gate=50", "--tail", "1"],
+         False),
+        ("own clock, a note always sounding", ["--free-run", "--set", "Latch=on", "--set", "Gate=100", "--tail", "1"],
+         True),
+        ("a factory program with latch", ["--program", "42", "--tail", "1"], False),
+    ]
+    for name, args, ended_by_host in cases:
+        r = c.render_ok("--quiet", "--list", *args, src, out)
+        messages = track_messages(mido.MidiFile(out).tracks[0])
+        c.expect(any(d[0] & 0xF0 == 0x90 for _, d in messages), "%s: notes are played" % name)
+        c.expect(not unmatched_notes(messages), "%s: every note has its note-off: %r" % (name, unmatched_notes(messages)))
+        c.expect("open" not in r.stdout, "%s: the table shows no open note" % name)
+        said = "ended at the last tick" in r.stderr
+        c.expect(said == ended_by_host, "%s: the host says it ended notes only when it did: %r" % (name, r.stderr))
+        if ended_by_host:
+            last = max(t for t, _ in messages)
+            c.expect(any(t == last and d[0] & 0xF0 == 0x80 for t, d in messages), "%s: ended at the last tick" % name)
+
+
+def check_free_run_tempo(c):
+    """With its own clock the plug-in keeps its step through the song's tempo change."""
+    src = c.write("chord.mid", held_chord_file(8, tempos=[(4, 375000)]))  # 120, then 160 bpm
+    out, dump = c.path("out.mid"), c.path("out.json")
+    c.render_ok("--quiet", "--no-bank", "--free-run", "--block-size", "1", "--set", "Sync=1/16", "--set", "Gate=50",
+                "--json", dump, src, out)
+    with open(dump) as f:
+        onsets = [e["sample"] for e in json.load(f)["events"] if e["data"][0] & 0xF0 == 0x90 and e["data"][2] > 0]
+    gaps = sorted({b - a for a, b in zip(onsets, onsets[1:])})
+    c.expect(len(onsets) >= 27, "the chord plays through the change: %d steps" % len(onsets))
+    c.expect(gaps and gaps[0] >= 5512 and gaps[-1] <= 5513, "every step lasts a 16th at 120 bpm: %r" % gaps)
+
+
+def check_listings(c):
+    """The names --program and --set take, and the bank in use."""
+    r = c.render_ok("--list-programs")
+    lines = r.stdout.splitlines()
+    c.expect(lines[0].startswith("Bank: ") and lines[0].endswith("Moltrin_FactoryBank.fxb"), "names the bank: %r" % lines[0])
+    c.expect(lines[2].split() == ["1", "Up", "Classic"], "program 1 of the factory bank: %r" % lines[2])
+    c.expect(sum(1 for l in lines if l[:3].strip().isdigit()) == 64, "all 64 programs are listed")
+    c.expect(any(l.split()[:3] == ["47", "Bass", "Verse"] and l.split()[-1] == "2" for l in lines),
+             "program 47 is in chain 2")
+    c.expect(any(l.strip().startswith("chain 2: 47 Bass Verse A, 48 Bass Verse B") for l in lines),
+             "chain 2 lists its programs")
+    r = c.render_ok("--list-programs", "--no-bank")
+    c.expect(r.stdout.splitlines()[2].split() == ["1", "Program", "1"], "without a bank the defaults are listed")
+    r = c.render_ok("--list-params")
+    rows = {l.split()[1]: l for l in r.stdout.splitlines()[1:]}
+    c.expect(len(rows) > 360, "every parameter is listed: %d" % len(rows))
+    c.expect("1/48 | 1/32" in rows.get("Sync", "") and "0..11" in rows.get("Sync", ""), "Sync: %r" % rows.get("Sync"))
+    c.expect("C5 = 60" in rows.get("InRange_Low", ""), "note names say which note is C5")
+    c.expect("0 = all" in rows.get("MIDIIn_Ch", ""), "MIDIIn_Ch names its 0")
+    c.expect("Velocity_64" in rows, "step parameters are listed one by one")
 
 
 def bar_beat_tick(tick):
@@ -387,7 +522,8 @@ def check_png_list(c):
 
 CHECKS = {"help": check_help, "errors": check_errors, "echo_timing": check_echo_timing,
           "echo_setup": check_echo_setup, "free_run": check_free_run, "module": check_module,
-          "png_list": check_png_list}
+          "png_list": check_png_list, "latched": check_latched, "free_run_tempo": check_free_run_tempo,
+          "listings": check_listings}
 
 
 def main():

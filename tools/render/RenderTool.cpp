@@ -107,11 +107,6 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   const TPluginModule module(pluginPath);
   THostedPlugin plugin(module, o.sampleRate, o.blockSize);
   SetUpPlugin(plugin, o);
-  if (factoryBank && !o.quiet)
-    err << "moltrin-render: "
-        << (o.bankPath.empty() ? "no factory bank beside the module: playing the plug-in's default programs"
-                               : "playing the factory bank " + o.bankPath + " (--no-bank for none)")
-        << "\n";
 
   const TTempoMap map(song.division, song.tempos, o.sampleRate);
   const int64_t lastTick = song.events.empty() ? 0 : song.events.back().tick;
@@ -145,10 +140,15 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   files.Commit();
 
   if (o.list) out << FormatEventTable(result.output, meters, result.endTick);
-  if (result.notesEndedByHost > 0)
-    err << "moltrin-render: " << result.notesEndedByHost << " note(s) still sounding "
-        << kReleaseSeconds << " s after the transport stopped (a latched program on its own clock plays on); "
-        << "ended at the last tick\n";
+  // Said once everything is written, so that a failure stays a single line.
+  if (factoryBank && !o.quiet)
+    err << "moltrin-render: "
+        << (o.bankPath.empty() ? "no factory bank beside the module: played the plug-in's default programs"
+                               : "played the factory bank " + o.bankPath + " (--no-bank for none)")
+        << "\n";
+  if (const int n = result.notesEndedByHost; n > 0)
+    err << "moltrin-render: the plug-in still held " << n << (n == 1 ? " note " : " notes ") << kReleaseSeconds
+        << " s after the end (a latched program on its own clock plays on); ended at the last tick\n";
   return 0;
 }
 
