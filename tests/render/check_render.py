@@ -246,7 +246,7 @@ def check_errors(c):
         ("an unknown parameter", ["--set", "Bogus=1", "good.mid", "new.mid"],
          "unknown parameter 'Bogus' (see --list-params)"),
         ("an unknown value", ["--set", "Sync=1/17", "good.mid", "new.mid"],
-         "'1/17' is not a value of Sync (see --list-params)"),
+         "unknown value \"1/17\" for Sync (1/48 | 1/32"),
         ("a missing plug-in", ["--plugin", "nowhere.so", "good.mid", "new.mid"], "nowhere.so: no such file"),
         ("the output is the input", ["good.mid", "good.mid"], "good.mid: is the input file"),
         ("the output links to the input", ["good.mid", "link-to-input.mid"], "link-to-input.mid: is the input file"),

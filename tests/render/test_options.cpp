@@ -66,6 +66,10 @@ TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
   } cases[] = {
       {"Steps=8", tagSteps, 8},        {"steps=8", tagSteps, 8},     {"Velocity_5=120", tagVelocity + 4, 120},
       {"212=5", tagSync, 5},           {"Sync=1/16", tagSync, 3},    {"Swing=-10", tagSwing, -10},
+      // The forms of the factory bank's sources.
+      {"Gate=50%", tagGate, 50},       {"Swing=-20%", tagSwing, -20}, {"Latch=on", tagLatch, 1},
+      {"LockPage=off", tagLockPage, 0}, {"MTransp_semi=+3", tagMTransp_semi, 3},
+      {"SortOrder=BY PITCH", tagSortOrder, 2}, {"InRange_Low=C5", tagInRange_Low, 60},
   };
   for (const auto& c : cases) {
     const TParamAssignment a = ParseAssignment(c.text);
@@ -84,8 +88,9 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       {"Steps", "expected NAME=VALUE"},       {"=8", "expected NAME=VALUE"},
       {"Steps=", "expected NAME=VALUE"},      {"Stepz=8", "unknown parameter 'Stepz'"},
       {"Steps=65", "outside the range of Steps (1..64)"}, {"Steps=0", "outside the range"},
-      {"Sync=1/17", "not a value of Sync"},    {"9999=1", "not a parameter tag"},
-      {"CurChain=0", "outside the range of CurChain (1..16)"},
+      {"Sync=1/17", "unknown value \"1/17\" for Sync (1/48 | 1/32"},    {"9999=1", "not a parameter tag"},
+      {"CurChain=0", "outside the range of CurChain (1..16)"}, {"Gate=150%", "Gate 150% is outside 1 .. 100"},
+      {"Steps=on", "unknown value \"on\" for Steps (see --list-params)"},
   };
   for (const auto& c : cases) {
     try {

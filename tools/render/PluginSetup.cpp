@@ -59,10 +59,10 @@ TParamAssignment ParseAssignment(const std::string& text) {
   a.tag = TagOf(name);
   const auto [lo, hi] = AssignableRange(a.tag);
   const std::string label = CatalogueName(a.tag).empty() ? name : CatalogueName(a.tag);
-  std::string unused;
+  std::string why;
   if (ParseWhole(valueText, a.value)) {
     // a number, also where the editor shows a text ("Sync=3")
-  } else if (const auto v = ParseSettingValue(a.tag, valueText, unused)) {
+  } else if (const auto v = ParseSettingValue(a.tag, valueText, why)) {
     a.value = *v;  // the forms of the factory bank's sources: "1/16", "50%", "on"
   } else {
     bool found = false;
@@ -72,7 +72,7 @@ TParamAssignment ParseAssignment(const std::string& text) {
         found = true;
       }
     }
-    if (!found) throw TToolError("--set: '" + valueText + "' is not a value of " + label + " (see --list-params)");
+    if (!found) throw TToolError("--set: " + why + " (see --list-params)");
   }
   if (a.value < lo || a.value > hi)
     throw TToolError("--set: " + valueText + " is outside the range of " + label + " (" + std::to_string(lo) + ".." +
