@@ -8,14 +8,15 @@ build_packages=(
   libbenchmark-dev           # benchmarks (likewise)
   libstb-dev                 # stb_truetype and stb_image_write for the canvas
   fonts-liberation2          # Liberation Sans, embedded in the binaries
+  libx11-dev                 # the editor's X11 window
+  libxtst-dev libxres-dev    # the window tests (found when the tree is configured)
 )
 test_packages=(
   g++-mingw-w64-x86-64-posix # the Windows module (posix threads variant)
   wine64 wine                # runs the Windows tests
   googletest                 # GoogleTest sources for the Windows build
   python3-mido               # an independent MIDI file reader for the tests
-  libx11-dev                 # the editor's X11 window
-  xvfb libxtst-dev libxres-dev  # the window tests: a display, synthetic input, X resource counts
+  xvfb                       # the window tests' display
   clang libclang-rt-dev      # sanitizer builds and fuzzing (libFuzzer)
 )
 packages=("${build_packages[@]}")

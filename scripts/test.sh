@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Runs every test stage on the trees `make test` built and prints one line per stage: its
 # passed and failed counts, the names of its failures and where its whole output is, then
-# the total. Every test is counted once as a test: a ctest entry, or a GoogleTest case when
-# a stage runs a GoogleTest program itself (a whole program run under wine is its cases).
+# the total. Every test is counted once as a test: a ctest entry, or, where an entry or a
+# stage runs a whole GoogleTest program (under wine, under Xvfb), each of its cases.
 #
 # Adding a stage is one line at the end of this file, one of:
 #   stage "NAME" ctest BUILD_DIR [CTEST_ARGS...]     every test ctest knows in that tree
-#   stage "NAME" gtest COMMAND [ARGS...]             a GoogleTest program (or a command that
-#                                                    runs one, such as ctest -V), case by case
+#   stage "NAME" gtest COMMAND [ARGS...]             a GoogleTest program, case by case
 #   stage "NAME" check COMMAND [ARGS...]             any command: one test, passed on exit 0
 # A stage of several runs: `begin "NAME"`, then the kinds above without `stage "NAME"`, `end`.
 # Its build belongs in the Makefile's TEST_BUILDS.
@@ -30,48 +29,36 @@ fail() {  # name of a failed test
   stage_failures+=("$1")
 }
 
+# Adds what scripts/count-tests.py counted: "PASSED FAILED SKIPPED", then failure names.
+add_counts() {
+  local name passed failed skipped
+  { read -r passed failed skipped; while IFS= read -r name; do fail "$name"; done; } <<<"$1"
+  if [ -z "$passed" ]; then fail "the counts could not be read"; return; fi
+  stage_passed=$((stage_passed + passed))
+  stage_skipped=$((stage_skipped + skipped))
+}
+
 ctest() {  # BUILD_DIR [CTEST_ARGS...]
-  local dir=$1 out rc
+  local dir=$1 junit
   shift
-  out=$(command ctest --test-dir "$dir" --output-on-failure "$@" 2>&1)
-  rc=$?
-  echo "$out" >>"$stage_log"
-  local total failed skipped name
-  total=$(sed -n 's/.*tests\{0,1\} failed out of \([0-9]*\).*/\1/p' <<<"$out" | tail -n 1)
-  if [ -z "$total" ] || [ "$total" -eq 0 ]; then
+  junit=$PWD/${stage_log%.log}-$(basename "$dir").xml
+  rm -f "$junit"
+  command ctest --test-dir "$dir" --output-on-failure --output-junit "$junit" \
+    --test-output-size-passed 10000000 --test-output-size-failed 10000000 "$@" >>"$stage_log" 2>&1
+  local rc=$?
+  if [ ! -s "$junit" ] || grep -q 'tests="0"' "$junit"; then
     fail "ctest in $dir (no tests ran, status $rc)"
     return
   fi
-  # The lists after ctest's summary: "The following tests FAILED:" / "... did not run:".
-  listed() { awk -v head="$1" 'index($0, head) { on = 1; next } on && /^[[:space:]]+[0-9]+ - / {
-      sub(/^[[:space:]]+[0-9]+ - /, ""); sub(/ \([^()]*\)$/, ""); print; next } { on = 0 }' <<<"$out"; }
-  mapfile -t failed < <(listed "tests FAILED:")
-  mapfile -t skipped < <(listed "tests did not run:")
-  stage_passed=$((stage_passed + total - ${#failed[@]} - ${#skipped[@]}))
-  stage_skipped=$((stage_skipped + ${#skipped[@]}))
-  for name in "${failed[@]}"; do fail "$name"; done
-  if [ "$rc" -ne 0 ] && [ ${#failed[@]} -eq 0 ]; then fail "ctest in $dir (status $rc)"; fi
+  add_counts "$(python3 scripts/count-tests.py junit "$junit")"
 }
 
-gtest() {  # COMMAND [ARGS...]; its output lines may carry ctest's "N: " prefix
-  local out rc
-  out=$(command "$@" 2>&1)
+gtest() {  # COMMAND [ARGS...]
+  local out=${stage_log%.log}-run.txt rc
+  command "$@" >"$out" 2>&1
   rc=$?
-  echo "$out" >>"$stage_log"
-  local results ok skipped failed unfinished name
-  results=$(sed -n -E 's/^([0-9]+: )?\[ *(RUN|OK|FAILED|SKIPPED) *\] ([^ ,]+\.[^ ,]+).*/\2 \3/p' <<<"$out")
-  ok=$(grep -c '^OK ' <<<"$results")
-  skipped=$(grep -c '^SKIPPED ' <<<"$results")
-  mapfile -t failed < <(sed -n 's/^FAILED //p' <<<"$results" | awk '!seen[$0]++')
-  # A case that started and never ended took the program down with it.
-  unfinished=$(awk '$1 == "RUN" { open[$2] = 1; order[++n] = $2; next } { delete open[$2] }
-                    END { for (i = 1; i <= n; i++) if (order[i] in open) print order[i] }' <<<"$results")
-  stage_passed=$((stage_passed + ok))
-  stage_skipped=$((stage_skipped + skipped))
-  for name in "${failed[@]}"; do fail "$name"; done
-  for name in $unfinished; do fail "$name (did not finish)"; done
-  if [ "$rc" -ne 0 ] && [ ${#failed[@]} -eq 0 ] && [ -z "$unfinished" ]; then fail "$* (status $rc)"; fi
-  if [ "$rc" -eq 0 ] && [ -z "$results" ]; then fail "$* (ran no tests)"; fi
+  cat "$out" >>"$stage_log"
+  add_counts "$(python3 scripts/count-tests.py gtest "$out" "$rc")"
 }
 
 check() {  # COMMAND [ARGS...]
@@ -115,6 +102,6 @@ export UBSAN_OPTIONS="print_stacktrace=1"
 thread_tests='--gtest_filter=*Thread*:*Stress*'
 
 stage "Linux tests" ctest build/linux -j 2
-stage "Windows tests under wine" gtest ctest --test-dir build/win -V
+stage "Windows tests under wine" ctest build/win
 begin "ThreadSanitizer"; gtest build/tsan/tests/binary_tests "$thread_tests"; gtest build/tsan/tests/unit_tests "$thread_tests"; end
 stage "ASan and UBSan" ctest build/asan -j 2
