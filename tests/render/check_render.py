@@ -385,6 +385,9 @@ def check_module(c):
     bank = os.path.join(os.path.dirname(os.path.realpath(c.module)), "Moltrin_FactoryBank.fxb")
     c.expect(r.stderr == "moltrin-render: played the factory bank %s (--no-bank for none)\n" % bank,
              "the one message of a clean render names the factory bank beside the module: %r" % r.stderr)
+    for quiet in (["--quiet"], ["--no-bank"]):
+        r = c.render_ok(*quiet, src, c.path("quiet.mid"))
+        c.expect(r.stderr == "", "%s: no message: %r" % (quiet[0], r.stderr))
     mid = mido.MidiFile(out)
     c.expect(mid.type == 1 and mid.ticks_per_beat == DIVISION, "the real module's output is readable")
     c.expect(track_messages(mid.tracks[1]) == channel_messages(src), "the input track is kept")
