@@ -16,7 +16,7 @@ build = @bash scripts/build.sh "$(1)" $(2) "$(3)" $(JOBS) $(4)
 # scripts/test.sh.
 TEST_BUILDS := build-linux build-win build-tsan build-asan
 
-.PHONY: demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan bench clean
+.PHONY: demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench clean
 
 deps:
 	@bash scripts/deps.sh
@@ -48,6 +48,11 @@ demo: build-demo
 
 test: $(TEST_BUILDS)
 	@bash scripts/test.sh
+
+# Every fuzz target for FUZZ_SECONDS each, two at a time.
+FUZZ_SECONDS ?= 180
+fuzz: build-asan
+	@bash scripts/fuzz.sh $(ASAN) $(FUZZ_SECONDS)
 
 bench: build-linux
 	@$(LINUX)/tests/benchmarks

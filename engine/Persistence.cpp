@@ -209,6 +209,10 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
     SavedPrograms[i / kNumParams][i % kNumParams] = v;
   }
   ClampRows(begin, end);
+  // After a bank, the settings keep naming the program that is current, whatever program the
+  // bank named: a bank saved later must bring back this one.
+  if (const int current = CurrentProgram.load(std::memory_order_relaxed); !isPreset && current >= 0)
+    StoreByte(0, tagCurProgram, static_cast<int8_t>(current));
   if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
   if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
   ChunkLoaded.store(true, std::memory_order_relaxed);

@@ -105,3 +105,4 @@ stage "Linux tests" ctest build/linux -j 2
 stage "Windows tests under wine" ctest build/win
 begin "ThreadSanitizer"; gtest build/tsan/tests/binary_tests "$thread_tests"; gtest build/tsan/tests/unit_tests "$thread_tests"; end
 stage "ASan and UBSan" ctest build/asan -j 2
+stage "Fuzzing, 30 s a target" check bash scripts/fuzz.sh build/asan 30

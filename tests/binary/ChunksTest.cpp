@@ -95,6 +95,31 @@ TEST(Chunks, BankRoundTripBetweenInstances) {
   EXPECT_EQ(b.ProgramNameIndexed(5), "Program 6");
 }
 
+// A bank restored while a program is current leaves that program current, and the bank saved
+// afterwards names it, not the program the restored bank had named.
+TEST(Chunks, BankRestoredOverACurrentProgramKeepsNamingIt) {
+  Host a;
+  ASSERT_NE(a.Load(), nullptr);
+  Customise(a);  // ends with program 63 current
+  a.SetProgram(3);
+  const std::vector<uint8_t> bank = a.GetChunk(false);
+
+  Host b;
+  ASSERT_NE(b.Load(), nullptr);
+  b.SetProgram(9);
+  b.SetChunk(bank, false);
+  EXPECT_EQ(b.Program(), 9);
+  EXPECT_EQ(b.ParamDisplay(8), "9") << "CurProgram";
+  const std::vector<uint8_t> saved = b.GetChunk(false);
+  EXPECT_EQ(saved[8], 9);
+
+  Host c;
+  ASSERT_NE(c.Load(), nullptr);
+  c.SetChunk(saved, false);
+  c.RunBlock(64);  // a block needs a current program: the one the bank remembers
+  EXPECT_EQ(c.Program(), 9);
+}
+
 TEST(Chunks, ProgramRoundTripBetweenInstances) {
   Host a;
   ASSERT_NE(a.Load(), nullptr);

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -21,6 +20,7 @@
 
 #include "tests/host/SeededRng.h"
 #include "engine/ParamNames.h"
+#include "tests/host/NoteLedger.h"
 #include "tests/host/TestHost.h"
 
 namespace {
@@ -210,16 +210,13 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
     pending.clear();
   };
   std::vector<uint8_t> saved[2];
-  std::map<std::pair<int, int>, int> down;  // key-downs of each key not yet matched by a key-up
+  testhost::KeyLedger keys;
   for (const Action& a : actions) {
     if (a.kind != Kind::Midi && a.kind != Kind::Flood) flush();
     switch (a.kind) {
       case Kind::Midi: {
         pending.push_back(a.midi);
-        const int status = a.midi.status & 0xF0;
-        const std::pair<int, int> key{a.midi.status & 0x0F, a.midi.data1};
-        if (status == 0x90 && a.midi.data2 > 0) ++down[key];
-        else if ((status == 0x80 || status == 0x90) && down[key] > 0) --down[key];
+        keys.Count(a.midi);
         break;
       }
       case Kind::Flood: {
@@ -242,26 +239,10 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
   }
   flush();
 
-  // The end: latch off, every key let go, transport stopped, two seconds of blocks.
-  host.SetParam(tagLatch, 0.0f);
-  for (const auto& [key, count] : down)
-    for (int i = 0; i < count; ++i) pending.push_back(testhost::NoteOff(key.first, key.second));
-  flush();
-  host.transport.playing = false;
-  host.RunBlocks(static_cast<int>(2 * setup.sampleRate / setup.blockSize) + 1, setup.blockSize);
-
-  int count[16][128] = {};
-  for (const testhost::MidiOut& m : host.MidiOutEvents()) {
-    if (m.IsNoteOn()) {
-      ++count[m.Channel()][m.bytes[1]];
-      ++out.noteOns;
-    } else if (m.IsNoteOff()) {
-      count[m.Channel()][m.bytes[1]] = 0;  // one note-off ends every note-on of the pitch
-    }
-  }
-  for (int c = 0; c < 16 && out.ok; ++c)
-    for (int p = 0; p < 128 && out.ok; ++p)
-      if (count[c][p] > 0) out = {false, c, p, out.noteOns, ""};
+  testhost::LetGoAndRunOut(host, keys, setup.blockSize);
+  const std::vector<testhost::MidiOut> sent = host.MidiOutEvents();
+  for (const testhost::MidiOut& m : sent) out.noteOns += m.IsNoteOn() ? 1 : 0;
+  if (const auto left = testhost::FirstSoundingNote(sent)) out = {false, left->channel, left->pitch, out.noteOns, ""};
   return out;
 }
 

@@ -1,0 +1,18 @@
+#pragma once
+// What the fuzz targets check after the plug-in has taken their input. A failed check prints
+// what went wrong and aborts, which the fuzzer reports as a crash and keeps the input.
+#include <vector>
+
+namespace testhost {
+class Host;
+struct MidiOut;
+}
+
+void Require(bool ok, const char* what);
+
+// Every parameter reads inside 0..1 (0 outside the table), every text the host can ask for
+// fits 64 bytes with its terminator, and the current program is -1..63.
+void CheckReads(testhost::Host& host);
+
+// No note the plug-in started is left without its note-off.
+void CheckEveryNoteEnded(const std::vector<testhost::MidiOut>& sent);
