@@ -54,6 +54,13 @@ void ConvertOldRecord(const int8_t* old, int8_t* record) {
   record[0] = 8;
 }
 
+// A saved bank names the program current as it is saved, whatever program a chunk applied
+// since has written into the settings, so that restoring it brings back this program.
+template <class Byte> void NameCurrentProgram(Byte* records, int current) {
+  if (current < 0) return;
+  for (int row = 0; row < kNumPrograms; ++row) records[row * kNumParams + tagCurProgram] = static_cast<Byte>(current);
+}
+
 // A writer that stores its codes byte-reversed ("KncC") may reverse the others too.
 bool HasCodeEitherWay(const uint8_t* p, const char* code, bool reversed) {
   if (HasCode(p, code)) return true;
@@ -166,6 +173,7 @@ int TPlugCore::GetChunk(bool isPreset, const void** data) {
     for (int row = 1; row < kNumPrograms; ++row) CopyGlobalsToRow(row);
     for (int row = 0; row < kNumPrograms; ++row)
       for (int tag = 0; tag < kNumParams; ++tag) chunkBuffer[row * kNumParams + tag] = LoadByte(row, tag);
+    NameCurrentProgram(chunkBuffer.data(), CurrentProgram.load(std::memory_order_relaxed));
     size = kBankChunkSize;
   }
   if (data != nullptr) *data = chunkBuffer.data();
@@ -209,10 +217,6 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
     SavedPrograms[i / kNumParams][i % kNumParams] = v;
   }
   ClampRows(begin, end);
-  // After a bank, the settings keep naming the program that is current, whatever program the
-  // bank named: a bank saved later must bring back this one.
-  if (const int current = CurrentProgram.load(std::memory_order_relaxed); !isPreset && current >= 0)
-    StoreByte(0, tagCurProgram, static_cast<int8_t>(current));
   if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
   if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
   ChunkLoaded.store(true, std::memory_order_relaxed);
@@ -272,6 +276,7 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
     for (int tag = 0; tag < kNumParams; ++tag)
       b[160 + row * kNumParams + tag] = static_cast<uint8_t>(LoadByte(row, tag));
   }
+  NameCurrentProgram(b + 160, CurrentProgram.load(std::memory_order_relaxed));
   return {b, static_cast<size_t>(kFxbSize)};
 }
 

@@ -95,7 +95,7 @@ TEST(Chunks, BankRoundTripBetweenInstances) {
   EXPECT_EQ(b.ProgramNameIndexed(5), "Program 6");
 }
 
-// A bank restored while a program is current leaves that program current, and the bank saved
+// A bank restored while a program is current leaves that program current, and a bank saved
 // afterwards names it, not the program the restored bank had named.
 TEST(Chunks, BankRestoredOverACurrentProgramKeepsNamingIt) {
   Host a;
@@ -109,9 +109,10 @@ TEST(Chunks, BankRestoredOverACurrentProgramKeepsNamingIt) {
   b.SetProgram(9);
   b.SetChunk(bank, false);
   EXPECT_EQ(b.Program(), 9);
-  EXPECT_EQ(b.ParamDisplay(8), "9") << "CurProgram";
   const std::vector<uint8_t> saved = b.GetChunk(false);
-  EXPECT_EQ(saved[8], 9);
+  EXPECT_EQ(saved[8], 9) << "CurProgram";
+  b.SetChunk(saved, false);
+  EXPECT_EQ(b.GetChunk(false), saved) << "and it stays so through a round trip";
 
   Host c;
   ASSERT_NE(c.Load(), nullptr);

@@ -13,6 +13,18 @@ void Require(bool ok, const char* what) {
   std::abort();
 }
 
+void RequireSameRecords(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual, size_t recordsAt,
+                        const char* what) {
+  Require(expected.size() == actual.size(), what);
+  for (size_t i = recordsAt; i < expected.size(); ++i) {
+    if (expected[i] == actual[i]) continue;
+    const size_t at = i - recordsAt;
+    std::fprintf(stderr, "program %zu, tag %zu: %d, then %d\n", at / 576, at % 576, static_cast<int8_t>(expected[i]),
+                 static_cast<int8_t>(actual[i]));
+    Require(false, what);
+  }
+}
+
 void CheckReads(testhost::Host& host) {
   for (VstInt32 tag = -1; tag <= 576; ++tag) {
     const float v = host.GetParam(tag);
