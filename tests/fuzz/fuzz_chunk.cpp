@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/ParamNames.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/host/NoteLedger.h"
@@ -55,8 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> chunk = in.Rest();
   host.SetChunk(std::vector<uint8_t>(chunk.begin(), chunk.end()), preset);
   CheckReads(host);
-  CheckRoundTrip(host, preset);
-  CheckRoundTrip(host, !preset);
+  // A chunk can leave the current program's row empty (Steps 0). Such a program becomes
+  // initialised only when it is next selected, so what is saved from it may not restore to
+  // the same bytes; the round trips are checked for initialised programs.
+  if (host.GetChunk(true)[tagSteps] != 0) {
+    CheckRoundTrip(host, preset);
+    CheckRoundTrip(host, !preset);
+  }
   Play(host);
   return 0;
 }
