@@ -216,7 +216,9 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
     StoreByte(i / kNumParams, i % kNumParams, v);
     SavedPrograms[i / kNumParams][i % kNumParams] = v;
   }
-  ClampRows(begin, end);
+  // Whole rows: a short chunk that ends inside a row leaves that row's other values as they
+  // were, which for a row never used are zeros, out of range for some tags.
+  ClampRows(begin - begin % kNumParams, (end + kNumParams - 1) / kNumParams * kNumParams);
   if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
   if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
   ChunkLoaded.store(true, std::memory_order_relaxed);

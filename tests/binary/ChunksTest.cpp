@@ -121,6 +121,43 @@ TEST(Chunks, BankRestoredOverACurrentProgramKeepsNamingIt) {
   EXPECT_EQ(c.Program(), 9);
 }
 
+// A latched arpeggio plays on the own clock; a program or bank chunk that switches Latch off
+// ends it, as the host's write of Latch 0 does.
+TEST(Chunks, AChunkSwitchingLatchOffEndsTheLatchedArpeggio) {
+  for (bool preset : {true, false}) {
+    Host h;
+    ASSERT_NE(h.Start(), nullptr);
+    h.SetProgram(0);
+    h.SetParam(213, 1.0f);  // Latch
+    h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+    h.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64)});
+    h.RunBlocks(40);
+    ASSERT_FALSE(h.MidiOutEvents().empty()) << "the latched keys play";
+    std::vector<uint8_t> chunk = h.GetChunk(preset);
+    chunk[213] = 0;  // the first program's Latch
+    h.SetChunk(chunk, preset);
+    h.RunBlocks(40);
+    h.ClearRecords();
+    h.RunBlocks(200);
+    EXPECT_TRUE(h.MidiOutEvents().empty()) << (preset ? "program" : "bank") << " chunk: the arpeggio goes on";
+  }
+}
+
+// A bank chunk cut short inside a program that was never used: the program's values past the
+// cut are zeros, which the plug-in brings into range as for any value it is given.
+TEST(Chunks, ABankCutInsideAProgramLeavesItsValuesInRange) {
+  Host a;
+  ASSERT_NE(a.Load(), nullptr);
+  std::vector<uint8_t> bank = a.GetChunk(false);
+  bank[60 * kProgramBytes + 210] = 16;             // Steps of program 61, a program never used
+  bank.resize(60 * kProgramBytes + 211);          // cut right after it, before Gate
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetChunk(bank, false);
+  h.SetProgram(60);
+  EXPECT_EQ(h.ParamDisplay(211), "1") << "Gate";
+}
+
 TEST(Chunks, ProgramRoundTripBetweenInstances) {
   Host a;
   ASSERT_NE(a.Load(), nullptr);
