@@ -16,7 +16,9 @@ int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 }  // namespace
 
-TPlugCore::TPlugCore() = default;
+TPlugCore::TPlugCore() {
+  for (TReacted& r : reacted) r.value.store(CParamDef[r.tag], std::memory_order_relaxed);
+}
 
 // ---- Engine lock -------------------------------------------------------------------------
 
@@ -39,6 +41,7 @@ bool TPlugCore::RequestsPending() const {
 }
 
 void TPlugCore::ServiceRequests() {
+  ReactToSettingsInForce();
   if (releaseLatchRequest.exchange(false, std::memory_order_acq_rel)) KeyFilter.ReleaseLatch();
   TMidiMsg msg;
   while (midiIn.Pop(msg)) HandleMidiLocked(msg);
@@ -133,25 +136,33 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
     StoreParam(tag, value);
     MarkChanged(tag);  // after the store: the editor must not take the flag and read the old value
   }
+  React(tag, GetParam(tag));
+}
+
+// ---- Reactions -----------------------------------------------------------------------------
+
+void TPlugCore::React(int tag, int value) {
+  TReacted* entry = nullptr;
+  for (TReacted& r : reacted) entry = r.tag == tag ? &r : entry;
+  if (entry == nullptr) return;
+  entry->value.store(value, std::memory_order_relaxed);  // before the latch's servicing below
   switch (tag) {
     case tagLatch:
-      if (GetParam(tagLatch) == 0) {
+      if (value == 0) {
         releaseLatchRequest.store(true, std::memory_order_release);
         if (lock.TryLock()) UnlockServicing();
       }
       break;
-    case tagArpEnabled:
-      ReleaseAll.store(true, std::memory_order_relaxed);
-      break;
-    case tagCurChain:
-      ChainSwitchRequest.store(true, std::memory_order_relaxed);
-      break;
-    case tagNumChains:
-      curChainMax.store(RoundHalfEven(static_cast<double>(x) * 15 + 1), std::memory_order_relaxed);
-      break;
-    default:
-      break;
+    case tagArpEnabled: ReleaseAll.store(true, std::memory_order_relaxed); break;
+    case tagCurChain: ChainSwitchRequest.store(true, std::memory_order_relaxed); break;
+    case tagNumChains: curChainMax.store(std::clamp(value, 1, 16), std::memory_order_relaxed); break;
+    default: break;
   }
+}
+
+void TPlugCore::ReactToSettingsInForce() {
+  for (TReacted& r : reacted)
+    if (const int now = GetParam(r.tag); now != r.value.load(std::memory_order_relaxed)) React(r.tag, now);
 }
 
 float TPlugCore::GetParamNormalized(int tag) const {

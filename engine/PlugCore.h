@@ -311,6 +311,17 @@ class TPlugCore {
 
   TEngineLock lock;
   std::atomic<bool> releaseLatchRequest{false};
+  // The settings whose change has a reaction, with the values in force last reacted to. A
+  // host write reacts at once; a change that arrives any other way (a chunk, a preset file,
+  // Initialize, paste, Undo, a program change, a chain) reacts when the engine lock that made
+  // it is released, as the host write of the new value would have.
+  struct TReacted {
+    int tag;
+    std::atomic<int> value;
+  };
+  std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagCurChain, 0}, {tagNumChains, 0}}};
+  void React(int tag, int value);   // any thread
+  void ReactToSettingsInForce();    // lock holder
   std::atomic<int> curChainMax{8};
   std::atomic<bool> playingShown{false};
   std::atomic<int> chainPosShown{0};
