@@ -4,17 +4,20 @@
 
 #include "engine/PlugCore.h"
 
-void TPlugCore::ChainCheck() {
+bool TPlugCore::ChainCheck() {
   const int q = Block.ChainQuantizeLen;
-  const bool request = ChainSwitchRequest.exchange(false, std::memory_order_relaxed);
+  const bool request = ChainSwitchRequest.load(std::memory_order_relaxed) &&
+                       ChainSwitchRequest.exchange(false, std::memory_order_relaxed);
   const bool onBoundary = q > 0 && StepCount % q == 0 && NewStep();
-  if (!onBoundary && !(request && (q == 0 || CurStep == -1))) return;
+  if (!onBoundary && !(request && (q == 0 || CurStep == -1))) return false;
+  const int program = CurrentProgram.load(std::memory_order_relaxed);
   const int chain = std::clamp(GetParam(tagCurChain), 0, 16);
   if (chain != CurrentChain.load(std::memory_order_relaxed)) {
     SwitchChain(chain);
   } else if (chain > 0 && CurStep == 0 && LastStep != -1 && Wrapped() && !Block.LockPage) {
     AdvanceChain();
   }
+  return CurrentProgram.load(std::memory_order_relaxed) != program;
 }
 
 void TPlugCore::SwitchChain(int chain) {

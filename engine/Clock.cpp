@@ -1,7 +1,16 @@
 // The block clock: the host's transport (or the engine's own clock) becomes a position in the
-// pattern; notes whose time has come are released and each new step plays.
+// pattern, frame by frame. Every step that begins inside a block plays in that block at the
+// frame it begins on, and every note whose end lies inside the block ends at its frame.
+//
+// The position of a frame is found by the same arithmetic as that of the block's first frame,
+// with the frame's offset added to the host's sample position: single-precision positions,
+// truncation to steps. A block is worked through event by event: the clock is read at the
+// block's start, the frame of the next thing that can happen (a step boundary, a note's end,
+// the end of the key wait) is estimated from the reading, and the exact frame is found by
+// reading the clock again around the estimate.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "engine/KeyUtils.h"
@@ -20,6 +29,14 @@ int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 bool Sane(double x, double lo, double hi) { return std::isfinite(x) && x >= lo && x <= hi; }
 
+constexpr double kNever = 1.0e18;
+
+// Truncation toward zero of a double of any size (beyond 2^52 every double is whole).
+double TruncD(double x) { return std::fabs(x) < 4.0e15 ? static_cast<double>(static_cast<int64_t>(x)) : x; }
+
+// x less the whole periods it holds, as the clock takes positions apart: x − trunc(x / p) × p.
+double LessWholePeriods(double x, double period) { return x - TruncD(x / period) * period; }
+
 }  // namespace
 
 void TPlugCore::ProcessBlock(int sampleFrames) {
@@ -29,10 +46,10 @@ void TPlugCore::ProcessBlock(int sampleFrames) {
     deferredSamples = std::min(deferredSamples + sampleFrames, 1 << 24);
     return;
   }
-  const int n = sampleFrames + deferredSamples;
+  const int late = deferredSamples;
   deferredSamples = 0;
   ServiceRequests();
-  ProcessBlockLocked(n);
+  ProcessBlockLocked(sampleFrames, late);
   UnlockServicing();
 }
 
@@ -61,35 +78,48 @@ void TPlugCore::TakeBlockSettings() {
   Block.LockPage = GetParam(tagLockPage) != 0;
   // A page beyond the pattern plays the last page the pattern covers.
   Block.SelectedPage = std::clamp(GetParam(tagSelectedPage), 0, (Block.Steps - 1) / 16);
+  StepsPerBeat = kSyncRateTable[Block.Sync];
+  SamplesPerStep = static_cast<float>(static_cast<double>(SampleRate) / Tempo * 60.0 / StepsPerBeat);
 }
 
-void TPlugCore::ProcessBlockLocked(int sampleFrames) {
+void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples) {
   EnsureCurrentProgram();
+  emitFrame = 0;
   TMidiMsg msg;
   while (editorMidi.Pop(msg)) Emit(msg.status, msg.channel, msg.data1, msg.data2);
 
+  // The own clock counts the samples of blocks that found the engine busy; what they held
+  // plays at the start of this one.
+  if (FreeRun) FreeRunSamples += lateSamples;
+  if (KeyWait) KeyWaitSamples += lateSamples;
+
+  UpdateTime();
   TakeBlockSettings();
-  UpdateTime(sampleFrames);
-  UpdatePosition();
-  if (Block.RestartOnKey == 0) RestartPpq = 0;
-  ReleaseNotes();
-  ChainCheck();
-  if (NewStep() || (KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
-  KeyEvent = false;
-  if (NewStep()) {
-    StepChanged.store(true, std::memory_order_relaxed);
-    StatusDirty.store(true, std::memory_order_relaxed);
-    LastStep = CurStep;
-    LastAbsStep = AbsStep;
-    StepPosAtStep = StepPos;
-    PpqAtStep = Ppq;
+
+  TClockReading reading = StepAt(0, true, nullptr);
+  for (int frame = 0;;) {
+    TClockReading next;
+    frame = NextEventFrame(frame, reading, sampleFrames, next);
+    if (frame >= sampleFrames) break;
+    reading = StepAt(frame, false, next.frame == frame ? &next : nullptr);
   }
+
+  if (ClockIdle()) {
+    seamValid = false;
+  } else {
+    seamPos = std::max(RawPosition(sampleFrames), floorActive ? floorPos : -kNever);
+    seamSync = Block.Sync;
+    seamValid = true;
+  }
+  if (FreeRun) FreeRunSamples += sampleFrames;
+  if (KeyWait) KeyWaitSamples += sampleFrames;
+  emitFrame = 0;
   playingShown.store(Playing, std::memory_order_relaxed);
   chainPosShown.store(ChainPos, std::memory_order_relaxed);
   FlushOutput();
 }
 
-void TPlugCore::UpdateTime(int sampleFrames) {
+void TPlugCore::UpdateTime() {
   // Keys active with the transport stopped and no own clock (the arpeggiator was switched on
   // over held keys, or the clock stopped under latched keys): the own clock starts now, as it
   // would have for their key-down. Without it a step could play with no clock to end it.
@@ -97,10 +127,9 @@ void TPlugCore::UpdateTime(int sampleFrames) {
     FreeRun = true;
     FreeRunSamples = 0;
     ChainPos = 0;
+    NoteClockRestart();
   }
   PrevPpq = Ppq;
-  if (FreeRun) FreeRunSamples += sampleFrames;
-  if (KeyWait) KeyWaitSamples += sampleFrames;
 
   // A host may give no time at all, or values no clock can use: the last sane values are kept
   // (before any: stopped, 120 quarter notes per minute, 44100 Hz).
@@ -127,7 +156,10 @@ void TPlugCore::UpdateTime(int sampleFrames) {
     ReleaseArpNotes = true;
     FreeRun = false;
     KeyWait = false;
+    NoteClockRestart();
   }
+  // The own clock's position runs 512 samples behind the samples counted since it started; the
+  // samples of this block are added frame by frame.
   if (FreeRun) {
     Ppq = static_cast<float>(FreeRunSamples / SampleRate * Tempo / 60.0);
     SamplePos = -512.0;
@@ -135,85 +167,259 @@ void TPlugCore::UpdateTime(int sampleFrames) {
   } else if (Ppq != PrevPpq) {
     SamplePosAtPpqChange = SamplePos;
   }
-
-  if (KeyWait && KeyWaitSamples / SampleRate > 1.0) {
-    FreeRun = false;
-    KeyWait = false;
-    ReleaseAll.store(true, std::memory_order_relaxed);
-    StepChanged.store(true, std::memory_order_relaxed);
-    StatusDirty.store(true, std::memory_order_relaxed);
+  if (RestartPending) {
+    RestartPending = false;
+    RestartPpq = Playing ? Ppq : 0.0;
+    RestartSynced = false;
   }
 }
 
-void TPlugCore::UpdatePosition() {
-  auto stop = [this] { CurStep = LastStep = DisplayStep = AbsStep = LastAbsStep = -1; };
-  // With the transport stopped only the own clock moves the pattern, and only over keys.
-  if (!Playing && !KeyWait && (!FreeRun || KeyFilter.ActiveCount() == 0)) {
-    // No clock moves the pattern now (latched keys released by a setting, keys forgotten by a
-    // program change), so nothing would ever end a sounding note: all end here.
-    if (OutPool.Count > 0) ReleaseArpNotes = true;
-    FreeRun = false;
-    stop();
-    ChainPos = 0;
-    return;
-  }
-  const int steps = Block.Steps;
-  StepsPerBeat = kSyncRateTable[Block.Sync];
-  SamplesPerStep = static_cast<float>(static_cast<double>(SampleRate) / Tempo * 60.0 / StepsPerBeat);
-  double pos = static_cast<double>(Ppq) * StepsPerBeat + (SamplePos - SamplePosAtPpqChange) / SamplesPerStep;
+double TPlugCore::RawPosition(int frame) const {
+  // With the transport stopped the host's parked position does not move within a block.
+  const double advance = (Playing || FreeRun) ? frame : 0;
+  return static_cast<double>(Ppq) * StepsPerBeat + (SamplePos + advance - SamplePosAtPpqChange) / SamplesPerStep;
+}
 
+bool TPlugCore::ClockIdle() const {
+  // With the transport stopped only the own clock moves the pattern, and only over keys.
+  return !Playing && !KeyWait && (!FreeRun || KeyFilter.ActiveCount() == 0);
+}
+
+void TPlugCore::StartSeam() {
+  // A host position narrowed to single precision may lie a little behind the frame at which
+  // the last block ended; the clock then waits there instead of playing a step again.
+  floorActive = false;
+  if (!seamValid || seamSync != Block.Sync || TransportChanged || ClockIdle()) return;
+  const double start = RawPosition(0);
+  if (start < seamPos && seamPos - start < kSeamTolerance) {
+    floorActive = true;
+    floorPos = seamPos;
+  }
+}
+
+TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
+  TClockReading r;
+  r.frame = frame;
+  const int steps = Block.Steps;
+  const double samplesPerStep = SamplesPerStep;
+  const double raw = RawPosition(frame);
+  double pos = raw;
+  if (floorActive && raw < floorPos) {
+    r.lagFrames = (floorPos - raw) * samplesPerStep;
+    pos = floorPos;
+  }
+  double toCycleEnd = kNever;
   if (Block.Sync >= 8) {
     // Three-part rates repeat every whole number of beats the pattern spans.
     static constexpr int kDivisor[4] = {16, 8, 4, 2};
     const int beats = steps * 3 / kDivisor[Block.Sync - 8];
     const double cycle = beats * static_cast<double>(StepsPerBeat);
-    if (cycle > 0) pos = std::fmod(pos, cycle);
+    if (cycle > 0) {
+      pos = LessWholePeriods(pos, cycle);
+      if (pos >= 0) toCycleEnd = cycle - pos;
+    }
   }
-  StepPos = static_cast<float>(pos);
-  StepCount = Trunc(StepPos);
+  // Narrowing to single precision moves a position by at most half a unit in its last place,
+  // 2^-24 of its size; swing and the restart point narrow it again.
+  r.marginFrames = 1.0 + std::fabs(pos) * 0x1p-21 * samplesPerStep;
+  float stepPos = static_cast<float>(pos);
+  r.stepCount = Trunc(stepPos);
 
   if (RestartPpq > 0) {
     const int q = Block.InQuantizeLen;
-    const double r = q > 0 ? Trunc(RestartPpq * StepsPerBeat / q + 0.5 * Block.Gate / 100.0) * static_cast<double>(q)
-                           : RestartPpq * StepsPerBeat;
-    pos = static_cast<double>(StepPos) - r;
-    if (pos < 0) pos = std::fmod(pos, steps) + steps;  // into 0..Steps
-    StepPos = static_cast<float>(pos);
+    const double restart = q > 0 ? Trunc(RestartPpq * StepsPerBeat / q + 0.5 * Block.Gate / 100.0) * static_cast<double>(q)
+                                 : RestartPpq * StepsPerBeat;
+    double shifted = static_cast<double>(stepPos) - restart;
+    if (shifted < 0) shifted -= TruncD((shifted - steps) / steps) * steps;  // into 0..Steps
+    stepPos = static_cast<float>(shifted);
   }
-  if (StepPos < 0) return stop();
+  if (stepPos < 0) {
+    // Before the pattern's start: the first step begins where the position reaches 0.
+    r.stepPos = stepPos;
+    r.framesToBoundary = r.lagFrames + -static_cast<double>(stepPos) * samplesPerStep;
+    r.framesPerStep = samplesPerStep;
+    r.toBoundary = -static_cast<double>(stepPos);
+    return r;
+  }
 
+  // Within a step the position moves at one rate: the step's share of its swing pair.
+  double toBoundaryRaw;  // distance to the next step boundary before swing
+  double slope = 1.0;    // raw distance per unit of swung position
   if (Block.Swing != 0) {
     const double s = Block.Swing;
-    const double f = std::fmod(static_cast<double>(StepPos), 2.0);
-    const double pair = StepPos - f;
-    StepPos = static_cast<float>(f < (100.0 + s) / 100.0 ? pair + f * 100.0 / (100.0 + s)
-                                                          : pair + 2.0 - (2.0 - f) * 100.0 / (100.0 - s));
+    const double pair = 2.0 * TruncD(stepPos / 2.0);
+    const double f = stepPos - pair;
+    const double split = (100.0 + s) / 100.0;
+    if (f < split) {
+      stepPos = static_cast<float>(pair + f * 100.0 / (100.0 + s));
+      slope = split;
+      toBoundaryRaw = split - f;
+    } else {
+      stepPos = static_cast<float>(pair + 2.0 - (2.0 - f) * 100.0 / (100.0 - s));
+      slope = 2.0 - split;
+      toBoundaryRaw = 2.0 - f;
+    }
+  } else {
+    toBoundaryRaw = std::floor(static_cast<double>(stepPos)) + 1.0 - stepPos;
   }
-  AbsStep = Trunc(StepPos);
-  if (Block.Sync != GridSync || steps != GridSteps) {
+  r.absStep = Trunc(stepPos);
+  if (stepPos >= steps) stepPos = static_cast<float>(LessWholePeriods(stepPos, steps));
+  // Narrowing to single precision may round a position just below the end up onto it.
+  r.curStep = std::clamp(Trunc(stepPos), 0, steps - 1);
+
+  if (Block.LockPage && r.curStep / 16 != Block.SelectedPage) {
+    stepPos = static_cast<float>(LessWholePeriods(stepPos, 16.0) + 16.0 * Block.SelectedPage);
+    r.curStep = std::clamp(Trunc(stepPos), 0, kMaxSteps - 1);
+  }
+  r.stepPos = stepPos;
+  r.running = true;
+  r.synced = RestartSynced;
+  if (RestartPpq > 0) {
+    // After a restart by key nothing plays until the pattern reaches step 0, the restart point.
+    if (r.curStep == 0) r.synced = true;
+    if (!r.synced) r.running = false;
+  }
+  r.displayStep = (KeyFilter.ActiveCount() == 0 && Block.RestartOnKey == 1) ? -1 : r.curStep;
+  r.framesPerStep = slope * samplesPerStep;
+  r.toBoundary = toBoundaryRaw / slope;
+  r.framesToBoundary = r.lagFrames + std::min(toBoundaryRaw, toCycleEnd) * samplesPerStep;
+  return r;
+}
+
+void TPlugCore::TakeReading(const TClockReading& r) {
+  StepPos = r.stepPos;
+  StepCount = r.stepCount;
+  RestartSynced = r.synced;
+  if (!r.running) {
+    CurStep = LastStep = DisplayStep = AbsStep = LastAbsStep = -1;
+    return;
+  }
+  AbsStep = r.absStep;
+  CurStep = r.curStep;
+  DisplayStep = r.displayStep;
+  if (Block.Sync != GridSync || Block.Steps != GridSteps) {
     // Counted in another rate or length (a program change): only the step number tells.
     LastAbsStep = AbsStep;
     GridSync = Block.Sync;
-    GridSteps = steps;
+    GridSteps = Block.Steps;
   }
-  if (StepPos >= steps) StepPos = static_cast<float>(std::fmod(static_cast<double>(StepPos), steps));
-  // Narrowing to single precision may round a position just below the end up onto it.
-  CurStep = std::clamp(Trunc(StepPos), 0, steps - 1);
-
-  if (Block.LockPage && CurStep / 16 != Block.SelectedPage) {
-    StepPos = static_cast<float>(std::fmod(static_cast<double>(StepPos), 16.0) + 16.0 * Block.SelectedPage);
-    CurStep = std::clamp(Trunc(StepPos), 0, kMaxSteps - 1);
-  }
-  if (RestartPpq > 0) {
-    if (CurStep == 0) RestartSynced = true;
-    if (!RestartSynced) return stop();
-  }
-  DisplayStep = (KeyFilter.ActiveCount() == 0 && Block.RestartOnKey == 1) ? -1 : CurStep;
 }
 
-void TPlugCore::ReleaseNotes() {
-  const bool releaseAll = ReleaseAll.exchange(false, std::memory_order_relaxed);
-  if (releaseAll || TransportChanged) ReleaseThruNotes();
+bool TPlugCore::IsNewStep(const TClockReading& r) const {
+  return r.running && (r.curStep != LastStep || r.absStep != LastAbsStep);
+}
+
+bool TPlugCore::SomethingHappens(const TClockReading& r) const {
+  if (IsNewStep(r)) return true;
+  for (int i = 0; i < OutPool.Count; ++i)
+    if (r.stepPos >= OutPool.Keys[i].EndPos) return true;
+  return false;
+}
+
+bool TPlugCore::KeyWaitEndsBy(int frame) const {
+  return KeyWait && (KeyWaitSamples + frame) / SampleRate > 1.0;
+}
+
+int TPlugCore::NextEventFrame(int frame, const TClockReading& r, int blockFrames, TClockReading& at) const {
+  // The key wait ends on the first frame more than a second after the last key-up.
+  int keyWaitEnd = blockFrames;
+  if (KeyWait) {
+    const double due = std::floor(static_cast<double>(SampleRate) - KeyWaitSamples);
+    int f = static_cast<int>(std::clamp(due, static_cast<double>(frame + 1), static_cast<double>(blockFrames)));
+    while (f > frame + 1 && KeyWaitEndsBy(f - 1)) --f;
+    while (f < blockFrames && !KeyWaitEndsBy(f)) ++f;
+    keyWaitEnd = f;
+  }
+  if (ClockIdle()) return keyWaitEnd;
+
+  double ahead = r.framesToBoundary;
+  for (int i = 0; i < OutPool.Count; ++i) {
+    const double toEnd = static_cast<double>(OutPool.Keys[i].EndPos) - r.stepPos;
+    if (toEnd <= 0)
+      ahead = 0;  // started on this frame and already due: it ends on the next
+    else if (toEnd <= r.toBoundary)
+      ahead = std::min(ahead, r.lagFrames + toEnd * r.framesPerStep);
+  }
+  // Nothing can happen before the estimate less the margin. From the estimate, read the clock
+  // back to the first frame at which something happens, or on to it: once something is due it
+  // stays due until it is done.
+  const int last = keyWaitEnd - 1;
+  if (last <= frame || frame + ahead - r.marginFrames > last) return keyWaitEnd;
+  int f = static_cast<int>(std::clamp(std::ceil(frame + ahead), static_cast<double>(frame + 1), static_cast<double>(last)));
+  at = ReadClock(f);
+  if (SomethingHappens(at)) {
+    while (f - 1 > frame) {
+      const TClockReading before = ReadClock(f - 1);
+      if (!SomethingHappens(before)) break;
+      at = before;
+      --f;
+    }
+    return f;
+  }
+  while (++f <= last) {
+    at = ReadClock(f);
+    if (SomethingHappens(at)) return f;
+  }
+  return keyWaitEnd;
+}
+
+float TPlugCore::PpqAt(int frame) const {
+  return static_cast<float>(Ppq + (SamplePos + frame - SamplePosAtPpqChange) / SampleRate * Tempo / 60.0);
+}
+
+TPlugCore::TClockReading TPlugCore::StepAt(int frame, bool blockStart, const TClockReading* known) {
+  emitFrame = frame;
+  bool releaseAll = false;
+  if (blockStart) {
+    if (ReleaseAll.load(std::memory_order_relaxed)) releaseAll = ReleaseAll.exchange(false, std::memory_order_relaxed);
+    StartSeam();
+  }
+  if (KeyWaitEndsBy(frame)) {
+    // A second without keys: the own clock stops and every note ends.
+    FreeRun = false;
+    KeyWait = false;
+    releaseAll = true;
+    StepChanged.store(true, std::memory_order_relaxed);
+    StatusDirty.store(true, std::memory_order_relaxed);
+  }
+
+  TClockReading reading;
+  if (ClockIdle()) {
+    // No clock moves the pattern now (latched keys released by a setting, keys forgotten by a
+    // program change), so nothing would ever end a sounding note: all end here.
+    if (OutPool.Count > 0) ReleaseArpNotes = true;
+    FreeRun = false;
+    CurStep = LastStep = DisplayStep = AbsStep = LastAbsStep = -1;
+    ChainPos = 0;
+  } else {
+    reading = known != nullptr ? *known : ReadClock(frame);
+    TakeReading(reading);
+  }
+  if (Block.RestartOnKey == 0) RestartPpq = 0;
+  ReleaseNotes(releaseAll, blockStart && TransportChanged);
+  if (ChainCheck()) {
+    // The new program's first step plays with its own settings, at its own position.
+    TakeBlockSettings();
+    if (!ClockIdle()) {
+      reading = ReadClock(frame);
+      TakeReading(reading);
+    }
+  }
+  if (NewStep() || (blockStart && KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
+  if (blockStart) KeyEvent = false;
+  if (NewStep()) {
+    StepChanged.store(true, std::memory_order_relaxed);
+    StatusDirty.store(true, std::memory_order_relaxed);
+    LastStep = CurStep;
+    LastAbsStep = AbsStep;
+    StepPosAtStep = StepPos;
+    PpqAtStep = PpqAt(frame);
+  }
+  return reading;
+}
+
+void TPlugCore::ReleaseNotes(bool releaseAll, bool transportChanged) {
+  if (releaseAll || transportChanged) ReleaseThruNotes();
   const bool releaseArp = releaseAll || ReleaseArpNotes;
   ReleaseArpNotes = false;
   const bool keysGone = Block.InQuantizeLen == 0 && KeyFilter.ActiveCount() == 0;
@@ -294,13 +500,51 @@ bool TPlugCore::Emit(int message, int channel, int data1, int data2) {
   const int limit = message == 0x80 ? kOutCapacity : kOutCapacity - kNoteOffReserve;
   if (outCount >= limit) return false;
   outList[outCount++] = TOutMsg{static_cast<uint8_t>(message), static_cast<uint8_t>(channel & 0x0F),
-                                static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
+                                static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F), emitFrame};
   return true;
 }
 
 void TPlugCore::FlushOutput() {
-  if (SendMidi)
-    for (int i = 0; i < outCount; ++i)
-      SendMidi(outList[i].message, outList[i].channel, outList[i].data1, outList[i].data2, 0);
+  if (SendMidi) {
+    for (int begin = 0; begin < outCount;) {
+      int end = begin + 1;
+      while (end < outCount && outList[end].frame == outList[begin].frame) ++end;
+      SendFrame(begin, end);
+      begin = end;
+    }
+  }
   outCount = 0;
+}
+
+void TPlugCore::SendFrame(int begin, int end) {
+  // The messages of one frame go out note-offs first. The block makes them in that order; only
+  // incoming MIDI, handled before the block, can put a note-on ahead of the block's note-offs.
+  // A note-off that ends a note started on the same frame (a note passed through and released
+  // within one event list) stays behind its note-on.
+  auto isOn = [](const TOutMsg& m) { return m.message == 0x90; };
+  auto isOff = [](const TOutMsg& m) { return m.message == 0x80; };
+  auto send = [this](const TOutMsg& m) { SendMidi(m.message, m.channel, m.data1, m.data2, m.frame); };
+  auto endsEarlierNote = [&](int i) {
+    for (int j = begin; j < i; ++j)
+      if (isOn(outList[j]) && outList[j].channel == outList[i].channel && outList[j].data1 == outList[i].data1)
+        return true;
+    return false;
+  };
+  int firstOn = end;
+  for (int i = begin; i < end && firstOn == end; ++i)
+    if (isOn(outList[i])) firstOn = i;
+  bool offAfterOn = false;
+  for (int i = firstOn + 1; i < end && !offAfterOn; ++i) offAfterOn = isOff(outList[i]);
+  if (!offAfterOn) {
+    for (int i = begin; i < end; ++i) send(outList[i]);
+    return;
+  }
+  for (int i = begin; i < end; ++i) {
+    if (isOff(outList[i]) && !endsEarlierNote(i)) {
+      send(outList[i]);
+      outList[i].message = 0;  // sent
+    }
+  }
+  for (int i = begin; i < end; ++i)
+    if (outList[i].message != 0) send(outList[i]);
 }

@@ -48,8 +48,11 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
         if (note < GetParam(tagInRange_Low) || note > GetParam(tagInRange_High)) return;
         if (KeyFilter.ActiveCount() == 0 && restartOnKey == 1) {
           // With the transport stopped the own clock starts with this key, so the pattern
-          // starts at its origin, not at wherever the host's playhead is parked.
-          RestartPpq = Playing ? Ppq : 0.0;
+          // starts at its origin, not at wherever the host's playhead is parked. While it
+          // plays, the restart point is the song position at which the key takes effect: the
+          // start of the next block.
+          RestartPending = Playing;
+          if (!Playing) RestartPpq = 0.0;
           RestartSynced = false;
         }
         if (KeyFilter.ActiveCount() == 0 && !Playing && arpEnabled) {
@@ -59,6 +62,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
             FreeRun = true;
             FreeRunSamples = 0;
             ChainPos = 0;
+            NoteClockRestart();
           }
         }
         KeyFilter.KeyOn(note, msg.data2, latch);

@@ -255,6 +255,9 @@ class TPlugCore {
   std::atomic<bool> StatusDirty{false};
   ShortText NoteOutText;
   TBlockSettings Block;
+  // A key went down with restart on key while the transport played: the restart point is the
+  // song position at which the key takes effect, the start of the next block.
+  bool RestartPending = false;
 
   // Chains (audio thread, under the lock).
   int ChainPos = 0;
@@ -274,15 +277,46 @@ class TPlugCore {
   TLoadResult LoadPresetFile(const std::string& path, const TFileKind& kind);
   void ClampRows(int beginByte, int endByte);
   void HandleMidiLocked(const TMidiMsg& msg);
-  void ProcessBlockLocked(int sampleFrames);
+  void ProcessBlockLocked(int sampleFrames, int lateSamples);
   void ServiceRequests();
   void UnlockServicing();
   bool RequestsPending() const;
-  void TakeBlockSettings();
-  void UpdateTime(int sampleFrames);
-  void UpdatePosition();
-  void ReleaseNotes();
-  void ChainCheck();
+  void TakeBlockSettings();  // also the step length, from the rate, tempo and sample rate
+  void UpdateTime();
+  // What the clock reads at one frame of the block: the position, the step it lies in, and
+  // how far ahead the next step boundary lies.
+  struct TClockReading {
+    int frame = -1;        // the frame read
+    bool running = false;  // false: no step (before the pattern's start, or not yet synced)
+    float stepPos = 0;
+    int stepCount = 0;
+    int absStep = -1;
+    int curStep = -1;
+    int displayStep = -1;
+    bool synced = false;           // RestartSynced after this reading
+    double framesToBoundary = 0;   // estimated frames to the next step boundary
+    double framesPerStep = 0;      // frames per unit of StepPos within the current step
+    double toBoundary = 0;         // units of StepPos to the next step boundary
+    double lagFrames = 0;          // frames the clock still waits at the seam floor
+    double marginFrames = 1;       // how far single precision may move an event's frame
+  };
+  double RawPosition(int frame) const;  // steps, before cycles, restart, swing and wrap
+  bool ClockIdle() const;
+  void StartSeam();
+  TClockReading ReadClock(int frame) const;
+  void TakeReading(const TClockReading& reading);
+  bool IsNewStep(const TClockReading& reading) const;
+  bool SomethingHappens(const TClockReading& reading) const;
+  bool KeyWaitEndsBy(int frame) const;
+  // The first frame after `frame` at which a step begins, a note ends or the key wait ends;
+  // blockFrames when there is none in the block. `at` receives the clock read there.
+  int NextEventFrame(int frame, const TClockReading& reading, int blockFrames, TClockReading& at) const;
+  float PpqAt(int frame) const;
+  // Everything due at one frame: releases, the chain check and the step's notes. `known` is
+  // the clock already read at that frame, if any.
+  TClockReading StepAt(int frame, bool blockStart, const TClockReading* known);
+  void ReleaseNotes(bool releaseAll, bool transportChanged);
+  bool ChainCheck();  // true when it selected another program
   void SwitchChain(int chain);
   void AdvanceChain();
   void GenerateAndSend();
@@ -292,6 +326,7 @@ class TPlugCore {
   bool Emit(int message, int channel, int data1, int data2);
   bool RoomForNoteOn() const { return outCount < kOutCapacity - kNoteOffReserve; }
   void FlushOutput();
+  void SendFrame(int begin, int end);
   void ReleaseThruNotes();
   void ThruNoteOn(int note, int velocity, int outChannel);
   void ThruNoteOff(int note, int velocity);
@@ -328,7 +363,18 @@ class TPlugCore {
   int deferredSamples = 0;  // samples of blocks that could not take the lock (audio thread)
   struct TOutMsg {
     uint8_t message, channel, data1, data2;
+    int32_t frame;  // frame of the block at which it leaves
   };
+  int emitFrame = 0;  // frame of the block being worked on; 0 outside the block (incoming MIDI)
+  // The clock never runs backwards by less than this many steps between blocks: a host position
+  // narrowed to single precision may land a little behind where the last block ended.
+  static constexpr double kSeamTolerance = 0.5;
+  double seamPos = 0;      // raw position (steps) at which the last block ended
+  bool seamValid = false;  // the last block ran the clock, in the rate of seamSync
+  int seamSync = -1;
+  double floorPos = 0;     // the clock's raw position is held at or above this during the block
+  bool floorActive = false;
+  void NoteClockRestart() { seamValid = false; }
   static constexpr int kOutCapacity = 2047;  // what the host takes in one block
   static constexpr int kNoteOffReserve = 64;
   std::array<TOutMsg, kOutCapacity> outList{};  // under the lock; sent at the end of each block

@@ -35,10 +35,8 @@ play() {
   if [ $# -gt 0 ]; then stem="$stem-chain"; fi
   echo
   echo "== Program $program, $name${*:+ ($*)}, on $example.mid: $what"
-  # The plug-in sends each note at the start of an audio block; short blocks keep the table
-  # on the step grid, as a host at a small buffer size would hear it.
   local table
-  table=$("$render" --quiet --plugin "$module" --bank "$bank" --program "$program" --block-size 32 "$@" \
+  table=$("$render" --quiet --plugin "$module" --bank "$bank" --program "$program" "$@" \
     --list --png "$out/$stem.png" "$root/data/examples/$example.mid" "$out/$stem.mid")
   local notes=$(($(wc -l <<<"$table") - 1))
   head -n $((shown_notes + 1)) <<<"$table"

@@ -1,5 +1,7 @@
-// Whole patterns through the binary interface with a scripted host clock: in which block each
-// note-on and note-off leaves, for the timing features of the clock.
+// Whole patterns through the binary interface with a scripted host clock: on which frame each
+// note-on and note-off leaves, for the timing features of the clock. A step or a note's end
+// leaves on the first frame at or after the position where it lies (within one frame: positions
+// are single precision), in whatever block that frame falls.
 #include <cmath>
 #include <vector>
 
@@ -8,6 +10,7 @@
 namespace {
 
 using arp::BlockAt;
+using arp::FrameAt;
 using arp::Note;
 using arp::Script;
 
@@ -21,7 +24,7 @@ void MarkSteps(Script& s, int steps, int base) {
 
 // The transport starts one block before the key goes down; step 0 has begun by then, so
 // the first note is step 1's (a key pressed inside a step waits for the next one).
-TEST(ArpPattern, SixteenthsLandInTheBlocksTheirStepsBeginIn) {
+TEST(ArpPattern, SixteenthsLandOnTheFramesTheirStepsBeginOn) {
   Script s(kBlock);
   ASSERT_NE(s.fx, nullptr) << s.host.LastError();
   s.Set(tagGate, 50);
@@ -29,15 +32,27 @@ TEST(ArpPattern, SixteenthsLandInTheBlocksTheirStepsBeginIn) {
   s.Play(1);
   s.Keys({60});
   s.Play(1400);
+  const long rendered = 1401L * kBlock;
 
-  std::vector<Note> expected;
+  struct Expected {
+    long sample;
+    int velocity;
+    bool on;
+  };
+  std::vector<Expected> expected;
   for (int k = 1; k <= 16; ++k) {
-    const int on = BlockAt(k * kSamplesPerSixteenth, kBlock);
-    const int off = BlockAt((k + 0.5) * kSamplesPerSixteenth, kBlock);
-    expected.push_back({on, 60, 10 + k % 16, true});
-    if (off < 1400) expected.push_back({off, 60, 10 + k % 16, false});
+    expected.push_back({FrameAt(k * kSamplesPerSixteenth), 10 + k % 16, true});
+    const long off = FrameAt((k + 0.5) * kSamplesPerSixteenth);
+    if (off < rendered) expected.push_back({off, 10 + k % 16, false});
   }
-  EXPECT_EQ(s.Notes(), expected);
+  const auto notes = s.Notes();
+  ASSERT_EQ(notes.size(), expected.size());
+  for (size_t i = 0; i < notes.size(); ++i) {
+    EXPECT_EQ(notes[i].pitch, 60);
+    EXPECT_EQ(notes[i].velocity, expected[i].velocity) << i;
+    EXPECT_EQ(notes[i].on, expected[i].on) << i;
+    EXPECT_NEAR(s.Sample(notes[i]), expected[i].sample, 1) << i;
+  }
 }
 
 TEST(ArpPattern, KeysDownAsTheTransportStartsPlayFromItsFirstBlock) {
@@ -78,11 +93,11 @@ TEST(ArpPattern, SwingMovesEveryOtherStep) {
     s.Play(1);
     s.Keys({60});
     s.Play(700);  // eight steps
-    std::vector<int> blocks;
-    for (const Note& n : s.NoteOns()) blocks.push_back(n.block);
-    std::vector<int> expected;
-    for (int k = 1; k < 9; ++k) expected.push_back(BlockAt((k + (k % 2 ? c.oddStepOffset : 0)) * kSamplesPerSixteenth, kBlock));
-    EXPECT_EQ(blocks, expected) << "swing " << c.swing;
+    const auto ons = s.NoteOns();
+    ASSERT_EQ(ons.size(), 8u) << "swing " << c.swing;
+    for (int k = 1; k < 9; ++k)
+      EXPECT_NEAR(s.Sample(ons[k - 1]), FrameAt((k + (k % 2 ? c.oddStepOffset : 0)) * kSamplesPerSixteenth), 1)
+          << "swing " << c.swing << ", step " << k;
   }
 }
 
@@ -100,14 +115,14 @@ TEST(ArpPattern, ThreePartRatesRepeatOnWholeBeats) {
     MarkSteps(s, c.steps, 10);
     s.Play(1);
     s.Keys({60});
-    s.PlayTo(c.steps == 16 ? 24.0 : 6.0);
+    s.PlayTo(c.steps == 16 ? 23.99 : 5.99);  // up to, not into, the step on beat 24 (6)
     std::vector<int> expected = c.order;
     if (c.steps == 16)
       for (int k = 1; k < 32; ++k) expected.push_back(10 + k % 16);
     EXPECT_EQ(s.OnVelocities(), expected) << c.steps << " steps";
     if (c.steps == 16) {
       const auto ons = s.NoteOns();
-      EXPECT_EQ(ons[15].block, BlockAt(12 * 22050.0, kBlock)) << "the pattern starts again on beat 12";
+      EXPECT_NEAR(s.Sample(ons[15]), 12 * 22050, 1) << "the pattern starts again on beat 12";
     }
   }
 }
@@ -129,8 +144,8 @@ TEST(ArpPattern, RestartOnKeySnapsToTheBeat) {
     s.PlayTo(15.0);
     const auto ons = s.NoteOns();
     ASSERT_FALSE(ons.empty()) << c.keyAt;
-    const int expected = c.firstNoteBeat < 0 ? keyBlock : BlockAt(c.firstNoteBeat * 22050.0, kBlock);
-    EXPECT_EQ(ons.front().block, expected) << "key at beat " << c.keyAt;
+    const long expected = c.firstNoteBeat < 0 ? keyBlock * kBlock : FrameAt(c.firstNoteBeat * 22050.0);
+    EXPECT_NEAR(s.Sample(ons.front()), expected, 1) << "key at beat " << c.keyAt;
   }
 }
 
@@ -187,22 +202,22 @@ TEST(ArpPattern, RestsHoldTheNoteAndTiesOverlapTheNext) {
     }
     s.Keys({60});  // before the transport starts, so that step 0 plays
     s.Play(BlockAt(4.2 * kSamplesPerSixteenth, kBlock));
-    int firstOff = -1, lastStepOff = -1, lastStepOn = -1;
+    long firstOff = -1, lastStepOff = -1, lastStepOn = -1;
     for (const Note& n : s.Notes()) {
-      if (!n.on && n.pitch == 60 && firstOff < 0) firstOff = n.block;
-      if (n.on && n.pitch == 63) lastStepOn = n.block;
-      if (!n.on && n.pitch == 63) lastStepOff = n.block;
+      if (!n.on && n.pitch == 60 && firstOff < 0) firstOff = s.Sample(n);
+      if (n.on && n.pitch == 63) lastStepOn = s.Sample(n);
+      if (!n.on && n.pitch == 63) lastStepOff = s.Sample(n);
     }
     if (c.firstOff > 0) {
-      EXPECT_EQ(firstOff, BlockAt(c.firstOff * kSamplesPerSixteenth, kBlock)) << c.what;
+      EXPECT_NEAR(firstOff, FrameAt(c.firstOff * kSamplesPerSixteenth), 1) << c.what;
     } else {
       ASSERT_GE(lastStepOn, 0);
-      EXPECT_EQ(lastStepOff, BlockAt((3 + c.gate / 100.0) * kSamplesPerSixteenth, kBlock)) << c.what;
+      EXPECT_NEAR(lastStepOff, FrameAt((3 + c.gate / 100.0) * kSamplesPerSixteenth), 1) << c.what;
     }
     if (c.modes[1] == 3) {
       const auto ons = s.NoteOns();
       ASSERT_GE(ons.size(), 2u);
-      EXPECT_LT(ons[1].block, firstOff) << "the tied step starts while the first note sounds";
+      EXPECT_LT(s.Sample(ons[1]), firstOff) << "the tied step starts while the first note sounds";
     }
   }
 }

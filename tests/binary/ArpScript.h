@@ -23,11 +23,13 @@ struct Note {
   int velocity;
   bool on;
   int channel = 0;
+  int frame = 0;  // deltaFrames: the frame of its block at which it leaves
   bool operator==(const Note&) const = default;
 };
 
 inline std::ostream& operator<<(std::ostream& os, const Note& n) {
-  return os << (n.on ? "on " : "off ") << n.pitch << " v" << n.velocity << " ch" << n.channel << " @" << n.block;
+  return os << (n.on ? "on " : "off ") << n.pitch << " v" << n.velocity << " ch" << n.channel << " @" << n.block
+            << "+" << n.frame;
 }
 
 class Script {
@@ -72,13 +74,15 @@ class Script {
     while (host.transport.ppq < ppq - 1e-9) host.RunBlock(host.blockSize);
   }
   int Block() const { return host.BlocksRun(); }
+  // The sample position at which a note left: its block's start plus its frame.
+  long Sample(const Note& n) const { return static_cast<long>(n.block) * host.blockSize + n.frame; }
   double BlockPpq(int block) const { return block * host.blockSize / kSampleRate * host.transport.tempo / 60.0; }
 
   std::vector<Note> Notes() const {
     std::vector<Note> notes;
     for (const MidiOut& m : host.MidiOutEvents())
       if (m.IsNoteOn() || m.IsNoteOff())
-        notes.push_back({m.block, m.bytes[1], m.bytes[2], m.IsNoteOn(), m.Channel()});
+        notes.push_back({m.block, m.bytes[1], m.bytes[2], m.IsNoteOn(), m.Channel(), m.deltaFrames});
     return notes;
   }
   std::vector<Note> NoteOns() const {
@@ -117,5 +121,8 @@ class Script {
 
 // The first block whose start lies at or after sample position `samples`.
 inline int BlockAt(double samples, int blockSize) { return static_cast<int>(std::ceil(samples / blockSize)); }
+// The first frame at or after a position given in samples: where a step or note end that lies
+// there is sent (within one frame: positions are single precision).
+inline long FrameAt(double samples) { return static_cast<long>(std::ceil(samples - 1e-9)); }
 
 }  // namespace arp

@@ -395,6 +395,9 @@ def check_module(c):
         sent = json.load(f)
     written = track_messages(mid.tracks[0])
     c.expect(len(written) == len(sent["events"]), "every event the module sent is written")
+    # Each step is written on its own frame, whatever the block size: the 16ths fall on the grid.
+    onsets = [t for t, d in written if d[0] & 0xF0 == 0x90 and d[2] > 0]
+    c.expect(onsets and all(t % (DIVISION // 4) == 0 for t in onsets), "the steps lie on the 16th grid: %r" % onsets)
     # Steps 8 at 1/16 is two quarter notes; the render ends that long after the last event.
     timeline = Timeline(tempo_map(src), DIVISION, 44100)
     last = timeline.sample(channel_messages(src)[-1][0])

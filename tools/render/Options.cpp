@@ -66,8 +66,8 @@ std::string HelpText() {
          "  --quiet             no progress line on standard error\n"
          "  -h, --help          show this help\n"
          "\n"
-         "Each output event is placed at the start of the audio block in which the plug-in sent\n"
-         "it. Bad input gives a one-line message and exit status 2; no output file is left.\n";
+         "Each output event is placed on the frame the plug-in gives it. Bad input gives a\n"
+         "one-line message and exit status 2; no output file is left.\n";
 }
 
 TRenderOptions ParseOptions(const std::vector<std::string>& args) {

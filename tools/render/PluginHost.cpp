@@ -127,7 +127,7 @@ void THostedPlugin::Collect(const VstEvents* events) {
     if (e == nullptr || e->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(e);
     TSentEvent s;
-    s.sample = blockStart;
+    s.sample = blockStart + std::clamp<VstInt32>(midi->deltaFrames, 0, blockSize > 0 ? blockSize - 1 : 0);
     std::memcpy(s.data, midi->midiData, 3);
     sent.push_back(s);
   }

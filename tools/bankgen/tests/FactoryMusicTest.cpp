@@ -168,8 +168,9 @@ TEST(FactoryMusic, RhythmsFallWhereTheirRatesAndSwingPutThem) {
     double first, second;  // the first two onsets, in beats from the downbeat
   };
   const Case cases[] = {
-      {"Up Classic", 0, 0.25},           {"Swing 16ths", 0, 1.0 / 3},      {"Pushed 16ths", 0, 0.1875},
-      {"Boogie Shuffle", 0, 2.0 / 3},    {"Dotted Echo", 0, 0.75},         {"Dotted Cascade", 0, 0.375},
+      // Swing 33 % puts the second step of each pair 1.33 steps in.
+      {"Up Classic", 0, 0.25},           {"Swing 16ths", 0, 1.33 / 4},     {"Pushed 16ths", 0, 0.1875},
+      {"Boogie Shuffle", 0, 1.33 / 2},   {"Dotted Echo", 0, 0.75},         {"Dotted Cascade", 0, 0.375},
       {"Triplet Climb", 0, 1.0 / 3},     {"Triplet Roll", 0, 1.0 / 6},     {"Dotted Quarter Chords", 0, 1.5},
       {"Rolling Bass", 0.25, 0.5},       {"House Stabs", 0.5, 1.5},        {"Charleston Stabs", 0, 1.5},
   };
@@ -179,9 +180,9 @@ TEST(FactoryMusic, RhythmsFallWhereTheirRatesAndSwingPutThem) {
     for (const auto& n : notes)
       if (onsets.empty() || n.beat != onsets.back()) onsets.push_back(n.beat);
     ASSERT_GE(onsets.size(), 2u) << c.program;
-    // A step sounds in the first block that starts inside it: up to one block late.
-    EXPECT_NEAR(onsets[0], c.first, 0.01) << c.program;
-    EXPECT_NEAR(onsets[1], c.second, 0.01) << c.program;
+    // Each step sounds on the frame it begins on.
+    EXPECT_NEAR(onsets[0], c.first, 1e-3) << c.program;
+    EXPECT_NEAR(onsets[1], c.second, 1e-3) << c.program;
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Plays programs of a loaded bank the way a keyboard player tries them: keys held from the
 // downbeat, the host transport running at 120 quarter notes a minute, every message the
-// engine sends recorded with the block it left in.
+// engine sends recorded with the block and frame it left on.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,13 +12,14 @@
 
 struct TSentMessage {
   int block;
+  int frame;
   uint8_t message, channel, data1, data2;
   bool IsNoteOn() const { return message == 0x90 && data2 > 0; }
   bool IsNoteOff() const { return message == 0x80 || (message == 0x90 && data2 == 0); }
 };
 
 struct TPlayedNote {
-  double beat;  // song position of the block the note left in
+  double beat;  // song position of the frame the note left on
   int pitch;
   int velocity;
 };
@@ -42,9 +43,9 @@ class TProgramPlayer {
         },
         this);
     core.SendMidi.Bind(
-        [](void* ctx, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
+        [](void* ctx, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t frame) {
           auto* self = static_cast<TProgramPlayer*>(ctx);
-          self->sent.push_back({self->block, message, channel, d1, d2});
+          self->sent.push_back({self->block, frame, message, channel, d1, d2});
         },
         this);
   }
@@ -54,7 +55,7 @@ class TProgramPlayer {
   void Play() { playing = true; }
   void Stop() { playing = false; }
   double Beat() const { return BeatOfBlock(block); }
-  static double BeatOfBlock(int b) { return b * kBlockSize / kSampleRate * kTempo / 60.0; }
+  static double BeatOfBlock(int b, int frame = 0) { return (b * kBlockSize + frame) / kSampleRate * kTempo / 60.0; }
 
   void Blocks(int n) {
     for (int i = 0; i < n; ++i) {
@@ -67,20 +68,21 @@ class TProgramPlayer {
     while (Beat() < beat) Blocks(1);
   }
 
-  // Selects `program`, starts the transport, holds `keys` and runs for `beats` quarter notes.
-  // The player keeps running afterwards, so callers can release the keys and go on.
+  // Selects `program`, starts the transport, holds `keys` and runs the blocks that end within
+  // `beats` quarter notes. The player keeps running afterwards, so callers can release the keys
+  // and go on.
   std::vector<TPlayedNote> Play(int program, const std::vector<int>& keys, double beats) {
     core.SelectProgram(program);
     Play();
     for (int key : keys) NoteOn(key);
-    RunTo(beats);
+    while (BeatOfBlock(block + 1) <= beats) Blocks(1);
     return NoteOns();
   }
 
   std::vector<TPlayedNote> NoteOns() const {
     std::vector<TPlayedNote> notes;
     for (const auto& m : sent)
-      if (m.IsNoteOn()) notes.push_back({BeatOfBlock(m.block), m.data1, m.data2});
+      if (m.IsNoteOn()) notes.push_back({BeatOfBlock(m.block, m.frame), m.data1, m.data2});
     return notes;
   }
 

@@ -1,0 +1,243 @@
+// Every step at any buffer size, on its exact frame. The same keys and program rendered through
+// the binary interface with blocks of 1 to 4096 frames give the same events in the same order,
+// each at the same sample position within one frame. A block of one frame is the reference:
+// there the clock is read at every frame.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/binary/ArpScript.h"
+
+namespace {
+
+using arp::Script;
+
+constexpr int kBlockSizes[] = {1, 32, 64, 256, 512, 1024, 2048, 4096};
+constexpr int kKeyGrid = 4096;  // keys change only at samples every block size divides
+
+struct Sent {
+  long sample;
+  uint8_t status, data1, data2;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& e) {
+  return os << std::hex << int(e.status) << std::dec << " " << int(e.data1) << " " << int(e.data2) << " @"
+            << e.sample;
+}
+
+struct KeyChange {
+  long sample;  // a multiple of kKeyGrid
+  std::vector<int> down, up;
+};
+
+struct Case {
+  const char* what;
+  std::function<void(Script&)> setup;  // parameter writes, before any block
+  std::vector<KeyChange> keys;
+  long length;  // samples rendered
+  bool playing = true;
+  double tempo = 140;
+};
+
+std::vector<Sent> Render(const Case& c, int blockSize) {
+  Script s(blockSize);
+  EXPECT_NE(s.fx, nullptr) << s.host.LastError();
+  if (s.fx == nullptr) return {};
+  s.host.transport.tempo = c.tempo;
+  s.host.transport.playing = c.playing;
+  c.setup(s);
+  s.Clear();
+  size_t next = 0;
+  for (long start = 0; start < c.length; start += blockSize) {
+    while (next < c.keys.size() && c.keys[next].sample <= start) {
+      std::vector<testhost::MidiIn> events;
+      for (int n : c.keys[next].up) events.push_back(testhost::NoteOff(0, n));
+      for (int n : c.keys[next].down) events.push_back(testhost::NoteOn(0, n, 100));
+      s.host.SendMidi(events);
+      ++next;
+    }
+    s.host.RunBlock(blockSize);
+  }
+  std::vector<Sent> sent;
+  for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
+    EXPECT_GE(m.deltaFrames, 0);
+    EXPECT_LT(m.deltaFrames, blockSize);
+    const long sample = static_cast<long>(m.block) * blockSize + m.deltaFrames;
+    if (sample < c.length) sent.push_back({sample, m.bytes[0], m.bytes[1], m.bytes[2]});
+  }
+  return sent;
+}
+
+// Events in frame order; at one frame note-offs before note-ons.
+void ExpectFrameOrder(const std::vector<Sent>& events, const std::string& what) {
+  for (size_t i = 1; i < events.size(); ++i) {
+    EXPECT_LE(events[i - 1].sample, events[i].sample) << what << " event " << i;
+    const bool onThenOff = (events[i - 1].status & 0xF0) == 0x90 && (events[i].status & 0xF0) == 0x80 &&
+                           events[i - 1].data1 != events[i].data1;
+    EXPECT_FALSE(events[i - 1].sample == events[i].sample && onThenOff)
+        << what << ": a note-on before a note-off at sample " << events[i].sample;
+  }
+}
+
+void ExpectSameAsReference(const Case& c) {
+  const std::vector<Sent> reference = Render(c, 1);
+  ASSERT_FALSE(reference.empty()) << c.what;
+  ExpectFrameOrder(reference, c.what);
+  for (int blockSize : kBlockSizes) {
+    if (blockSize == 1) continue;
+    const std::vector<Sent> events = Render(c, blockSize);
+    const std::string what = std::string(c.what) + ", blocks of " + std::to_string(blockSize);
+    ExpectFrameOrder(events, what);
+    ASSERT_EQ(events.size(), reference.size()) << what;
+    for (size_t i = 0; i < events.size(); ++i) {
+      const Sent &e = events[i], &r = reference[i];
+      EXPECT_TRUE(e.status == r.status && e.data1 == r.data1 && e.data2 == r.data2 && std::labs(e.sample - r.sample) <= 1)
+          << what << ": event " << i << " is " << e << ", reference " << r;
+    }
+  }
+}
+
+void Steps(Script& s, int base, std::initializer_list<int> values) { s.SetSteps(base, values); }
+
+TEST(ExactTiming, EveryBlockSizePlaysTheSameNotesOnTheSameFrames) {
+  const long twoBars = 8 * 44100 * 60 / 140;  // 151200 samples at 140 quarter notes per minute
+  const std::vector<KeyChange> triad = {{0, {60, 64, 67}, {}}};
+  const Case cases[] = {
+      {"held triad at 1/48", [](Script& s) { s.Set(tagSync, 0); }, triad, twoBars},
+      {"chord steps at 1/32, half gate",
+       [](Script& s) {
+         s.Set(tagSync, 1);
+         s.Set(tagGate, 50);
+         for (int i = 0; i < 16; ++i) s.Set(tagKey_select + i, 6);
+       },
+       triad, twoBars},
+      {"swing +30 at 1/16", [](Script& s) { s.Set(tagSwing, 30); }, triad, twoBars},
+      {"swing -40 at 1/32", [](Script& s) {
+         s.Set(tagSwing, -40);
+         s.Set(tagSync, 1);
+       }, triad, twoBars},
+      {"three-part rate 3/32 with 7 steps",
+       [](Script& s) {
+         s.Set(tagSync, 9);
+         s.Set(tagSteps, 7);
+       },
+       triad, twoBars},
+      {"rests and ties",
+       [](Script& s) {
+         s.Set(tagSteps, 6);
+         s.Set(tagGate, 70);
+         Steps(s, tagStep_mode, {1, 2, 1, 3, 0, 1});
+         Steps(s, tagKey_select, {1, 2, 3, 1, 2, 6});
+       },
+       triad, twoBars},
+      {"restart on key, key mid-bar",
+       [](Script& s) {
+         s.Set(tagRestartOnKey, 1);
+         s.Set(tagInQuantize, 0);
+         s.Set(tagSync, 1);
+       },
+       {{3 * kKeyGrid, {60, 64}, {}}}, twoBars},
+      {"restart on key snapped to the beat",
+       [](Script& s) {
+         s.Set(tagRestartOnKey, 1);
+         s.Set(tagInQuantize, 5);
+       },
+       {{5 * kKeyGrid, {62}, {}}}, twoBars},
+      {"input quantize 2 steps with keys changing",
+       [](Script& s) {
+         s.Set(tagInQuantize, 2);
+         s.Set(tagSync, 1);
+         for (int i = 0; i < 16; ++i) s.Set(tagKey_select + i, 1 + i % 3);
+       },
+       {{0, {60, 64}, {}}, {4 * kKeyGrid, {67}, {60}}, {9 * kKeyGrid, {}, {64, 67}}}, twoBars},
+      {"input quantize none, keys changing",
+       [](Script& s) { s.Set(tagInQuantize, 0); },
+       {{0, {60}, {}}, {2 * kKeyGrid, {65}, {60}}, {7 * kKeyGrid, {}, {65}}, {11 * kKeyGrid, {72}, {}}}, twoBars},
+      {"page lock on the second page of 32 steps",
+       [](Script& s) {
+         s.Set(tagSteps, 32);
+         s.Set(tagSync, 1);
+         s.Set(tagLockPage, 1);
+         s.Set(tagSelectedPage, 1);
+         for (int i = 0; i < 32; ++i) s.Set(tagVelocity + i, 20 + i);
+       },
+       triad, twoBars},
+      {"a chain of three programs advancing on each wrap",
+       [](Script& s) {
+         for (int program : {2, 4, 6}) {
+           s.host.SetProgram(program);
+           s.Set(tagSteps, 4 + program);
+           s.Set(tagSync, 1);
+           s.Set(tagVelocity, 30 + program);
+         }
+         s.host.SetProgram(0);
+         s.host.SetParam(tagCurChain, 0.0f);  // chain 1
+         s.Set(tagChainProg + 0, 3);
+         s.Set(tagChainProg + 1, 5);
+         s.Set(tagChainProg + 2, 7);
+       },
+       triad, twoBars},
+      {"own clock with the transport stopped, then the key wait", [](Script& s) { s.Set(tagSync, 1); },
+       {{0, {60, 67}, {}}, {6 * kKeyGrid, {}, {60, 67}}, {7 * kKeyGrid, {64}, {}}, {9 * kKeyGrid, {}, {64}}},
+       2 * twoBars, false},
+  };
+  for (const Case& c : cases) ExpectSameAsReference(c);
+}
+
+TEST(ExactTiming, StepsLandOnTheGridAtEveryBlockSize) {
+  // 140 quarter notes per minute at 44.1 kHz and 1/48: a step is exactly 1575 samples. A held
+  // triad plays 96 steps in two bars, each on its own frame, with the accented first step too.
+  for (int blockSize : kBlockSizes) {
+    Script s(blockSize);
+    ASSERT_NE(s.fx, nullptr) << s.host.LastError();
+    s.host.transport.tempo = 140;
+    s.Set(tagSync, 0);
+    s.Set(tagVelocity, 127);
+    s.Keys({60, 64, 67});
+    s.Clear();
+    constexpr long kTwoBars = 8 * 44100 * 60 / 140;
+    s.Play(static_cast<int>((kTwoBars + blockSize - 1) / blockSize));
+    std::vector<long> onsets;
+    std::vector<int> velocities;
+    for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
+      const long sample = static_cast<long>(m.block) * blockSize + m.deltaFrames;
+      if (!m.IsNoteOn() || sample >= kTwoBars) continue;
+      onsets.push_back(sample);
+      velocities.push_back(m.bytes[2]);
+    }
+    ASSERT_EQ(onsets.size(), 96u) << "blocks of " << blockSize;
+    // Within a frame: positions are single precision, as the host's song position is taken.
+    for (size_t k = 0; k < onsets.size(); ++k)
+      EXPECT_NEAR(onsets[k], 1575 * static_cast<long>(k), 1) << "blocks of " << blockSize << ", step " << k;
+    EXPECT_EQ(velocities[0], 127) << "the accented first step, blocks of " << blockSize;
+  }
+}
+
+TEST(ExactTiming, LateInALongSongNoStepIsLostOrPlayedTwice) {
+  // Three hours in, a song position in single precision is coarser than a frame: where one
+  // block's clock ended and the next block's host position begins may differ by dozens of
+  // frames. Each step still plays once, about a step after the one before.
+  for (int blockSize : {64, 4096}) {
+    Script s(blockSize);
+    ASSERT_NE(s.fx, nullptr) << s.host.LastError();
+    s.host.transport.ppq = 21600.25;
+    s.host.transport.samplePos = 21600.25 * 22050;
+    s.Set(tagSync, 0);  // 1/48: a step is 1837.5 samples at 120 quarter notes per minute
+    s.Keys({60, 64, 67});
+    s.Play(8 * 22050 / blockSize);
+    const auto ons = s.NoteOns();
+    ASSERT_GE(ons.size(), 94u) << "blocks of " << blockSize;
+    ASSERT_LE(ons.size(), 97u) << "blocks of " << blockSize;
+    for (size_t i = 1; i < ons.size(); ++i) {
+      const long gap = s.Sample(ons[i]) - s.Sample(ons[i - 1]);
+      EXPECT_GT(gap, 1837 / 2) << "blocks of " << blockSize << ", note " << i;
+      EXPECT_LT(gap, 1837 * 3 / 2) << "blocks of " << blockSize << ", note " << i;
+    }
+  }
+}
+
+}  // namespace
