@@ -40,11 +40,6 @@ void Play(Host& host) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testhost::LoadEntry(testhost::DefaultModulePath());  // before the run, so its coverage counts
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFuzzInput in(data, size);
   const uint8_t setup = in.Byte();

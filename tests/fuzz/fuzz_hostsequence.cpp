@@ -210,11 +210,6 @@ void Step(TSession& s, TFuzzInput& in) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  testhost::LoadEntry(testhost::DefaultModulePath());  // before the run, so its coverage counts
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFuzzInput in(data, size);
   TSession s;
