@@ -53,7 +53,7 @@ constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 
 enum class TCursor { Default, Hand, SizeNS };
 
 // Keys a focused control may handle besides typed characters.
-enum class TKey { Enter, Escape, Backspace, Delete, Left, Right, Home, End, Tab, Other };
+enum class TKey { Enter, Escape, Backspace, Delete, Left, Right, Up, Down, Home, End, Tab, Other };
 
 class TWindow;
 
