@@ -66,7 +66,22 @@ void TWindow::InvalidateWindowRect(const TRect& area) {
   }
 }
 
+void TWindow::RunIdleTasks() {
+  if (runningTasks || tasks.empty()) return;
+  runningTasks = true;
+  std::vector<TIdleTask> current = std::move(tasks);
+  tasks.clear();
+  std::vector<TIdleTask> waiting;
+  for (TIdleTask& task : current)
+    if (task()) waiting.push_back(std::move(task));
+  // Tasks added while these ran come after them.
+  for (TIdleTask& task : tasks) waiting.push_back(std::move(task));
+  tasks = std::move(waiting);
+  runningTasks = false;
+}
+
 void TWindow::Update() {
+  RunIdleTasks();
   if (invalid.empty()) return;
   // Areas marked while painting wait for the next update.
   const std::vector<TRect> areas = std::move(invalid);

@@ -6,6 +6,7 @@
 // sets the native cursor and carries posted messages.
 // Everything runs on the thread that created the window (the editor thread).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -31,8 +32,8 @@ class TWindow {
   // ---- Painting.
   void InvalidateWindowRect(const TRect& area);  // window coordinates
   bool HasInvalidArea() const { return !invalid.empty(); }
-  // Paints every invalid area into the back buffer and presents them. Does nothing when
-  // nothing is invalid.
+  // Runs the idle tasks, then paints every invalid area into the back buffer and presents
+  // them (nothing when nothing is invalid).
   void Update();
   const TCanvas& BackBuffer() const { return buffer; }
 
@@ -52,6 +53,13 @@ class TWindow {
   TControl* CapturingControl() const { return capture; }
   void SetCursor(TCursor cursor);
   TCursor Cursor() const { return cursor; }
+
+  // ---- Work waiting for later ticks (a file dialog's answer, say): each task runs at every
+  // update of the window, so on each of the host's idle ticks, until it answers false. A
+  // task may add tasks (they run from the next update on) but must not destroy the window.
+  // Tasks still waiting when the window goes are dropped.
+  using TIdleTask = std::function<bool()>;
+  void AddIdleTask(TIdleTask task) { tasks.push_back(std::move(task)); }
 
   // ---- Native side.
   // Posts a message to the root's HandleMessage, delivered later on this window's thread
@@ -76,6 +84,7 @@ class TWindow {
   friend class TControl;
   void ControlGone(TControl* control);     // the control is being destroyed
   void ControlHidden(TControl* control);   // the control or an ancestor became invisible
+  void RunIdleTasks();
   TControl* HitTest(int x, int y) const;
   void UpdateHover(TShiftState shift);
   void PaintTree(TControl* control, const TRect& area, int originX, int originY);
@@ -90,4 +99,6 @@ class TWindow {
   TPoint lastMouse{-1, -1};
   bool mouseInside = false;
   TCursor cursor = TCursor::Default;
+  std::vector<TIdleTask> tasks;
+  bool runningTasks = false;
 };
