@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -35,21 +36,34 @@ TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string&
   return failed ? TReadResult::Failed : TReadResult::Read;
 }
 
-bool WriteWholeFileSafely(const std::string& path, const std::string& data) {
+bool WriteWholeFileSafely(const std::string& path, const std::string& data, std::string* reason) {
+  const auto fail = [&](const char* what, const std::string& file, int error) {
+    if (reason != nullptr) *reason = std::string(what) + " " + file + ": " + std::generic_category().message(error);
+    return false;
+  };
   const std::string temp = path + ".tmp";
   FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok) {
-#ifdef _WIN32
-    ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-#else
-    ok = std::rename(temp.c_str(), path.c_str()) == 0;
-#endif
+  if (f == nullptr) return fail("cannot create", temp, errno);
+  const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0;
+  const int writeError = errno;
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed) {
+    const int error = !written ? writeError : errno;
+    std::remove(temp.c_str());
+    return fail("cannot write", temp, error);
   }
-  if (!ok) std::remove(temp.c_str());
-  return ok;
+#ifdef _WIN32
+  const bool replaced = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  const int replaceError = replaced ? 0 : EACCES;
+#else
+  const bool replaced = std::rename(temp.c_str(), path.c_str()) == 0;
+  const int replaceError = errno;
+#endif
+  if (!replaced) {
+    std::remove(temp.c_str());
+    return fail("cannot replace", path, replaceError);
+  }
+  return true;
 }
 
 std::vector<std::string> ListFiles(const std::string& folder) {

@@ -24,6 +24,12 @@ TMenuItem& TMenuItem::Add(std::string caption, THandler onClick, int tag) {
   return *items.back();
 }
 
+void TMenuItem::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  StructureChanged();
+  items.erase(items.begin() + index);
+}
+
 void TMenuItem::Clear() {
   StructureChanged();
   items.clear();

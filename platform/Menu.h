@@ -54,6 +54,7 @@ class TMenuItem {
   // ---- Submenu.
   TMenuItem& Add(std::string caption, THandler onClick = {}, int tag = 0);
   TMenuItem& AddSeparator() { return Add("-"); }
+  void Delete(int index);  // the item at `index` and its submenu
   void Clear();
   int Count() const { return static_cast<int>(items.size()); }
   TMenuItem& operator[](int i) const { return *items[static_cast<size_t>(i)]; }
