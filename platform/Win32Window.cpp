@@ -48,6 +48,8 @@ bool KeyOf(WPARAM vk, TKey& key) {
     case VK_DELETE: key = TKey::Delete; return true;
     case VK_LEFT: key = TKey::Left; return true;
     case VK_RIGHT: key = TKey::Right; return true;
+    case VK_UP: key = TKey::Up; return true;
+    case VK_DOWN: key = TKey::Down; return true;
     case VK_HOME: key = TKey::Home; return true;
     case VK_END: key = TKey::End; return true;
     case VK_TAB: key = TKey::Tab; return true;

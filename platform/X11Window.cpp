@@ -91,6 +91,8 @@ bool KeyOf(KeySym sym, TKey& key) {
     case XK_Delete: case XK_KP_Delete: key = TKey::Delete; return true;
     case XK_Left: case XK_KP_Left: key = TKey::Left; return true;
     case XK_Right: case XK_KP_Right: key = TKey::Right; return true;
+    case XK_Up: case XK_KP_Up: key = TKey::Up; return true;
+    case XK_Down: case XK_KP_Down: key = TKey::Down; return true;
     case XK_Home: case XK_KP_Home: key = TKey::Home; return true;
     case XK_End: case XK_KP_End: key = TKey::End; return true;
     case XK_Tab: key = TKey::Tab; return true;

@@ -37,7 +37,7 @@ class TRecorder : public TControl {
   void MouseEnter() override { events.push_back("enter"); }
   void KeyPress(char c) override { events.push_back(std::string("char ") + c); }
   bool KeyDown(TKey key, TShiftState) override {
-    events.push_back(key == TKey::Enter ? "Enter" : "key");
+    events.push_back(key == TKey::Enter ? "Enter" : key == TKey::Up ? "Up" : key == TKey::Down ? "Down" : "key");
     return true;
   }
   void HandleMessage(uint32_t m, intptr_t a, intptr_t) override {
@@ -114,9 +114,11 @@ TEST_F(X11Window, MouseAndKeyboardFromTheServerReachTheControls) {
   Settle();
   Key(XK_a);
   Key(XK_Return);
+  Key(XK_Up);
+  Key(XK_Down);  // the keys of menus
   Settle();
   EXPECT_EQ(box->events, (std::vector<std::string>{"enter", "down 20,10", "up 20,10", "down2 20,10", "up 20,10",
-                                                   "downR 20,10", "up 20,10", "char a", "Enter"}));
+                                                   "downR 20,10", "up 20,10", "char a", "Enter", "Up", "Down"}));
 }
 
 TEST_F(X11Window, PostedMessagesArriveOnTheNextRound) {
