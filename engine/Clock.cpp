@@ -40,6 +40,7 @@ double LessWholePeriods(double x, double period) { return x - TruncD(x / period)
 }  // namespace
 
 void TPlugCore::ProcessBlock(int sampleFrames) {
+  const TRealtimeScope realtime;
   if (sampleFrames < 0) sampleFrames = 0;
   if (!lock.TryLock()) {
     // Another thread is changing the programs; this block's time is caught up by the next.
@@ -157,6 +158,9 @@ void TPlugCore::UpdateTime() {
     FreeRun = false;
     KeyWait = false;
     NoteClockRestart();
+    // Keys pressed (or latched) while the transport was parked restart the pattern where the
+    // transport starts.
+    if (Playing && GetParam(tagRestartOnKey) == 1 && KeyFilter.ActiveCount() > 0) RestartPending = true;
   }
   // The own clock's position runs 512 samples behind the samples counted since it started; the
   // samples of this block are added frame by frame.
@@ -181,8 +185,12 @@ double TPlugCore::RawPosition(int frame) const {
 }
 
 bool TPlugCore::ClockIdle() const {
-  // With the transport stopped only the own clock moves the pattern, and only over keys.
-  return !Playing && !KeyWait && (!FreeRun || KeyFilter.ActiveCount() == 0);
+  // With the transport stopped only the own clock moves the pattern, and only over keys. Keys
+  // held with the arpeggiator off still show the step of the host's parked position and the
+  // keys that step would take.
+  if (Playing || KeyWait) return false;
+  if (KeyFilter.ActiveCount() == 0) return true;
+  return !FreeRun && GetParam(tagArpEnabled) == 1;
 }
 
 void TPlugCore::StartSeam() {
@@ -267,9 +275,15 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
   // Narrowing to single precision may round a position just below the end up onto it.
   r.curStep = std::clamp(Trunc(stepPos), 0, steps - 1);
 
-  if (Block.LockPage && r.curStep / 16 != Block.SelectedPage) {
-    stepPos = static_cast<float>(LessWholePeriods(stepPos, 16.0) + 16.0 * Block.SelectedPage);
-    r.curStep = std::clamp(Trunc(stepPos), 0, kMaxSteps - 1);
+  if (Block.LockPage) {
+    // The locked page plays the steps of it the pattern covers, over and over, keeping the
+    // position's place within them.
+    const int first = 16 * Block.SelectedPage;
+    const int covered = std::min(16, steps - first);
+    if (r.curStep / 16 != Block.SelectedPage || covered < 16) {
+      stepPos = static_cast<float>(LessWholePeriods(stepPos, covered) + first);
+      r.curStep = std::clamp(Trunc(stepPos), first, first + covered - 1);
+    }
   }
   r.stepPos = stepPos;
   r.running = true;

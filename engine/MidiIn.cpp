@@ -16,6 +16,7 @@ int HoldCount(const TKeyPool& pool, int note) {
 }  // namespace
 
 void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
+  const TRealtimeScope realtime;
   const TMidiMsg msg{static_cast<uint8_t>(channel & 0x0F), static_cast<uint8_t>(status & 0xF0),
                      static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
   if (lock.TryLock()) {
@@ -88,7 +89,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
       KeyWaitSamples = 0;
       ThruNoteOff(note, msg.data2);
       // The key's channels are forgotten once nothing it started still holds the note.
-      if (HoldCount(KeyFilter.HeldPool, note) == 0 && ThruSent[note].count == 0) HeldChannels[note] = 0;
+      if (HoldCount(KeyFilter.HeldPool, note) == 0 && ThruSent[note].runs == 0) HeldChannels[note] = 0;
       StatusDirty.store(true, std::memory_order_relaxed);
       return;
     case 0xC0:
@@ -109,27 +110,38 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
 
 void TPlugCore::ThruNoteOn(int note, int velocity, int outChannel) {
   TThruSent& sent = ThruSent[note];
-  if (sent.count >= sizeof sent.pitch) return;  // held more often than anyone plays a key
-  const int pitch = TransformNote(note, 0, true, false, TransformSettings(), KeyFilter.GetDetectedChord());
-  const int before = HoldCount(ThruPool, pitch);
-  if (before == 0 && !RoomForNoteOn()) return;  // a note that cannot start is not kept either
-  ThruPool.AddKey(MakeKey(pitch, velocity));
-  if (HoldCount(ThruPool, pitch) == before) return;  // a full pool refused it: nothing to release later
-  if (before == 0) {
+  int pitch = TransformNote(note, 0, true, false, TransformSettings(), KeyFilter.GetDetectedChord());
+  // A key held again under yet other settings, with every record of it taken, holds the pitch
+  // it sounds last: nothing new starts, and nothing is left without its release.
+  if (sent.runs == TThruSent::kRuns && sent.pitch[sent.runs - 1] != pitch) pitch = sent.pitch[sent.runs - 1];
+  if (ThruHolds[pitch] == 0) {
+    // A note that cannot start is not kept either: a full list or a full pool refuses it.
+    if (!RoomForNoteOn() || !ThruPool.AddKey(MakeKey(pitch, velocity))) return;
     ThruNoteChannel[pitch] = static_cast<uint8_t>(outChannel);
     Emit(0x90, outChannel, pitch, velocity);
     NoteOutText = NoteName(pitch);
   }
-  sent.pitch[sent.count++] = static_cast<uint8_t>(pitch);
+  ++ThruHolds[pitch];
+  if (sent.runs > 0 && sent.pitch[sent.runs - 1] == pitch) {
+    ++sent.holds[sent.runs - 1];
+  } else {
+    sent.pitch[sent.runs] = static_cast<uint8_t>(pitch);
+    sent.holds[sent.runs] = 1;
+    ++sent.runs;
+  }
 }
 
 void TPlugCore::ThruNoteOff(int note, int velocity) {
-  // The note-off releases the pitch its note-on sent, on the channel it went out on, even if
-  // the transpose, scale, range, channel or thru settings changed in between.
+  // The note-off releases a pitch its note-on sent, on the channel it went out on, even if the
+  // transpose, scale, range, channel or thru settings changed in between. The pitch ends when
+  // its last hold, from any key, is released.
   TThruSent& sent = ThruSent[note];
-  if (sent.count == 0) return;
-  const int pitch = sent.pitch[--sent.count];
-  if (ThruPool.RemoveKey(MakeKey(pitch, 0))) Emit(0x80, ThruNoteChannel[pitch], pitch, velocity);
+  if (sent.runs == 0) return;
+  const int pitch = sent.pitch[sent.runs - 1];
+  if (--sent.holds[sent.runs - 1] == 0) --sent.runs;
+  if (ThruHolds[pitch] == 0 || --ThruHolds[pitch] > 0) return;
+  ThruPool.RemoveKey(MakeKey(pitch, 0));
+  Emit(0x80, ThruNoteChannel[pitch], pitch, velocity);
 }
 
 void TPlugCore::ReleaseThruNotes() {
@@ -137,5 +149,6 @@ void TPlugCore::ReleaseThruNotes() {
     Emit(0x80, ThruNoteChannel[ThruPool.Keys[i].Note], ThruPool.Keys[i].Note, ThruPool.Keys[i].Velocity);
   StatusDirty.store(true, std::memory_order_relaxed);
   ThruPool.Clear();
-  for (auto& sent : ThruSent) sent.count = 0;
+  ThruSent.fill(TThruSent{});
+  ThruHolds.fill(0);
 }

@@ -1,6 +1,7 @@
 // Chunks for the host, fxp/fxb preset files, and the conversion of old format-7 chunks.
 // Everything read here is untrusted: values are brought into their ranges as they are applied.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -159,24 +160,57 @@ void TPlugCore::CopyGlobalsToRow(int row) {
   for (int tag = 0; tag < kGlobalBytes; ++tag) StoreByte(row, tag, LoadByte(0, tag));
 }
 
+void TPlugCore::ProgramRecord(int index, int8_t* out) const {
+  for (int tag = 0; tag < kNumParams; ++tag) out[tag] = LoadByte(index, tag);
+  out[tagFormatVersion] = 8;
+  const bool globalsValid = GlobalsValid.load(std::memory_order_relaxed);
+  for (int tag = 1; tag < kGlobalBytes; ++tag)
+    out[tag] = globalsValid ? LoadByte(0, tag) : static_cast<int8_t>(IsDefinedTag(tag) ? CParamDef[tag] : 0);
+  if (!globalsValid) {
+    // Selection initialises the global settings and the live chain too.
+    out[tagCurProgram] = static_cast<int8_t>(index);
+    if (index == CurrentChain.load(std::memory_order_relaxed))
+      for (int tag = kFirstChainTag; tag < kFirstProgramTag; ++tag)
+        if (IsDefinedTag(tag)) out[tag] = static_cast<int8_t>(CParamDef[tag]);
+  }
+  if (LoadByte(index, tagSteps) != 0) return;
+  for (int tag = kFirstProgramTag; tag < kNumParams; ++tag)
+    if (IsDefinedTag(tag)) out[tag] = static_cast<int8_t>(CParamDef[tag]);
+  char name[24];
+  const int length = std::snprintf(name, sizeof name, "Program %d", index + 1);
+  out[tagProgName] = static_cast<int8_t>(length);
+  for (int i = 0; i < length; ++i) out[tagProgName + 1 + i] = name[i];
+}
+
 int TPlugCore::GetChunk(bool isPreset, const void** data) {
+  // Saving selects nothing and initialises nothing. With a program current, the global part of
+  // row 0 is copied into the records written, in the rows as well.
   TEngineGuard guard(*this);
-  EnsureCurrentProgram();
-  StoreByte(0, tagFormatVersion, 8);
+  const int current = CurrentProgram.load(std::memory_order_relaxed);
+  if (current >= 0) StoreByte(0, tagFormatVersion, 8);
   int size;
+  const int8_t* chunk;
   if (isPreset) {
-    const int row = CurrentProgram.load(std::memory_order_relaxed);
-    CopyGlobalsToRow(row);
-    for (int tag = 0; tag < kNumParams; ++tag) chunkBuffer[tag] = LoadByte(row, tag);
+    if (current >= 0) {
+      CopyGlobalsToRow(current);
+      for (int tag = 0; tag < kNumParams; ++tag) programChunkBuffer[tag] = LoadByte(current, tag);
+    } else {
+      ProgramRecord(ProgramToMakeCurrent(), programChunkBuffer.data());  // what reads show now
+    }
+    chunk = programChunkBuffer.data();
     size = kProgramChunkSize;
   } else {
-    for (int row = 1; row < kNumPrograms; ++row) CopyGlobalsToRow(row);
+    if (current >= 0)
+      for (int row = 1; row < kNumPrograms; ++row) CopyGlobalsToRow(row);
     for (int row = 0; row < kNumPrograms; ++row)
-      for (int tag = 0; tag < kNumParams; ++tag) chunkBuffer[row * kNumParams + tag] = LoadByte(row, tag);
-    NameCurrentProgram(chunkBuffer.data(), CurrentProgram.load(std::memory_order_relaxed));
+      for (int tag = 0; tag < kNumParams; ++tag)
+        chunkBuffer[row * kNumParams + tag] = LoadByte(tag < kGlobalBytes ? 0 : row, tag);
+    for (int row = 0; row < kNumPrograms; ++row) chunkBuffer[row * kNumParams + tagFormatVersion] = 8;
+    NameCurrentProgram(chunkBuffer.data(), current);
+    chunk = chunkBuffer.data();
     size = kBankChunkSize;
   }
-  if (data != nullptr) *data = chunkBuffer.data();
+  if (data != nullptr) *data = chunk;
   return size;
 }
 
@@ -216,12 +250,21 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
     StoreByte(i / kNumParams, i % kNumParams, v);
     SavedPrograms[i / kNumParams][i % kNumParams] = v;
   }
+  // The program a bank remembers, as stored, before values are brought into their ranges.
+  const int remembered = !isPreset && byteSize > tagCurProgram ? data[tagCurProgram] : -1;
   // Whole rows: a short chunk that ends inside a row leaves that row's other values as they
   // were, which for a row never used are zeros, out of range for some tags.
   ClampRows(begin - begin % kNumParams, (end + kNumParams - 1) / kNumParams * kNumParams);
   if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
   if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
   ChunkLoaded.store(true, std::memory_order_relaxed);
+  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
+    // A bank restored before any program was current makes the one it remembers current now
+    // (the first when it names none), so that reads and blocks agree from here on.
+    SelectProgramLocked(remembered >= 0 && remembered < kNumPrograms ? remembered : 0);
+    programListPending.store(true, std::memory_order_relaxed);
+  }
+  InitCurrentIfEmpty();
   return byteSize;
 }
 
@@ -299,6 +342,7 @@ TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const T
     TEngineGuard guard(*this);
     SetChunkLocked(reinterpret_cast<const int8_t*>(check.chunk.data()), static_cast<int>(check.chunk.size()), isPreset);
     if (check.currentProgram >= 0) SelectProgramLocked(check.currentProgram);
+    programListPending.store(false, std::memory_order_relaxed);  // told once, below
   }
   MarkAllChanged(isPreset);
   NotifyProgramList();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/PositionText.h"
+
 namespace {
 
 // The engine whose editor change is being reported to the host on this thread. The host's
@@ -18,13 +20,19 @@ int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
 TPlugCore::TPlugCore() {
   for (TReacted& r : reacted) r.value.store(CParamDef[r.tag], std::memory_order_relaxed);
+  for (auto& x : pendingWrites) x.store(kNoPendingWrite, std::memory_order_relaxed);
 }
 
 // ---- Engine lock -------------------------------------------------------------------------
 
 TEngineGuard::TEngineGuard(TPlugCore& c) : core(c) { core.lock.Lock(); }
 
-TEngineGuard::~TEngineGuard() { core.UnlockServicing(); }
+TEngineGuard::~TEngineGuard() {
+  core.UnlockServicing();
+  if (core.programListPending.load(std::memory_order_relaxed) &&
+      core.programListPending.exchange(false, std::memory_order_acq_rel))
+    core.NotifyProgramList();
+}
 
 void TPlugCore::UnlockServicing() {
   // Requests posted by threads that could not take the lock are handled by whoever holds it.
@@ -37,12 +45,23 @@ void TPlugCore::UnlockServicing() {
 }
 
 bool TPlugCore::RequestsPending() const {
-  return releaseLatchRequest.load(std::memory_order_acquire) || !midiIn.Empty();
+  return releaseLatchRequest.load(std::memory_order_acquire) || !midiIn.Empty() ||
+         writesPending.load(std::memory_order_acquire);
 }
 
 void TPlugCore::ServiceRequests() {
+  if (writesPending.load(std::memory_order_relaxed) && writesPending.exchange(false, std::memory_order_acq_rel)) {
+    // Host writes that came while no program was current and the lock was taken.
+    EnsureCurrentProgram();
+    for (int tag = 0; tag < kNumParams; ++tag) {
+      const float x = pendingWrites[tag].exchange(kNoPendingWrite, std::memory_order_acq_rel);
+      if (x != kNoPendingWrite) SetParamNormalized(tag, x);
+    }
+  }
   ReactToSettingsInForce();
-  if (releaseLatchRequest.exchange(false, std::memory_order_acq_rel)) KeyFilter.ReleaseLatch();
+  if (releaseLatchRequest.load(std::memory_order_relaxed) &&
+      releaseLatchRequest.exchange(false, std::memory_order_acq_rel))
+    KeyFilter.ReleaseLatch();
   TMidiMsg msg;
   while (midiIn.Pop(msg)) HandleMidiLocked(msg);
 }
@@ -117,12 +136,20 @@ void TPlugCore::SetParamFromEditor(int tag, int value, bool tellHost) {
 void TPlugCore::SetParamNormalized(int tag, float x) {
   if (tag < 0 || tag >= kNumParams) return;
   if (!(x >= 0.0f)) return;  // negative or NaN
-  if (x > 1.0f) x = 1.0f;
+  if (x > 1.0f) x = 1.0f;    // +Inf too
   // Writes to undefined tags are ignored: tags 151..198 hold the program name's characters.
   if (!IsDefinedTag(tag)) return;
   if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
-    TEngineGuard guard(*this);
+    // The first write makes a program current. It never waits: when another thread holds the
+    // engine, the write is left for that thread to make as it lets go.
+    if (!lock.TryLock()) {
+      pendingWrites[tag].store(x, std::memory_order_release);
+      writesPending.store(true, std::memory_order_release);
+      if (lock.TryLock()) UnlockServicing();  // the holder may have let go meanwhile
+      return;
+    }
     EnsureCurrentProgram();
+    UnlockServicing();
   }
   const bool echo = tEchoing == this;
   int lo = CParamMin[tag], hi = CParamMax[tag];
@@ -270,28 +297,14 @@ void TPlugCore::DeliverChanges() {
   }
 }
 
-namespace {
-
-// Fixed notation with two decimals, scientific beyond five integer digits.
-void FormatPosition(ShortText& text, float value) {
-  char buf[40];
-  if (std::fabs(value) < 99999.995f)
-    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
-  else
-    std::snprintf(buf, sizeof buf, "%.4e", static_cast<double>(value));
-  text.Assign(buf);
-}
-
-}  // namespace
-
 TStatusRecord TPlugCore::BuildStatus() {
   TStatusRecord s;
   if (Playing)
-    FormatPosition(s.Beat, PpqAtStep);
+    s.Beat = FormatPosition(PpqAtStep);
   else
     s.Beat.Assign("-");
   if (DisplayStep >= 0)
-    FormatPosition(s.Step, StepPosAtStep);
+    s.Step = FormatPosition(StepPosAtStep);
   else
     s.Step.Assign("-");
   s.NoteOut = NoteOutText;

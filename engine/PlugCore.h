@@ -209,13 +209,16 @@ class TPlugCore {
   // honoured even after the input channel changed.
   std::array<uint16_t, 128> HeldChannels{};
   // The thru pitches each input note sent and has not yet released, so that its note-off
-  // releases exactly those, whatever the settings are by then. Keys are known by note alone,
-  // whatever their channel, as in the key filter.
+  // releases exactly those, whatever the settings are by then: runs of holds of one pitch, the
+  // latest last. Keys are known by note alone, whatever their channel, as in the key filter.
   struct TThruSent {
-    uint8_t count = 0;
-    uint8_t pitch[4] = {};
+    static constexpr int kRuns = 4;
+    uint8_t runs = 0;
+    uint8_t pitch[kRuns] = {};
+    uint32_t holds[kRuns] = {};
   };
   std::array<TThruSent, 128> ThruSent{};
+  std::array<uint32_t, 128> ThruHolds{};  // holds of each thru pitch sounding, from every key
 
   // Clock (audio thread, under the lock).
   float Ppq = 0;
@@ -267,6 +270,12 @@ class TPlugCore {
   friend class TEngineGuard;
   // ---- Work done under the lock (the caller holds it).
   void EnsureCurrentProgram();
+  int ProgramToMakeCurrent() const;
+  void InitCurrentIfEmpty();
+  bool GlobalCopyBlank(int row) const;  // a row's copy of the global settings is all zeros
+  // The record a program chunk saves of `index`, written to `out` without changing anything:
+  // as the row stands, or as selecting it would initialise it.
+  void ProgramRecord(int index, int8_t* out) const;
   void SelectProgramLocked(int index);
   void InitProgramLocked(bool programOnly);
   void InitChainLocked();
@@ -346,6 +355,14 @@ class TPlugCore {
 
   TEngineLock lock;
   std::atomic<bool> releaseLatchRequest{false};
+  // Host writes made while no program was current and another thread held the lock, by tag
+  // (the latest wins); the lock's holder makes them as it lets go.
+  static constexpr float kNoPendingWrite = -1.0f;
+  std::array<std::atomic<float>, kNumParams> pendingWrites;
+  std::atomic<bool> writesPending{false};
+  // The program list changed under the lock (a program was made current or initialised); the
+  // host is told once the lock is let go, on the thread that changed it.
+  std::atomic<bool> programListPending{false};
   // The settings whose change has a reaction, with the values in force last reacted to. A
   // host write reacts at once; a change that arrives any other way (a chunk, a preset file,
   // Initialize, paste, Undo, a program change, a chain) reacts when the engine lock that made
@@ -383,7 +400,10 @@ class TPlugCore {
   TSpscRing<TMidiMsg, 1024> editorMidi;   // editor thread -> audio thread (status = full message)
 
   std::array<uint8_t, kFxbSize> fileBuffer{};
+  // What the host is handed for a bank and for a program: two buffers, so that asking for one
+  // never overwrites the other while the host still reads it.
   std::array<int8_t, kBankChunkSize> chunkBuffer{};
+  std::array<int8_t, kProgramChunkSize> programChunkBuffer{};
   std::array<int8_t, kBankChunkSize> convertBuffer{};
 };
 

@@ -14,13 +14,31 @@ ShortText DefaultProgramName(int index) {
 
 }  // namespace
 
+int TPlugCore::ProgramToMakeCurrent() const {
+  // The one the settings remember (after a bank was restored), or else the first one.
+  const bool remembered = GlobalsValid.load(std::memory_order_relaxed);
+  return remembered ? std::clamp<int>(LoadByte(0, tagCurProgram), 0, kNumPrograms - 1) : 0;
+}
+
 void TPlugCore::EnsureCurrentProgram() {
   // No program is current until the host, a bank or the editor selects one. Anything that
-  // needs a current program before then makes the one the settings remember current (after a
-  // bank was restored), or else the first one.
+  // needs a current program before then makes one current, and the host is told.
   if (CurrentProgram.load(std::memory_order_relaxed) >= 0) return;
-  const bool remembered = GlobalsValid.load(std::memory_order_relaxed);
-  SelectProgramLocked(remembered ? std::clamp<int>(LoadByte(0, tagCurProgram), 0, kNumPrograms - 1) : 0);
+  SelectProgramLocked(ProgramToMakeCurrent());
+  programListPending.store(true, std::memory_order_relaxed);
+}
+
+void TPlugCore::InitCurrentIfEmpty() {
+  // A current program whose row was emptied (a bank or program chunk without it, "Undo all
+  // changes" of a program never stored, a paste of an empty one) is initialised as selection
+  // initialises an empty row, so that what the host reads is what a chunk would save. Global
+  // settings that hold real values keep them.
+  const int row = CurrentProgram.load(std::memory_order_relaxed);
+  if (row < 0 || LoadByte(row, tagSteps) != 0) return;
+  const bool programOnly = GlobalsValid.load(std::memory_order_relaxed);
+  InitProgramLocked(programOnly);
+  MarkAllChanged(programOnly);
+  programListPending.store(true, std::memory_order_relaxed);
 }
 
 void TPlugCore::SelectProgram(int index) {
@@ -97,6 +115,7 @@ void TPlugCore::RecallProgram() {
   for (int tag = 0; tag < kNumParams; ++tag) StoreByte(row, tag, SavedPrograms[row][tag]);
   if (row == 0 && LoadByte(0, tagSteps) != 0) GlobalsValid.store(true, std::memory_order_relaxed);
   MarkAllChanged(true);
+  InitCurrentIfEmpty();
 }
 
 ShortText TPlugCore::GetProgramName(int index, int maxLen) const {
@@ -129,16 +148,24 @@ void TPlugCore::SetProgramNameLocked(std::string_view name) {
   for (int i = 0; i < text.Length(); ++i) StoreByte(row, tagProgName + 1 + i, static_cast<int8_t>(text.CStr()[i]));
 }
 
+bool TPlugCore::GlobalCopyBlank(int row) const {
+  for (int tag = 1; tag < kFirstChainTag; ++tag)
+    if (LoadByte(row, tag) != 0) return false;
+  return true;
+}
+
 void TPlugCore::PasteProgram(int source) {
   if (source < 0 || source >= kNumPrograms) return;
   TEngineGuard guard(*this);
   EnsureCurrentProgram();
   const int row = CurrentProgram.load(std::memory_order_relaxed);
-  // The source's copy of the global settings is brought up to date first, so that pasting
-  // into the first program leaves the live settings as they are.
-  CopyGlobalsToRow(source);
-  for (int tag = 1; tag < kNumParams; ++tag) StoreByte(row, tag, LoadByte(source, tag));
-  MarkAllChanged(true);
+  // The global settings travel with the row: pasting into the first program makes the source
+  // row's copy of them live, unless that copy is blank (the source row never held them).
+  const bool keepGlobals = row == 0 && GlobalCopyBlank(source);
+  for (int tag = keepGlobals ? kFirstChainTag : 1; tag < kNumParams; ++tag) StoreByte(row, tag, LoadByte(source, tag));
+  if (row == 0) StoreByte(0, tagCurProgram, 0);
+  MarkAllChanged(row != 0);
+  InitCurrentIfEmpty();
 }
 
 void TPlugCore::ShiftProgram(int direction) {
@@ -146,14 +173,16 @@ void TPlugCore::ShiftProgram(int direction) {
   EnsureCurrentProgram();
   const int row = CurrentProgram.load(std::memory_order_relaxed);
   const int other = ((row + direction) % kNumPrograms + kNumPrograms) % kNumPrograms;
-  // As for paste: the exchange keeps the live global settings when the first program takes part.
-  CopyGlobalsToRow(row == 0 ? other : row);
-  for (int tag = 1; tag < kNumParams; ++tag) {
+  // As for paste: when the first program takes part, the live global settings are exchanged
+  // with the other row's copy, unless that copy is blank.
+  const bool keepGlobals = (row == 0 && GlobalCopyBlank(other)) || (other == 0 && GlobalCopyBlank(row));
+  for (int tag = keepGlobals ? kFirstChainTag : 1; tag < kNumParams; ++tag) {
     int8_t a = LoadByte(row, tag);
     StoreByte(row, tag, LoadByte(other, tag));
     StoreByte(other, tag, a);
   }
   SelectProgramLocked(other);
+  if (row == 0 || other == 0) MarkAllChanged(false);
 }
 
 void TPlugCore::PastePage(int sourceProgram, int sourcePage, int targetPage) {

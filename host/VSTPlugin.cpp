@@ -100,8 +100,9 @@ TVSTPlugin::~TVSTPlugin() {
 
 void TVSTPlugin::setParameter(VstInt32 index, float value) {
   // Indexes outside the catalogue and values that are no numbers at all are the host's
-  // mistakes; storing them would only corrupt a program.
-  if (!IsParamIndex(index) || !std::isfinite(value)) return;
+  // mistakes; storing them would only corrupt a program. Infinity is above 1 like any other
+  // value there (the maximum), minus infinity below 0 (ignored).
+  if (!IsParamIndex(index) || std::isnan(value)) return;
   if (OnSetParameter) OnSetParameter(index, value);
 }
 

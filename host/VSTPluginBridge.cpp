@@ -6,6 +6,7 @@
 // Audio thread. Every MIDI event of the list takes effect at once, in list order; other
 // event types are skipped. A null list or a negative count is nothing to do.
 VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
+  const TRealtimeScope realtime;  // nothing in here may wait for the engine
   if (events == nullptr) return 1;
   VstEvent* const* list = EventPointers(events);
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
@@ -28,6 +29,8 @@ void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstIn
 }
 
 void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
+  // Nothing in here may wait for the engine, the host's answer to the events sent included.
+  const TRealtimeScope realtime;
   core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0);
   FlushOutEvents();
 }

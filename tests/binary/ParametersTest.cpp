@@ -128,8 +128,8 @@ TEST(Parameters, IgnoredWrites) {
   h.SetProgram(0);
   const std::vector<uint8_t> before = h.GetChunk(false);
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  const float inf = std::numeric_limits<float>::infinity();
-  for (float x : {-0.1f, -1.0f, nan, inf, -inf}) h.SetParam(210, x);
+  const float inf = std::numeric_limits<float>::infinity();  // +Inf stores the maximum
+  for (float x : {-0.1f, -1.0f, nan, -inf}) h.SetParam(210, x);
   for (VstInt32 tag : {576, -1, 1000, std::numeric_limits<VstInt32>::min()}) h.SetParam(tag, 0.5f);
   EXPECT_EQ(h.GetChunk(false), before);
 }

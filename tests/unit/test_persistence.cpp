@@ -26,7 +26,7 @@ TEST(Chunks, SizesAndTheFormatByte) {
   auto bank = Chunk(core, false);
   ASSERT_EQ(bank.size(), 36864u);
   EXPECT_EQ(bank[0], 8);
-  EXPECT_EQ(core.CurrentProgramIndex(), 0) << "a chunk needs a current program; the first one is taken";
+  EXPECT_EQ(core.CurrentProgramIndex(), -1) << "saving selects no program";
   core.SelectProgram(4);
   core.SetParamFromEditor(tagMIDIOut_Ch, 5, false);
   auto program = Chunk(core, true);
