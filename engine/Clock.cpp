@@ -65,20 +65,25 @@ int TPlugCore::QuantizeLength(int value) const {
 }
 
 void TPlugCore::TakeBlockSettings() {
-  Block.Steps = std::clamp(GetParam(tagSteps), 1, kMaxSteps);
-  Block.Sync = std::clamp(GetParam(tagSync), 0, 11);
-  Block.InQuantizeLen = QuantizeLength(GetParam(tagInQuantize));
-  Block.OutChannel = std::clamp(GetParam(tagMIDIOut_Ch) - 1, 0, 15);
-  Block.ChainQuantizeLen = QuantizeLength(GetParam(tagChainQuantize));
-  Block.RestartOnKey = GetParam(tagRestartOnKey);
-  Block.Gate = GetParam(tagGate);
-  Block.Swing = std::clamp(GetParam(tagSwing), -50, 50);
-  Block.ScaleRoot = GetParam(tagForceScale_Key) - 1;
-  Block.Scale = GetParam(tagForceScale) - 1;
-  Block.FollowChord = GetParam(tagFollowChord) != 0;
-  Block.LockPage = GetParam(tagLockPage) != 0;
+  // Read straight from the rows: a program is current, its row and the global settings hold
+  // values in their ranges (the clamps below are for the table lookups all the same).
+  const int row = std::max(0, CurrentProgram.load(std::memory_order_relaxed));
+  auto program = [&](int tag) { return static_cast<int>(LoadByte(row, tag)); };
+  auto global = [&](int tag) { return static_cast<int>(LoadByte(0, tag)); };
+  Block.Steps = std::clamp(program(tagSteps), 1, kMaxSteps);
+  Block.Sync = std::clamp(program(tagSync), 0, 11);
+  Block.InQuantizeLen = QuantizeLength(program(tagInQuantize));
+  Block.OutChannel = std::clamp(global(tagMIDIOut_Ch) - 1, 0, 15);
+  Block.ChainQuantizeLen = QuantizeLength(global(tagChainQuantize));
+  Block.RestartOnKey = program(tagRestartOnKey);
+  Block.Gate = program(tagGate);
+  Block.Swing = std::clamp(program(tagSwing), -50, 50);
+  Block.ScaleRoot = program(tagForceScale_Key) - 1;
+  Block.Scale = program(tagForceScale) - 1;
+  Block.FollowChord = program(tagFollowChord) != 0;
+  Block.LockPage = program(tagLockPage) != 0;
   // A page beyond the pattern plays the last page the pattern covers.
-  Block.SelectedPage = std::clamp(GetParam(tagSelectedPage), 0, (Block.Steps - 1) / 16);
+  Block.SelectedPage = std::clamp(program(tagSelectedPage), 0, (Block.Steps - 1) / 16);
   StepsPerBeat = kSyncRateTable[Block.Sync];
   SamplesPerStep = static_cast<float>(static_cast<double>(SampleRate) / Tempo * 60.0 / StepsPerBeat);
 }
@@ -268,7 +273,7 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
       toBoundaryRaw = 2.0 - f;
     }
   } else {
-    toBoundaryRaw = std::floor(static_cast<double>(stepPos)) + 1.0 - stepPos;
+    toBoundaryRaw = TruncD(stepPos) + 1.0 - stepPos;  // the position is not negative here
   }
   r.absStep = Trunc(stepPos);
   if (stepPos >= steps) stepPos = static_cast<float>(LessWholePeriods(stepPos, steps));
@@ -454,27 +459,28 @@ void TPlugCore::ReleaseNotes(bool releaseAll, bool transportChanged) {
 
 void TPlugCore::GenerateAndSend() {
   const int s = CurStep;
+  const int row = CurrentProgram.load(std::memory_order_relaxed);
+  auto program = [&](int tag) { return static_cast<int>(LoadByte(row, tag)); };
   TStepContext ctx;
   int8_t stepModes[kMaxSteps];
-  const int row = CurrentProgram.load(std::memory_order_relaxed);
   for (int j = 0; j < kMaxSteps; ++j) stepModes[j] = LoadByte(row, tagStep_mode + j);
   const int at = std::clamp(s, 0, kMaxSteps - 1);
-  ctx.info.keySelect = GetParam(tagKey_select + at);
-  ctx.info.missingKey = GetParam(tagMissing_key);
-  ctx.info.stepType = GetParam(tagStep_mode + at);
+  ctx.info.keySelect = program(tagKey_select + at);
+  ctx.info.missingKey = program(tagMissing_key);
+  ctx.info.stepType = stepModes[at];
   ctx.info.steps = Block.Steps;
   ctx.info.sync = Block.Sync;
-  ctx.info.order = GetParam(tagSortOrder);
-  ctx.info.fixedKey = GetParam(tagFixed_key);
+  ctx.info.order = program(tagSortOrder);
+  ctx.info.fixedKey = program(tagFixed_key);
   ctx.info.quantize = Block.InQuantizeLen;
   ctx.info.restart = Block.RestartOnKey;
-  ctx.info.semitone = GetParam(tagSemitone + at);
-  ctx.info.octave = GetParam(tagOctave + at);
-  ctx.info.velocity = GetParam(tagVelocity + at);
+  ctx.info.semitone = program(tagSemitone + at);
+  ctx.info.octave = program(tagOctave + at);
+  ctx.info.velocity = program(tagVelocity + at);
   ctx.info.gate = Block.Gate;
   ctx.step = s;
   ctx.stepCount = StepCount;
-  ctx.arpEnabled = GetParam(tagArpEnabled) != 0;
+  ctx.arpEnabled = LoadByte(0, tagArpEnabled) != 0;
   ctx.followChord = &Block.FollowChord;
   ctx.transform = TransformSettings();
   ctx.stepModes = stepModes;
@@ -496,17 +502,19 @@ void TPlugCore::GenerateAndSend() {
     sent[i] = key;
   }
   StatusDirty.store(true, std::memory_order_relaxed);
-  NoteOutText = FormatKeyList(sent);
+  NoteOutKeys = sent;
 }
 
 TTransformSettings TPlugCore::TransformSettings() const {
+  // Read from the current program's row (a program is current wherever notes are made).
+  const int row = std::max(0, CurrentProgram.load(std::memory_order_relaxed));
   TTransformSettings t;
-  t.scaleRoot = GetParam(tagForceScale_Key) - 1;
-  t.scale = GetParam(tagForceScale) - 1;
-  t.transpOct = GetParam(tagMTransp_oct);
-  t.transpSemi = GetParam(tagMTransp_semi);
-  t.outLow = GetParam(tagOutRange_Low);
-  t.outHigh = GetParam(tagOutRange_High);
+  t.scaleRoot = LoadByte(row, tagForceScale_Key) - 1;
+  t.scale = LoadByte(row, tagForceScale) - 1;
+  t.transpOct = LoadByte(row, tagMTransp_oct);
+  t.transpSemi = LoadByte(row, tagMTransp_semi);
+  t.outLow = LoadByte(row, tagOutRange_Low);
+  t.outHigh = LoadByte(row, tagOutRange_High);
   return t;
 }
 

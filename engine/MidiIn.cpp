@@ -119,7 +119,8 @@ void TPlugCore::ThruNoteOn(int note, int velocity, int outChannel) {
     if (!RoomForNoteOn() || !ThruPool.AddKey(MakeKey(pitch, velocity))) return;
     ThruNoteChannel[pitch] = static_cast<uint8_t>(outChannel);
     Emit(0x90, outChannel, pitch, velocity);
-    NoteOutText = NoteName(pitch);
+    NoteOutKeys = TKeyList{};
+    NoteOutKeys[0] = MakeKey(pitch, velocity);
   }
   ++ThruHolds[pitch];
   if (sent.runs > 0 && sent.pitch[sent.runs - 1] == pitch) {

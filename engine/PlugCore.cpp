@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/KeyUtils.h"
 #include "engine/PositionText.h"
 
 namespace {
@@ -76,15 +77,6 @@ int TPlugCore::RowFor(int tag) const {
   }
   int program = CurrentProgram.load(std::memory_order_relaxed);
   return (program >= 0 && program < kNumPrograms) ? program : 0;
-}
-
-int8_t TPlugCore::LoadByte(int row, int tag) const {
-  auto& cell = const_cast<int8_t&>(Programs[row][tag]);
-  return std::atomic_ref<int8_t>(cell).load(std::memory_order_relaxed);
-}
-
-void TPlugCore::StoreByte(int row, int tag, int8_t value) {
-  std::atomic_ref<int8_t>(Programs[row][tag]).store(value, std::memory_order_relaxed);
 }
 
 // ---- Access by tag -----------------------------------------------------------------------
@@ -188,8 +180,13 @@ void TPlugCore::React(int tag, int value) {
 }
 
 void TPlugCore::ReactToSettingsInForce() {
-  for (TReacted& r : reacted)
-    if (const int now = GetParam(r.tag); now != r.value.load(std::memory_order_relaxed)) React(r.tag, now);
+  // Runs with every block: once a program is current (and so the global settings are set), the
+  // values are read straight from their rows.
+  const int program = CurrentProgram.load(std::memory_order_relaxed);
+  for (TReacted& r : reacted) {
+    const int now = program >= 0 ? LoadByte(r.tag < kFirstChainTag ? 0 : program, r.tag) : GetParam(r.tag);
+    if (now != r.value.load(std::memory_order_relaxed)) React(r.tag, now);
+  }
 }
 
 float TPlugCore::GetParamNormalized(int tag) const {
@@ -307,7 +304,7 @@ TStatusRecord TPlugCore::BuildStatus() {
     s.Step = FormatPosition(StepPosAtStep);
   else
     s.Step.Assign("-");
-  s.NoteOut = NoteOutText;
+  s.NoteOut = FormatKeyList(NoteOutKeys);
   s.KeysPre = KeyFilter.FormatActiveKeys();
   s.KeysPost = KeyFilter.FormatStepKeys();
   s.Chord = KeyFilter.FormatChord();

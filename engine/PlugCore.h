@@ -256,7 +256,7 @@ class TPlugCore {
   bool KeyEvent = false;
   std::atomic<bool> StepChanged{false};
   std::atomic<bool> StatusDirty{false};
-  ShortText NoteOutText;
+  TKeyList NoteOutKeys{};  // the notes last sent; named for the status panel when it is built
   TBlockSettings Block;
   // A key went down with restart on key while the transport played: the restart point is the
   // song position at which the key takes effect, the start of the next block.
@@ -350,8 +350,12 @@ class TPlugCore {
   // Raw row access by the addressing rule (globals row 0, chain row CurrentChain, program row
   // CurrentProgram, or row 0 while no program is current).
   int RowFor(int tag) const;
-  int8_t LoadByte(int row, int tag) const;
-  void StoreByte(int row, int tag, int8_t value);
+  int8_t LoadByte(int row, int tag) const {
+    return std::atomic_ref<int8_t>(const_cast<int8_t&>(Programs[row][tag])).load(std::memory_order_relaxed);
+  }
+  void StoreByte(int row, int tag, int8_t value) {
+    std::atomic_ref<int8_t>(Programs[row][tag]).store(value, std::memory_order_relaxed);
+  }
 
   TEngineLock lock;
   std::atomic<bool> releaseLatchRequest{false};
