@@ -266,6 +266,7 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
       if (!(v >= 0.0f && v <= 1.0f)) outOfRange.fetch_add(1);
     }
   };
+  while (blocks.load() == 0) std::this_thread::yield();  // the writers start once the audio thread plays
   std::thread a(writer, 1), b(writer, 2), c(writer, 3);
   a.join();
   b.join();
