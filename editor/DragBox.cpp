@@ -1,0 +1,198 @@
+#include "editor/DragBox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "editor/Globals.h"
+#include "editor/PaintHelpers.h"
+
+namespace {
+constexpr int kStepsPerPage = 16;
+}
+
+TDragBox::TDragBox(TControl* parent) : TVeskControl(parent) { Recalculate(); }
+
+void TDragBox::SetValueSteps(int steps) {
+  valueSteps = std::max(0, steps);
+  if (!Loading()) Recalculate();
+}
+
+void TDragBox::SetValueDefault(int value) {
+  TVeskControl::SetValueDefault(value);
+  if (!Loading()) Recalculate();
+}
+
+void TDragBox::SetValueList(const std::vector<std::string>& list) {
+  if (list == valueList) return;
+  valueList.clear();
+  for (const std::string& item : list) valueList.push_back(ShortString(item));
+  if (!Loading()) Invalidate();
+}
+
+void TDragBox::SetValueGrey(int value) {
+  if (value == valueGrey) return;
+  valueGrey = value;
+  if (!Loading()) Invalidate();
+}
+
+void TDragBox::SetValueSuffix(std::string_view suffix) {
+  const std::string next = ShortString(suffix);
+  if (next == valueSuffix) return;
+  valueSuffix = next;
+  if (!Loading()) Invalidate();
+}
+
+void TDragBox::SetHighlighted(bool on) {
+  if (on == highlighted) return;
+  highlighted = on;
+  if (!Loading()) Invalidate();
+}
+
+// ---- Positions and values.
+
+int TDragBox::PagePosition(int page) const { return positions[std::clamp(page, 0, kMaxPages - 1)]; }
+
+// Multiplying before dividing keeps whole results whole: (v - Min) / (Max - Min) * (notches - 1)
+// in double precision gives 27.999.. for a gate of 28 % (1..100), which would show as 27 %.
+int TDragBox::PositionOf(int value) const {
+  const double span = static_cast<double>(Max()) - Min();
+  if (span <= 0 || notchCount < 2) return 0;
+  const double p = (static_cast<double>(value) - Min()) * (notchCount - 1) / span;
+  return std::max(0, TruncToInt(p));
+}
+
+int TDragBox::ValueOf(int position) const {
+  if (notchCount < 2) return Min();
+  const double v = std::ceil(static_cast<double>(position) * (static_cast<double>(Max()) - Min()) / (notchCount - 1));
+  return TruncToInt(v + Min());
+}
+
+std::string TDragBox::ItemText(int position) const {
+  if (position >= 0 && static_cast<size_t>(position) < valueList.size() && !valueList[position].empty())
+    return valueList[position];
+  return std::to_string(ValueOf(position));
+}
+
+std::string TDragBox::DisplayText(int position) const {
+  const bool plus = valueList.empty() && Min() < 0 && ValueOf(position) > 0;
+  std::string text(plus ? 1 : 0, '+');
+  text.append(ItemText(position));
+  text.append(valueSuffix);
+  return text;
+}
+
+void TDragBox::Recalculate() {
+  const int64_t span = static_cast<int64_t>(Max()) - Min() + 1;
+  notchCount = valueSteps != 0 ? valueSteps : static_cast<int>(std::clamp<int64_t>(span, INT32_MIN, INT32_MAX));
+  maxPosition = PositionOf(Max());
+  defaultPosition = PositionOf(ValueDefault());
+  for (int page = 0; page < kMaxPages; ++page) positions[page] = PositionOf(values[page]);
+}
+
+void TDragBox::StepBy(int position) {
+  position = std::clamp(position, 0, maxPosition);
+  if (position == Position()) return;
+  positions[Page()] = position;
+  RaiseChange();
+  Invalidate();
+}
+
+void TDragBox::RaiseChange() {
+  if (OnChange) OnChange(this);
+}
+
+// ---- Values pushed in and names.
+
+void TDragBox::SetValue(int value) {
+  values[Page()] = value;
+  const int position = PositionOf(value);
+  if (position == Position()) return;
+  positions[Page()] = position;
+  Invalidate();
+  RaiseChange();
+}
+
+void TDragBox::SetPageValue(int page, int value) {
+  page = std::clamp(page, 0, kMaxPages - 1);
+  values[page] = value;
+  const int position = PositionOf(value);
+  if (position == positions[page]) return;
+  positions[page] = position;
+  if (page == Page()) Invalidate();
+}
+
+int TDragBox::GetParamTag() const { return PageAddressed() ? Page() * kStepsPerPage + ParamTag() : ParamTag(); }
+
+std::string TDragBox::GetPageParamNam(int page) const {
+  if (!PageAddressed()) return ParamNam();
+  return ParamNam() + "_" + std::to_string(page * kStepsPerPage + stepIndex + 1);
+}
+
+// Each page in turn becomes current while it reports, so the receiver sees the four page tags.
+void TDragBox::ResetToDefault() {
+  const int previousPage = Page();
+  const int previousPosition = Position();
+  for (int page = 0; page < kMaxPages; ++page) {
+    values[page] = ValueDefault();
+    positions[page] = defaultPosition;
+    TVeskControl::SetPage(page);
+    RaiseChange();
+  }
+  TVeskControl::SetPage(previousPage);
+  if (Position() != previousPosition) Invalidate();
+}
+
+// ---- Painting.
+
+void TDragBox::Paint(TCanvas& canvas) {
+  const TGuiSettings& skin = GuiSettings;
+  canvas.FillRect(ClientRect(), active ? skin.box_FillColorActive : skin.box_FillColor);
+  canvas.SetFont(skin.BoxFont);
+  canvas.SetTextColor(GetValue() == valueGrey ? skin.box_FontColor : skin.box_FontColorActive);
+  DrawTextCentred(canvas, ClientRect(), DisplayText(Position()));
+  canvas.FrameRect(ClientRect(), highlighted ? skin.box_FontColorActive : skin.box_LineColor);
+}
+
+// ---- Mouse.
+
+void TDragBox::MouseDown(TMouseButton button, TShiftState, int x, int y) {
+  if (menuMode && OnBoxClick) {
+    OnBoxClick(this);
+    return;
+  }
+  if (button == TMouseButton::Left) {
+    dragStartX = x;
+    dragStartY = y;
+    dragStartPosition = Position();
+    dragging = active = true;
+    SetScreenCursor(TCursor::SizeNS);
+    Invalidate();
+  } else if (button == TMouseButton::Right) {
+    positions[Page()] = defaultPosition;  // reported even when it was there already
+    Invalidate();
+    RaiseChange();
+  }
+}
+
+// Only the vertical movement counts; the square root of the notch count makes boxes with many
+// notches move faster per pixel. Single precision, as the drag was designed.
+void TDragBox::MouseMove(TShiftState shift, int, int y) {
+  if (!dragging) return;
+  const float fineness = (shift & ssShift) != 0 ? 0.02f : 0.1f;
+  const float delta = static_cast<float>(dragStartY - y) * static_cast<float>(sensity) / 100.0f * fineness *
+                      std::sqrt(static_cast<float>(std::max(notchCount, 0)));
+  const int64_t target = static_cast<int64_t>(dragStartPosition) + RoundHalfEven(delta);
+  const int position = static_cast<int>(std::clamp<int64_t>(target, 0, maxPosition));
+  if (position == Position()) return;
+  positions[Page()] = position;
+  Invalidate();
+  RaiseChange();
+}
+
+void TDragBox::MouseUp(TMouseButton button, TShiftState, int, int) {
+  if (button != TMouseButton::Left) return;
+  dragging = active = false;
+  SetScreenCursor(TCursor::Default);
+  Invalidate();
+}

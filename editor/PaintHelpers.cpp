@@ -1,0 +1,58 @@
+#include "editor/PaintHelpers.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+double LimitTo32Bits(double x) { return std::clamp(x, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)); }
+
+uint8_t BlendChannel(uint8_t p, uint8_t q, float t) {
+  const float delta = static_cast<float>(static_cast<int>(q) - static_cast<int>(p)) * t;
+  return static_cast<uint8_t>(std::clamp(p + RoundHalfEven(delta), 0, 255));
+}
+
+}  // namespace
+
+int RoundHalfEven(double x) {
+  if (std::isnan(x)) return 0;
+  const double floor = std::floor(LimitTo32Bits(x));
+  const double rest = LimitTo32Bits(x) - floor;
+  double result = floor;
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(floor, 2.0) != 0.0)) result += 1.0;
+  return static_cast<int>(LimitTo32Bits(result));
+}
+
+int TruncToInt(double x) {
+  if (std::isnan(x)) return 0;
+  return static_cast<int>(std::trunc(LimitTo32Bits(x)));
+}
+
+void DrawTextCentred(TCanvas& canvas, const TRect& r, std::string_view text) {
+  const int x = r.left + RoundHalfEven((r.Width() - canvas.TextWidth(text)) / 2.0);
+  const int y = r.top + RoundHalfEven((r.Height() - canvas.TextHeight(text)) / 2.0);
+  canvas.DrawString(x, y, text);
+}
+
+void ChevronLeft(TCanvas& canvas, int x, int y) {
+  canvas.Line(x + 3, y - 3, x, y);
+  canvas.Line(x + 3, y + 3, x, y);
+}
+
+void ChevronRight(TCanvas& canvas, int x, int y) {
+  canvas.Line(x - 3, y - 3, x, y);
+  canvas.Line(x - 3, y + 3, x, y);
+}
+
+void ChevronDown(TCanvas& canvas, int x, int y) {
+  canvas.Line(x, y, x - 3, y - 3);
+  canvas.Line(x, y, x + 3, y - 3);
+}
+
+TColor BlendColor(TColor p, TColor q, float t) {
+  return MakeColor(BlendChannel(RedOf(p), RedOf(q), t), BlendChannel(GreenOf(p), GreenOf(q), t),
+                   BlendChannel(BlueOf(p), BlueOf(q), t));
+}
+
+std::string ShortString(std::string_view text) { return std::string(text.substr(0, 255)); }

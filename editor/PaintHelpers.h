@@ -1,0 +1,26 @@
+#pragma once
+// Arithmetic and drawing pieces the controls share. Rounding is to nearest with halves to even,
+// whatever floating-point mode the host left on the thread, as every rounding of the editor's
+// geometry and colours is.
+#include <string>
+#include <string_view>
+
+#include "platform/Canvas.h"
+
+int RoundHalfEven(double x);
+// Toward zero, limited to 32 bits; 0 for NaN.
+int TruncToInt(double x);
+
+// Draws `text` centred in `r`: x = round((width - text width) / 2), y likewise.
+void DrawTextCentred(TCanvas& canvas, const TRect& r, std::string_view text);
+
+// Chevrons of arrow buttons, drawn with the canvas's pen; (x, y) is the tip.
+void ChevronLeft(TCanvas& canvas, int x, int y);   // arms 3 pixels to the right
+void ChevronRight(TCanvas& canvas, int x, int y);  // arms 3 pixels to the left
+void ChevronDown(TCanvas& canvas, int x, int y);   // arms 3 up and 3 to either side
+
+// Per colour channel p + round((q - p) * t), in single precision as the LEDs blend.
+TColor BlendColor(TColor p, TColor q, float t);
+
+// Texts the editor keeps as short strings hold at most 255 characters.
+std::string ShortString(std::string_view text);
