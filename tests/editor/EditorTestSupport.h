@@ -23,7 +23,7 @@ class TBackdrop : public TControl {
 // Restores the built-in scheme for every test, so a test that applies a skin leaves no trace.
 class EditorTest : public ::testing::Test {
  protected:
-  EditorTest() : window(400, 300) {
+  explicit EditorTest(int width = 400, int height = 300) : window(width, height) {
     GuiSettings = TGuiSettings{};
     window.SetRoot(&root);
   }

@@ -1,0 +1,40 @@
+#include "editor/BarLabel.h"
+
+#include "editor/Globals.h"
+#include "editor/PaintHelpers.h"
+
+TBarLabel::TBarLabel(TControl* parent) : TVeskCustomControl(parent) { SetColor(GuiSettings.bar_FillColor); }
+
+void TBarLabel::SetSelected(bool on) {
+  if (on == selected) return;
+  selected = on;
+  if (!Loading()) Invalidate();
+}
+
+void TBarLabel::Paint(TCanvas& canvas) {
+  const TGuiSettings& s = GuiSettings;
+  canvas.SetFont(s.BoxFont);
+  canvas.SetTextColor(selected || hover ? s.bar_LabelFontColorHighlight : s.box_LabelFontColorInActive);
+  const int x = Width() - canvas.TextWidth(Caption()) - s.BarLabelMargin;
+  const int y = RoundHalfEven((Height() - canvas.TextHeight(Caption())) / 2.0);
+  canvas.DrawString(x, y, Caption());
+}
+
+// The selected caption is bright already: entering it changes nothing on the screen.
+void TBarLabel::MouseEnter() {
+  if (selected) {
+    hover = false;
+    return;
+  }
+  hover = true;
+  Invalidate();
+}
+
+void TBarLabel::MouseLeave() {
+  hover = false;
+  Invalidate();
+}
+
+void TBarLabel::MouseDown(TMouseButton button, TShiftState, int, int) {
+  if (OnMouseDown) OnMouseDown(button);
+}
