@@ -3,6 +3,7 @@
 // input given in a control's own coordinates, and pixels read back in them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ class EditorTest : public ::testing::Test {
     window.SetRoot(&root);
   }
   ~EditorTest() override {
+    // To look at what a test drew: each test's window is saved as a PNG into this folder.
+    if (const char* dir = std::getenv("MOLTRIN_TEST_PNG_DIR")) {
+      window.ProcessEvents();
+      window.SavePng(std::string(dir) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png");
+    }
     window.SetRoot(nullptr);
     GuiSettings = TGuiSettings{};
   }
@@ -65,6 +71,10 @@ class EditorTest : public ::testing::Test {
         n += window.Pixel(p.x, p.y) == color;
       }
     return n;
+  }
+  // How many pixels of a control's area differ from this colour: what was drawn on it.
+  int CountOther(const TControl* c, const TRect& area, TColor color) {
+    return area.Width() * area.Height() - CountColor(c, area, color);
   }
   // The control's area as it is painted now, for comparing two renderings.
   std::vector<TColor> Snapshot(const TControl* c) {

@@ -8,6 +8,7 @@
 
 #include "editor/DragBoxBar.h"
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/editor/StepRows.h"
 
 namespace {
 
@@ -15,24 +16,12 @@ class StepBarTest : public EditorTest {
  protected:
   StepBarTest() : EditorTest(700, 300) {}
 
-  // A bar as the editor configures its velocity row.
+  // A bar as the editor configures its velocity row, at another place and number.
   TDragBoxBar* VelocityBar(int top, int barNum) {
-    auto* bar = new TDragBoxBar(&root);
-    bar->BeginLoading();
-    bar->SetBounds(8, top, 600, 21);
-    bar->SetBoxLnLeftOfs(110);
-    bar->SetCaption("VELOCITY:");
-    bar->SetBarNum(barNum);
-    bar->SetNumPages(4);
-    bar->SetParamTag1(512);
-    bar->SetParamNam1("Velocity");
-    bar->SetMin(0);
-    bar->SetMax(127);
-    bar->SetValueDefault(96);
-    bar->SetValueGrey(96);
-    bar->SetValueSteps(9);
-    bar->EndLoading();
-    return bar;
+    TStepRowSpec spec = StepRowSpecs()[4];
+    spec.top = top;
+    spec.barNum = barNum;
+    return MakeStepBar(&root, spec);
   }
 };
 
