@@ -1,0 +1,75 @@
+#include "editor/VeskLabel.h"
+
+#include "editor/Globals.h"
+#include "editor/PaintHelpers.h"
+
+void TVeskLabel::Changed() {
+  if (!Loading()) Invalidate();
+}
+
+void TVeskLabel::SetCaption1(std::string_view text) {
+  const std::string next = ShortString(text);
+  if (next == caption1) return;
+  caption1 = next;
+  Changed();
+}
+
+void TVeskLabel::SetAlignment(TAlignment a) {
+  alignment = a;
+  Changed();
+}
+
+void TVeskLabel::SetLabelType(TLabelType type) {
+  labelType = type;
+  typeChosen = true;
+  Changed();
+}
+
+void TVeskLabel::SetActive(bool on) {
+  if (on == active) return;
+  active = on;
+  Changed();
+}
+
+void TVeskLabel::SetUnderline(bool on) {
+  underline = on;
+  Changed();
+}
+
+void TVeskLabel::SetTextVisible(bool on) {
+  if (on == textVisible) return;
+  textVisible = on;
+  Changed();
+}
+
+TFontSpec TVeskLabel::Font() const {
+  const TGuiSettings& s = GuiSettings;
+  if (!typeChosen) return s.InfoFont;
+  switch (labelType) {
+    case TLabelType::ltParam: return s.LabelFont;
+    case TLabelType::ltStatus: return s.InfoFont;
+    case TLabelType::ltABCD: return {s.BoxFont.name, 7, s.BoxFont.bold};
+  }
+  return s.InfoFont;
+}
+
+void TVeskLabel::Paint(TCanvas& canvas) {
+  if (!textVisible) return;
+  const TGuiSettings& s = GuiSettings;
+  TColor color = s.box_LabelFontColor;
+  if (labelType == TLabelType::ltStatus)
+    color = s.info_panel_LabelFontColor;
+  else if (labelType == TLabelType::ltABCD && !active)
+    color = s.box_LabelFontColorInActive;
+  canvas.SetFont(Font());
+  canvas.SetTextColor(color);
+  const int textWidth = canvas.TextWidth(caption1);
+  int x = 0;
+  if (alignment == TAlignment::taRightJustify) x = Width() - textWidth;
+  if (alignment == TAlignment::taCenter) x = RoundHalfEven((Width() - textWidth) / 2.0);
+  canvas.DrawString(x, 0, caption1);
+  if (underline) {
+    canvas.SetPen(s.box_LabelFontColorInActive, 1);
+    canvas.Line(0, Height() - 1, Width() - 1, Height() - 1);
+  }
+}

@@ -1,0 +1,47 @@
+#pragma once
+// A line of text: a parameter label, a status text or a page number (lit when Active), left,
+// right or centre aligned, optionally underlined. Editor thread only.
+#include <string>
+#include <string_view>
+
+#include "editor/VeskCustomControl.h"
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TLabelType { ltParam, ltStatus, ltABCD };
+
+class TVeskLabel : public TVeskCustomControl {
+ public:
+  explicit TVeskLabel(TControl* parent) : TVeskCustomControl(parent) {}
+
+  const std::string& Caption1() const { return caption1; }
+  void SetCaption1(std::string_view text);  // repaints when it changes, unless loading
+  TAlignment Alignment() const { return alignment; }
+  void SetAlignment(TAlignment a);
+  // Chooses the font: parameter labels LabelFont, status texts InfoFont, page numbers BoxFont
+  // at 7 points. A label whose type was never set is an ltParam label drawn with InfoFont.
+  TLabelType LabelType() const { return labelType; }
+  void SetLabelType(TLabelType type);
+  bool Active() const { return active; }
+  void SetActive(bool on);
+  bool Underline() const { return underline; }
+  void SetUnderline(bool on);
+  // The label's own visibility: off, it draws nothing but keeps its place (unlike SetVisible).
+  bool TextVisible() const { return textVisible; }
+  void SetTextVisible(bool on);
+
+  TFontSpec Font() const;
+
+ protected:
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  void Changed();
+
+  TAlignment alignment = TAlignment::taLeftJustify;
+  TLabelType labelType = TLabelType::ltParam;
+  bool typeChosen = false;  // until then the label draws with InfoFont
+  std::string caption1;
+  bool active = false;
+  bool underline = false;
+  bool textVisible = true;
+};
