@@ -14,7 +14,7 @@ void TBarLabel::SetSelected(bool on) {
 void TBarLabel::Paint(TCanvas& canvas) {
   const TGuiSettings& s = GuiSettings;
   canvas.SetFont(s.BoxFont);
-  canvas.SetTextColor(selected || hover ? s.bar_LabelFontColorHighlight : s.box_LabelFontColorInActive);
+  canvas.SetTextColor(selected || Hovered() ? s.bar_LabelFontColorHighlight : s.box_LabelFontColorInActive);
   const int x = Width() - canvas.TextWidth(Caption()) - s.BarLabelMargin;
   const int y = RoundHalfEven((Height() - canvas.TextHeight(Caption())) / 2.0);
   canvas.DrawString(x, y, Caption());
@@ -22,18 +22,13 @@ void TBarLabel::Paint(TCanvas& canvas) {
 
 // The selected caption is bright already: entering it changes nothing on the screen.
 void TBarLabel::MouseEnter() {
-  if (selected) {
-    hover = false;
-    return;
-  }
-  hover = true;
-  Invalidate();
+  if (selected)
+    SetHovered(false, false);
+  else
+    SetHovered(true);
 }
 
-void TBarLabel::MouseLeave() {
-  hover = false;
-  Invalidate();
-}
+void TBarLabel::MouseLeave() { SetHovered(false); }
 
 void TBarLabel::MouseDown(TMouseButton button, TShiftState, int, int) {
   if (OnMouseDown) OnMouseDown(button);

@@ -9,7 +9,6 @@ class TBarLabel : public TVeskCustomControl {
 
   bool Selected() const { return selected; }
   void SetSelected(bool on);
-  bool Hovered() const { return hover; }
 
   TMouseDownEvent OnMouseDown;  // for the bar, which selects on a press
 
@@ -21,5 +20,4 @@ class TBarLabel : public TVeskCustomControl {
 
  private:
   bool selected = false;
-  bool hover = false;
 };

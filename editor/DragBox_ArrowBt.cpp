@@ -11,7 +11,7 @@ void TArrowBt::SetDirection(TArrowDirection d) {
 
 void TArrowBt::Paint(TCanvas& canvas) {
   const TGuiSettings& skin = GuiSettings;
-  canvas.Rectangle(ClientRect(), skin.box_LineColor, hover ? skin.btn_FillColorActive : skin.btn_FillColor);
+  canvas.Rectangle(ClientRect(), skin.box_LineColor, Hovered() ? skin.btn_FillColorActive : skin.btn_FillColor);
   canvas.SetPen(skin.btn_FontColor, 2);
   const int w = Width(), y = Height() / 2;
   switch (direction) {
@@ -19,16 +19,6 @@ void TArrowBt::Paint(TCanvas& canvas) {
     case TArrowDirection::Right: ChevronRight(canvas, w - RoundHalfEven(w / 3.0) - 1, y); break;
     case TArrowDirection::Down: ChevronDown(canvas, RoundHalfEven(w / 2.0), y + 2); break;
   }
-}
-
-void TArrowBt::MouseEnter() {
-  hover = true;
-  Invalidate();
-}
-
-void TArrowBt::MouseLeave() {
-  hover = false;
-  Invalidate();
 }
 
 void TArrowBt::MouseDown(TMouseButton button, TShiftState, int, int) {

@@ -8,23 +8,21 @@ enum class TArrowDirection { Left, Right, Down };
 class TArrowBt : public TVeskCustomControl {
  public:
   explicit TArrowBt(TControl* parent, TArrowDirection direction = TArrowDirection::Left)
-      : TVeskCustomControl(parent), direction(direction) {}
+      : TVeskCustomControl(parent), direction(direction) {
+    TrackHover();
+  }
 
   TNotifyEvent OnClick;  // on the left-button press
   bool HasMenu() const { return hasMenu; }
   void SetHasMenu(bool on) { hasMenu = on; }  // kept for the owner; drawing follows Direction
   TArrowDirection Direction() const { return direction; }
   void SetDirection(TArrowDirection d);
-  bool Hovered() const { return hover; }
 
  protected:
   void Paint(TCanvas& canvas) override;
-  void MouseEnter() override;
-  void MouseLeave() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
 
  private:
-  bool hover = false;
   bool hasMenu = false;
   TArrowDirection direction;
 };

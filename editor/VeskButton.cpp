@@ -11,7 +11,7 @@ void TVeskButton::SetIcon1(TButtonIcon i) {
 
 void TVeskButton::Paint(TCanvas& canvas) {
   const TGuiSettings& s = GuiSettings;
-  canvas.FillRect(ClientRect(), hover ? s.btn_FillColorActive : s.btn_FillColor);
+  canvas.FillRect(ClientRect(), Hovered() ? s.btn_FillColorActive : s.btn_FillColor);
   const int y = Height() / 2, middle = RoundHalfEven(Width() / 2.0);
   canvas.SetPen(s.btn_FontColor, 2);
   switch (icon) {
@@ -39,14 +39,12 @@ void TVeskButton::Paint(TCanvas& canvas) {
 
 void TVeskButton::MouseEnter() {
   SetScreenCursor(TCursor::Hand);
-  hover = true;
-  Invalidate();
+  SetHovered(true);
 }
 
 void TVeskButton::MouseLeave() {
   SetScreenCursor(TCursor::Default);
-  hover = false;
-  Invalidate();
+  SetHovered(false);
 }
 
 void TVeskButton::MouseDown(TMouseButton button, TShiftState, int, int) {

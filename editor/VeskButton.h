@@ -12,7 +12,6 @@ class TVeskButton : public TVeskCustomControl {
   TNotifyEvent OnClick1;  // on the left-button press
   TButtonIcon Icon1() const { return icon; }
   void SetIcon1(TButtonIcon i);
-  bool Hovered() const { return hover; }
 
  protected:
   void Paint(TCanvas& canvas) override;
@@ -21,6 +20,5 @@ class TVeskButton : public TVeskCustomControl {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
 
  private:
-  bool hover = false;
   TButtonIcon icon = TButtonIcon::biNone;
 };

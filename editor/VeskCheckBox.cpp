@@ -6,6 +6,7 @@
 TVeskCheckBox::TVeskCheckBox(TControl* parent) : TVeskControl(parent) {
   SetMin(0);
   SetMax(1);
+  TrackHover();
 }
 
 void TVeskCheckBox::SetChecked(bool on) {
@@ -35,18 +36,8 @@ void TVeskCheckBox::Paint(TCanvas& canvas) {
   canvas.FrameRect({0, 0, size, h}, s.panels_OutlineColor);
   if (checked) canvas.FillRect({2, 2, size - 2, h - 2}, s.box_LabelFontColor);
   canvas.SetFont(s.BoxFont);
-  canvas.SetTextColor(hover || checked ? s.box_LabelFontColor : s.box_LabelFontColorInActive);
+  canvas.SetTextColor(Hovered() || checked ? s.box_LabelFontColor : s.box_LabelFontColorInActive);
   canvas.DrawString(size + s.CheckBoxTextGap, RoundHalfEven((h - canvas.TextHeight(Caption())) / 2.0), Caption());
-}
-
-void TVeskCheckBox::MouseEnter() {
-  hover = true;
-  Invalidate();
-}
-
-void TVeskCheckBox::MouseLeave() {
-  hover = false;
-  Invalidate();
 }
 
 void TVeskCheckBox::MouseDown(TMouseButton, TShiftState, int, int) { SetChecked(!checked); }

@@ -12,7 +12,6 @@ class TVeskCheckBox : public TVeskControl {
   // While loading: stores, and makes the state the default. Otherwise: stores, repaints and
   // raises OnCheck, then OnControlChange.
   void SetChecked(bool on);
-  bool Hovered() const { return hover; }
 
   TOnCheckEvent OnCheck;
   TOnControlChangeEvent OnControlChange;
@@ -25,11 +24,8 @@ class TVeskCheckBox : public TVeskControl {
 
  protected:
   void Paint(TCanvas& canvas) override;
-  void MouseEnter() override;
-  void MouseLeave() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
 
  private:
   bool checked = false;
-  bool hover = false;
 };

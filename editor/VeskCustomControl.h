@@ -35,11 +35,21 @@ class TVeskCustomControl : public TControl {
   // taken from the skin (an LED blends its rim into it).
   virtual TColor PaintColor() const { return Color(); }
 
+  // Whether the mouse is over the control, for controls that light up under it.
+  bool Hovered() const { return hover; }
+
  protected:
   virtual void CaptionChanged() {}
+  // Makes entering and leaving set and clear Hovered, repainting.
+  void TrackHover() { tracksHover = true; }
+  void SetHovered(bool on, bool repaint = true);
+  void MouseEnter() override;
+  void MouseLeave() override;
 
  private:
   std::string caption;
+  bool hover = false;
+  bool tracksHover = false;
 };
 
 // The colour a control shows behind its children: the painted colour of Moltrin's controls,
