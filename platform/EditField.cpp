@@ -177,6 +177,8 @@ bool TEditField::KeyDown(TKey key, TShiftState shift) {
     case TKey::Escape:
       if (OnEscape) OnEscape();
       return true;
+    case TKey::Up:
+    case TKey::Down:
     case TKey::Tab:
     case TKey::Other: return false;
   }
