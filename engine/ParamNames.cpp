@@ -128,3 +128,15 @@ std::string ValueText(int tag, int value) {
   }
   return std::to_string(value);
 }
+
+std::vector<std::string> ValueTexts(int tag) {
+  std::vector<std::string> list;
+  const auto* texts = TextsOf(tag);
+  if (texts == nullptr || texts->size() == 0) return list;
+  if (std::string_view(*texts->begin()) == "#notes") {
+    for (int note = 0; note < 128; ++note) list.push_back(NoteName(note).Str());
+  } else {
+    list.assign(texts->begin(), texts->end());
+  }
+  return list;
+}

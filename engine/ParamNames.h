@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr int kNumParams = 576;
 constexpr int kNumPrograms = 64;
@@ -92,3 +93,6 @@ int TagByCatalogueName(std::string_view name);
 // The editor text of a value ("1/16", "by pitch", "C5"), or the decimal number where the
 // catalogue lists no text for it.
 std::string ValueText(int tag, int value);
+// Every editor text of a tag, indexed by value - Min (the 128 note names for note settings);
+// empty where the editor shows numbers only.
+std::vector<std::string> ValueTexts(int tag);

@@ -201,7 +201,9 @@ float TPlugCore::GetParamNormalized(int tag) const {
 ShortText TPlugCore::GetParamName(int tag) const {
   ShortText text;
   if (tag < 0 || tag >= kNumParams) return text;
-  text.Assign(ParamInfo[tag].Name);
+  char name[TSharedName::kMaxLength + 1];
+  ParamInfo[tag].Name.Load(name);
+  text.Assign(name);
   if (text.Empty()) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "Param%d", tag);
@@ -219,15 +221,12 @@ ShortText TPlugCore::GetParamDisplay(int tag) const {
   return text;
 }
 
-void TPlugCore::SetParamInfo(int tag, std::string_view name, int min, int max, void* control) {
+void TPlugCore::SetParamInfo(int tag, std::string_view name, int min, int max) {
   if (tag < 0 || tag >= kNumParams) return;
   TParamInfo& info = ParamInfo[tag];
-  size_t n = std::min(name.size(), sizeof info.Name - 1);
-  std::memcpy(info.Name, name.data(), n);
-  info.Name[n] = 0;
+  info.Name.Store(name);
   info.Min = min;
   info.Max = max;
-  info.Control = control;
 }
 
 void TPlugCore::SetCurChainMax(int max) {

@@ -23,6 +23,7 @@
 #include "engine/InputKeyFilter.h"
 #include "engine/KeyPool.h"
 #include "engine/ParamNames.h"
+#include "engine/SharedName.h"
 #include "engine/ShortText.h"
 #include "engine/SpscRing.h"
 
@@ -78,11 +79,12 @@ struct TIdentity {
   char UniqueID[4] = {'K', 'q', '4', 'v'};
 };
 
+// What the editor binds to a tag when it opens: the name the host reads (any thread) and the
+// bound control's range (editor thread). The editor keeps its own table of the controls.
 struct TParamInfo {
-  char Name[32] = {};
+  TSharedName Name;
   int32_t Min = 0;
   int32_t Max = 0;
-  void* Control = nullptr;  // the editor control bound to the tag
 };
 
 // The outcome of loading a preset file. `message` is a one-line reason when refused.
@@ -132,7 +134,7 @@ class TPlugCore {
   ShortText GetParamName(int tag) const;
   ShortText GetParamDisplay(int tag) const;
   static bool CanBeAutomated(int tag) { return tag >= 0 && tag < 256; }
-  void SetParamInfo(int tag, std::string_view name, int min, int max, void* control);  // editor
+  void SetParamInfo(int tag, std::string_view name, int min, int max);  // editor thread
   int CurChainMax() const { return curChainMax.load(std::memory_order_relaxed); }
   void SetCurChainMax(int max);  // the editor's CurChain control range
   void MarkAllChanged(bool programOnly);
@@ -197,7 +199,7 @@ class TPlugCore {
   std::atomic<bool> FactoryBankPending{true};
   std::atomic<bool> EditorBusy{true};
 
-  std::array<TParamInfo, kNumParams> ParamInfo{};  // editor thread
+  std::array<TParamInfo, kNumParams> ParamInfo{};  // written by the editor thread
 
   // Keys and sounding notes: under the lock.
   TInKeyFilter KeyFilter;

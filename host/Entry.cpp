@@ -1,5 +1,5 @@
 // The module's only exports: VSTPluginMain and its alias main, the names hosts look for.
-#include "editor/InterimForm.h"
+#include "editor/PlugEditorForm.h"
 #include "host/FpuGuard.h"
 #include "host/VSTPlugin.h"
 
@@ -22,7 +22,7 @@ extern "C" MOLTRIN_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster
     if (audioMaster == nullptr) return nullptr;
     // A host that does not answer its version is no VST 2.x host.
     if (audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-    auto* plugin = new TVSTPlugin(audioMaster, &TInterimForm::Create);  // lives until the host dispatches effClose
+    auto* plugin = new TVSTPlugin(audioMaster, &TPlugForm::Create);  // lives until the host dispatches effClose
     return plugin->getAeffect();
   } catch (...) {
     return nullptr;

@@ -221,7 +221,7 @@ TEST(HostParameters, NamesAndDisplays) {
   EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Param210");
   EXPECT_EQ(core.GetParamName(0).Str(), "Param0");
   EXPECT_EQ(core.GetParamName(600).Str(), "");
-  core.SetParamInfo(tagSteps, "Steps", 1, 64, nullptr);
+  core.SetParamInfo(tagSteps, "Steps", 1, 64);
   EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Steps");
   core.SelectProgram(0);
   core.SetParamFromEditor(tagSemitone, -12, false);

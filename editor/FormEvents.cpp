@@ -1,0 +1,251 @@
+// The form's reactions: what the engine's change pump delivers, and what the user does with
+// the controls, the pages, the pattern shift, the program buttons, the program list and the
+// name field.
+#include <algorithm>
+#include <cstdio>
+
+#include "editor/PlugEditorForm.h"
+#include "engine/PlugCore.h"
+
+namespace {
+
+// Status bytes of the direct sends.
+constexpr int kControlChange = 176, kProgramChange = 192;
+constexpr int kBankSelect = 0, kChannelVolume = 7;
+// The program list starts a new column at these items: 22, 22 and 20 programs.
+constexpr int kProgramListBreaks[] = {22, 44};
+
+}  // namespace
+
+// ---- Engine deliveries.
+
+void TPlugForm::OnParamDisplay(int tag, int value) {
+  switch (tag) {
+    case tagProgName: {
+      if (core == nullptr) return;
+      const int program = core->CurrentProgramIndex();
+      eProgName->SetText(core->GetProgramName(program).View());
+      lProgNum->SetCaption1(std::to_string(program + 1) + " / " + std::to_string(kNumPrograms));
+      return;
+    }
+    case tagSelectedBar:
+      SelectBar(value);
+      return;
+    case tagSelectedPage:
+      SelectPage(value);
+      return;
+    default:
+      if (TVeskControl* control = ControlOfTag(tag)) control->SetPageValue(CParamPage[tag], value);
+  }
+}
+
+void TPlugForm::OnParamReact(int tag, int value) {
+  switch (tag) {
+    case tagSteps:
+      scr->SetNumSteps(value);
+      if (scr->ShownPage() >= scr->PageCount()) SelectPage(scr->PageCount() - 1);
+      for (TDragBoxBar* bar : Bars) bar->SetNumSteps(value);
+      return;
+    case tagNumChains:
+      cbCurrChain->SetMax(cbNumChains->GetValue());
+      if (core == nullptr) return;
+      // The host reads the current chain in the range the box now has.
+      core->SetCurChainMax(cbCurrChain->Max());
+      if (cbCurrChain->GetValue() > cbCurrChain->Max()) core->SetParamNormalized(tagCurChain, 1.0f);
+      return;
+    case tagPatternShift:
+      if (core == nullptr) return;
+      core->ShiftPattern(value - core->LastPatternShift);
+      core->LastPatternShift = value;
+      return;
+    default:
+      return;
+  }
+}
+
+void TPlugForm::OnStepChanged(int step) {
+  const int perPage = scr->StepsPerPage();
+  int playPage = -1;
+  if (step >= 0) {
+    playPage = step / perPage;
+    if (cbScroll->Checked() && playPage != scr->ShownPage()) SelectPage(playPage);
+  }
+  // The page shown now: after a turn the playing step lights on its new page at once.
+  const int shown = scr->ShownPage();
+  const bool onShownPage = step >= shown * perPage && step < (shown + 1) * perPage;
+  ledbar->SetIndexOn(onShownPage ? step - shown * perPage : -1);
+  if (ledbarPlayPage->IndexOn() != playPage) {
+    ledbarPlayPage->SetIndexOn(playPage);
+    UpdatePageLabels(shown);
+  }
+  const bool chainPlays = step != -1 && core != nullptr && core->CurrentChainIndex() != 0;
+  lnChainProg->Highlight(chainPlays ? core->GetChainPos() : -1);
+}
+
+void TPlugForm::UpdatePageLabels(int t) {
+  const int q = ledbarPlayPage->IndexOn();
+  for (int k = 0; k < static_cast<int>(PageLabels.size()); ++k)
+    PageLabels[static_cast<size_t>(k)]->SetActive(t == k && (q == k || q == -1));
+}
+
+void TPlugForm::OnStatusText(const TStatusRecord& status) {
+  BeatVal->SetCaption1(status.Beat.View());
+  StepVal->SetCaption1(status.Step.View());
+  NoteOutVal->SetCaption1(status.NoteOut.View());
+  KeysPreFilterVal->SetCaption1(status.KeysPre.View());
+  KeysPostFilterVal->SetCaption1(status.KeysPost.View());
+  DetChordVal->SetCaption1(status.Chord.View());
+}
+
+void TPlugForm::OnPatternRedraw() { scr->Invalidate(); }
+
+// ---- User changes.
+
+void TPlugForm::DoControlChange(int tag, const std::string& name, int value) {
+  if (Loading()) return;
+  if (core != nullptr) {
+    core->SetParamFromEditor(tag, value, true);
+    OnParamReact(tag, value);
+    core->MarkChanged(tag);
+    if (value > 0) {
+      const uint8_t ch = static_cast<uint8_t>(std::clamp(core->GetParam(tagMIDIOut_Ch) - 1, 0, 15));
+      const int patch = core->GetParam(tagSendPatchNum) - 1;
+      switch (tag) {
+        case tagSendBankNum:
+          core->SendEditorMidi(kControlChange, ch, kBankSelect, static_cast<uint8_t>(value - 1));
+          if (patch >= 0) core->SendEditorMidi(kProgramChange, ch, static_cast<uint8_t>(patch), 0);
+          break;
+        case tagSendPatchNum:
+          core->SendEditorMidi(kProgramChange, ch, static_cast<uint8_t>(value - 1), 0);
+          break;
+        case tagSendVolume:
+          core->SendEditorMidi(kControlChange, ch, kChannelVolume, static_cast<uint8_t>(value - 1));
+          break;
+        default:
+          break;
+      }
+    }
+  }
+  if (core == nullptr || !core->EditorBusy.load()) ShowParam(tag, name, value);
+}
+
+void TPlugForm::ShowParam(int tag, std::string_view name, int value) {
+  ParamCapt->SetCaption1("Param [" + std::to_string(tag) + ": " + std::string(name) + "] = " + std::to_string(value));
+}
+
+void TPlugForm::DoControlMenuPopup(int tag, const std::string& /*name*/, int x, int y,
+                                   const std::vector<std::string>& list) {
+  popList.Items.Clear();
+  if (tag < 0 || tag >= kNumParams) return;
+  // A list longer than the range offers only the values the range can take.
+  const int n = std::min(static_cast<int>(list.size()) - 1, CParamMax[tag] - CParamMin[tag]);
+  for (int i = 0; i <= n; ++i)
+    popList.Items.Add(list[static_cast<size_t>(i)], [this](TMenuItem& item) { ChooseListValue(item.Tag); },
+                      i + CParamMin[tag]);
+  MenuTargetTag = tag;
+  popList.PopupAtScreen(*this, {x, y});
+}
+
+// The box shows the chosen value at the next delivery.
+void TPlugForm::ChooseListValue(int value) {
+  if (core == nullptr) return;
+  core->SetParamFromEditor(MenuTargetTag, value, true);
+  core->MarkChanged(MenuTargetTag);
+}
+
+// ---- Bars and pages.
+
+void TPlugForm::DoBarSelect(int barNum) {
+  if (core != nullptr) core->SetParamFromEditor(tagSelectedBar, barNum, true);
+  SelectBar(barNum);
+  ShowParam(tagSelectedBar, "SelectedBar", barNum);
+}
+
+void TPlugForm::SelectBar(int i) {
+  // Values the engine pushes are not range-checked; an index past the bars shows the last.
+  i = std::clamp(i, 0, static_cast<int>(Bars.size()) - 1);
+  for (TDragBoxBar* bar : Bars) bar->ShowSelection(i);
+  scr->SetShownRow(Bars[static_cast<size_t>(i)]->Line());
+  RequestPatternRedraw();
+}
+
+void TPlugForm::SelectPage(int p) {
+  p = std::clamp(p, 0, scr->PageCount() - 1);
+  if (p == scr->ShownPage()) return;
+  scr->SetPage(p);
+  ledbarSelPage->SetIndexOn(p);
+  for (TDragBoxBar* bar : Bars) bar->SetPage(p);
+  UpdatePageLabels(p);
+  RequestPatternRedraw();
+  if (core != nullptr) core->SetParamFromEditor(tagSelectedPage, p, false);
+}
+
+void TPlugForm::RequestPatternRedraw() {
+  if (core != nullptr)
+    core->RedrawPending.store(true);
+  else
+    scr->Invalidate();
+}
+
+void TPlugForm::StepPage(int direction) {
+  const int p = std::clamp(ledbarSelPage->IndexOn() + direction, 0, scr->PageCount() - 1);
+  SelectPage(p);
+  UpdatePageLabels(p);
+  // Turning pages by hand while the pages follow playback stops them following.
+  if (core != nullptr && core->IsPlaying() && cbScroll->Checked()) cbScroll->SetValue(0);
+  ShowParam(tagSelectedPage, "SelectedPage", p + 1);
+}
+
+void TPlugForm::ShiftPatternBy(int direction) {
+  // The change of PatternShift to 0 is applied relative to this: one step either way.
+  if (core != nullptr) core->LastPatternShift = -direction;
+  DoControlChange(tagPatternShift, "PatternShift", 0);
+}
+
+// ---- Programs.
+
+void TPlugForm::bProgLeftClick1() {
+  if (core != nullptr) ChooseProgram(core->CurrentProgramIndex() - 1);
+}
+
+void TPlugForm::bProgRightClick1() {
+  if (core != nullptr) ChooseProgram(core->CurrentProgramIndex() + 1);
+}
+
+// Choosing a program in the editor always leaves chain mode.
+void TPlugForm::ChooseProgram(int index) {
+  if (core == nullptr) return;
+  core->SelectProgram(index);
+  core->NotifyProgramList();
+  core->StoreParam(tagCurChain, 0);
+  core->MarkChanged(tagCurChain);
+  core->ChainSwitchRequest.store(true);
+}
+
+void TPlugForm::DoPatchesMenuPopup() {
+  popList.Items.Clear();
+  if (core == nullptr) return;
+  for (int i = 0; i < kNumPrograms; ++i) {
+    char number[8];
+    std::snprintf(number, sizeof number, "%02d: ", i + 1);
+    TMenuItem& item = popList.Items.Add(number + core->GetProgramName(i).Str(),
+                                        [this](TMenuItem& chosen) { ChooseProgram(chosen.Tag); }, i);
+    if (std::find(std::begin(kProgramListBreaks), std::end(kProgramListBreaks), i) != std::end(kProgramListBreaks))
+      item.Break = TMenuBreak::BarBreak;
+  }
+  popList.Popup(*btPatchList, {0, btPatchList->Height()});
+}
+
+void TPlugForm::DoProgNameEditExit() {
+  if (core == nullptr) return;
+  core->SetProgramName(eProgName->Text());
+  // The name as the engine keeps it (an empty one replaced, a long one cut) shows next.
+  core->MarkChanged(tagProgName);
+  core->NotifyProgramList();
+}
+
+void TPlugForm::pTopClick() {
+  if (eProgName->Editing()) eProgName->CommitEdit();
+}
+
+void TPlugForm::DoMenuOpen() { popMenu.Popup(*bResetPatch, {0, bResetPatch->Height()}); }

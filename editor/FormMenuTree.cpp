@@ -1,0 +1,93 @@
+// The main menu under "MENU" as data: one row per item, under the submenu its path names, with
+// the command it runs (FormMenus.cpp). The skins submenu gets one item per skin when the form
+// binds to the engine.
+#include "editor/Globals.h"
+#include "editor/PlugEditorForm.h"
+
+namespace {
+
+constexpr int kSkinsGroup = 20, kSemitoneRangeGroup = 97, kFineVelocityGroup = 96;
+constexpr int kDefaultSkinTag = 1000;
+
+const struct TMenuRow {
+  const char* parent;   // path of the submenu holding the item, "" for the menu itself
+  const char* caption;  // "-" for a separator
+  TPlugForm::TMenuCommand command;
+  int tag;
+  int radioGroup;
+  bool checked;
+} kMainMenu[] = {
+    {"", "Program", nullptr, 0, 0, false},
+    {"Program", "Load (*.fxp)", nullptr, 0, 0, false},
+    {"Program", "Save (*.fxp)", nullptr, 0, 0, false},
+    {"Program", "-", nullptr, 0, 0, false},
+    {"Program", "Initialize", nullptr, 0, 0, false},
+    {"Program", "Undo all changes", nullptr, 0, 0, false},
+    {"Program", "-", nullptr, 0, 0, false},
+    {"Program", "Copy to buffer", nullptr, 0, 0, false},
+    {"Program", "Paste from buffer", nullptr, 0, 0, false},
+    {"Program", "Shift Up", nullptr, 0, 0, false},
+    {"Program", "Shift Down", nullptr, 0, 0, false},
+    {"", "Bank", nullptr, 0, 0, false},
+    {"Bank", "Load (*.fxb)", nullptr, 0, 0, false},
+    {"Bank", "Save (*.fxb)", nullptr, 0, 0, false},
+    {"Bank", "-", nullptr, 0, 0, false},
+    {"Bank", "Initialize", nullptr, 0, 0, false},
+    {"", "Page", nullptr, 0, 0, false},
+    {"Page", "Copy to buffer", nullptr, 0, 0, false},
+    {"Page", "Paste from buffer", nullptr, 0, 0, false},
+    {"", "-", nullptr, 0, 0, false},
+    {"", "Skins", nullptr, 0, 0, false},
+    {"Skins", "Default (Vesk)", nullptr, kDefaultSkinTag, kSkinsGroup, true},
+    {"", "GUI Settings", nullptr, 0, 0, false},
+    {"GUI Settings", "Matrix Semitone Range", nullptr, 0, 0, false},
+    {"GUI Settings/Matrix Semitone Range", "-12..0..+12 (full range)", nullptr, 0, kSemitoneRangeGroup, true},
+    {"GUI Settings/Matrix Semitone Range", "0..+12 (upper)", nullptr, 1, kSemitoneRangeGroup, false},
+    {"GUI Settings/Matrix Semitone Range", "-12..0 (lower)", nullptr, 2, kSemitoneRangeGroup, false},
+    {"GUI Settings/Matrix Semitone Range", "-7..0..+7 (truncated)", nullptr, 3, kSemitoneRangeGroup, false},
+    {"GUI Settings", "Fine Velocity Increments", nullptr, 0, 0, false},
+    {"GUI Settings/Fine Velocity Increments", "On", nullptr, 1, kFineVelocityGroup, false},
+    {"GUI Settings/Fine Velocity Increments", "Off", nullptr, 0, kFineVelocityGroup, true},
+    {"", "-", nullptr, 0, 0, false},
+    {"", "Make a Donation", nullptr, 0, 0, false},
+    {"", "Developer's website", nullptr, 0, 0, false},
+};
+
+}  // namespace
+
+void TPlugForm::BuildMainMenu() {
+  for (const TMenuRow& row : kMainMenu) {
+    TMenuItem* parent = row.parent[0] == 0 ? &popMenu.Items : popMenu.Items.Find(row.parent);
+    if (parent == nullptr) continue;
+    TMenuItem& item = parent->Add(row.caption, {}, row.tag);
+    item.RadioGroup = row.radioGroup;
+    item.SetChecked(row.checked);
+    if (row.command != nullptr) {
+      item.OnClick = [this, command = row.command](TMenuItem& chosen) { (this->*command)(chosen); };
+    }
+  }
+  // Items whose command is not there cannot be chosen.
+  std::vector<TMenuItem*> pending{&popMenu.Items};
+  while (!pending.empty()) {
+    TMenuItem* menu = pending.back();
+    pending.pop_back();
+    for (int i = 0; i < menu->Count(); ++i) {
+      TMenuItem& item = (*menu)[i];
+      if (item.HasSubmenu()) pending.push_back(&item);
+      else if (!item.IsSeparator() && !item.OnClick) item.Enabled = false;
+    }
+  }
+}
+
+void TPlugForm::BuildSkinsMenu() {
+  TMenuItem* skins = popMenu.Items.Find("Skins");
+  TMenuItem* builtIn = popMenu.Items.Find("Skins/Default (Vesk)");
+  if (skins == nullptr || builtIn == nullptr) return;
+  const std::vector<std::string>& names = SchemeNames();
+  for (size_t i = 0; i < names.size(); ++i) {
+    TMenuItem& item = skins->Add(names[i], builtIn->OnClick, kDefaultSkinTag + 1 + static_cast<int>(i));
+    item.RadioGroup = kSkinsGroup;
+    item.Enabled = builtIn->Enabled;
+    if (GuiSettings.gui_scheme == static_cast<int>(i) + 1) item.SetChecked(true);
+  }
+}

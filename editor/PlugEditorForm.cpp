@@ -1,0 +1,164 @@
+// The form's life: built from its layout, bound to the engine when the binding message
+// arrives (the opening sequence), and unbound before it goes.
+#include "editor/PlugEditorForm.h"
+
+#include <atomic>
+#include <exception>
+
+#include "editor/Globals.h"
+#include "engine/PlugCore.h"
+#include "platform/DebugOutput.h"
+#include "platform/NativeWindow.h"
+
+namespace {
+
+constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
+
+// A mismatch between the controls and the range tables is a programming error. It is told
+// once per process to whoever debugs the plug-in; the editor opens all the same.
+std::atomic<bool> gMismatchReported{false};
+
+void ReportMismatches(const std::vector<std::string>& messages) {
+  if (messages.empty() || gMismatchReported.exchange(true)) return;
+  for (const std::string& message : messages)
+    WriteDebugLine("Moltrin: assertion failed in PlugEditorForm: " + message);
+}
+
+}  // namespace
+
+TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
+    : TVeskCustomControl(nullptr), window(std::move(ownWindow)) {
+  LoadSettings();
+  Name = "PlugForm";
+  BeginLoading();
+  SetColor(GuiSettings.panels_BackColor);
+  CreatePanels();
+  CreateValueBoxes();
+  CreateCheckBoxes();
+  CreateStepBars();
+  CreateOtherControls();
+  BuildMainMenu();
+  EndLoading();
+  FormCreate();
+  if (!window) window = CreateChildWindow(parentWindow, gFormWidth, gFormHeight);
+  window->SetRoot(this);
+}
+
+TPlugForm::~TPlugForm() {
+  // A name being typed when the host closes the editor is kept, as leaving the field keeps it.
+  if (eProgName != nullptr && eProgName->Editing()) eProgName->CommitEdit();
+  // The engine must not call a form that is going.
+  if (core != nullptr && core->EditorListener() == this) core->SetEditorListener(nullptr);
+  core = nullptr;
+  popMenu.Close();
+  popList.Close();
+  window.reset();
+  // The controls go while the form they report to is still whole.
+  while (!Children().empty()) delete Children().back();
+}
+
+std::unique_ptr<TEditorForm> TPlugForm::Create(void* parentWindow) { return std::make_unique<TPlugForm>(parentWindow); }
+
+void TPlugForm::FormCreate() {
+  ProgramBuffer = 0;
+  PageBuffer = 0;
+  Bars = {barSemitone, barOctave, barKeySelect, barStepMode, barVelocity};
+  scr->SetRows(barStepMode->Line(), barKeySelect->Line(), barOctave->Line(), barSemitone->Line(),
+               barVelocity->Line());
+  if (TMenuItem* ranges = popMenu.Items.Find("GUI Settings/Matrix Semitone Range"))
+    for (int i = 0; i < ranges->Count(); ++i)
+      if ((*ranges)[i].Tag == GuiSettings.matrix_semitone_range) (*ranges)[i].SetChecked(true);
+  if (GuiSettings.fine_velocity_increments == 1)
+    if (TMenuItem* on = popMenu.Items.Find("GUI Settings/Fine Velocity Increments/On")) on->Click();
+}
+
+void TPlugForm::Paint(TCanvas& canvas) { canvas.FillRect(ClientRect(), GuiSettings.panels_BackColor); }
+
+TControl* TPlugForm::FindControl(std::string_view name) const {
+  // Depth first through the tree, as the controls are owned.
+  std::vector<TControl*> pending(Children().rbegin(), Children().rend());
+  while (!pending.empty()) {
+    TControl* c = pending.back();
+    pending.pop_back();
+    if (c->Name == name) return c;
+    pending.insert(pending.end(), c->Children().rbegin(), c->Children().rend());
+  }
+  return nullptr;
+}
+
+TVeskControl* TPlugForm::ControlOfTag(int tag) const {
+  return tag >= 0 && tag < kNumParams ? tagControls[static_cast<size_t>(tag)] : nullptr;
+}
+
+// ---- The opening sequence, when the editor host's binding message arrives.
+
+void TPlugForm::HandleMessage(uint32_t message, intptr_t a, intptr_t /*b*/) {
+  if (message != kBindEngineMessage || a == 0 || core != nullptr) return;
+  TPlugCore* engine = *reinterpret_cast<TPlugCore**>(a);
+  if (engine != nullptr) Bind(engine);
+}
+
+void TPlugForm::Bind(TPlugCore* engine) {
+  core = engine;
+  core->EditorBusy = true;
+  core->SetEditorListener(this);
+  try {
+    scr->SetShownRow(Bars[0]->Line());
+    BuildParamInfo();
+    LoadFactoryBankOnce();
+    if (core->CurrentProgramIndex() == -1) core->SelectProgram(0);
+    BuildSkinsMenu();
+  } catch (const std::exception& e) {
+    // Nothing here should throw; if something does, the editor still opens bound.
+    WriteDebugLine(std::string("Moltrin: the editor's opening stopped: ") + e.what());
+  }
+  core->EditorBusy = false;
+}
+
+void TPlugForm::LoadFactoryBankOnce() {
+  if (core->FactoryBankPending.load() && !core->IsChunkLoaded()) {
+    const TLoadResult result = core->LoadFxb(PluginFolder() + kFactoryBankFile);
+    if (!result.ok) ParamCapt->SetCaption1(result.message);
+  }
+  // The bank's load marked every tag; any later opening refreshes every control.
+  if (core->FactoryBankPending.exchange(false)) return;
+  core->MarkAllChanged(false);
+}
+
+// Every value box and check box bound to a tag names its tags for the host, page by page, and
+// is checked against the range tables; the boxes inside composite controls are reached too.
+void TPlugForm::BuildParamInfo() {
+  std::vector<std::string> mismatches;
+  std::vector<TControl*> pending(Children().rbegin(), Children().rend());
+  while (!pending.empty()) {
+    TControl* c = pending.back();
+    pending.pop_back();
+    pending.insert(pending.end(), c->Children().rbegin(), c->Children().rend());
+    if (auto* box = dynamic_cast<TDragBox*>(c))
+      BindControl(box, box->NumPages(), mismatches);
+    else if (auto* check = dynamic_cast<TVeskCheckBox*>(c))
+      BindControl(check, 1, mismatches);
+  }
+  core->SetParamInfo(tagSelectedBar, "SelectedBar", 0, 4);
+  core->SetParamInfo(tagPatternShift, "PatternShift", CParamMin[tagPatternShift], CParamMax[tagPatternShift]);
+  ReportMismatches(mismatches);
+}
+
+void TPlugForm::BindControl(TVeskControl* control, int numPages, std::vector<std::string>& mismatches) {
+  const int t = control->GetParamTag();
+  if (t == 0) return;
+  for (int k = 0; k < numPages; ++k) {
+    const int h = k * 16 + t;
+    if (h < 0 || h >= kNumParams) continue;
+    core->SetParamInfo(h, control->GetPageParamNam(k), control->Min(), control->Max());
+    tagControls[static_cast<size_t>(h)] = control;
+    // The host's range of the current chain is the chain count the box allows.
+    if (h == tagCurChain) core->SetCurChainMax(control->Max());
+    const std::string n = std::to_string(h), box = "box[" + n + "]";
+    if (control->Min() != CParamMin[h]) mismatches.push_back("CParamMin[" + n + "] <> " + box + ".Min");
+    if (h != tagCurChain && control->Max() != CParamMax[h])
+      mismatches.push_back("CParamMax[" + n + "]=" + std::to_string(CParamMax[h]) + " <> " + box +
+                           ".Max=" + std::to_string(control->Max()));
+    if (control->ValueDefault() != CParamDef[h]) mismatches.push_back("CParamDef[" + n + "] <> " + box + ".ValueDeflt");
+  }
+}

@@ -1,0 +1,141 @@
+#pragma once
+// TPlugForm: the editor window. It lays out every control (FormLayout.cpp), binds each one to
+// an engine parameter by tag when the engine reference arrives (PlugEditorForm.cpp), shows what
+// the engine's change pump delivers and turns the user's actions into parameter changes
+// (FormEvents.cpp), and carries the main menu (FormMenuTree.cpp) whose commands live in
+// FormMenus.cpp. The form holds no parameter values: every control shows what the engine last
+// reported for its tag. It reaches the engine directly on the editor thread, and the engine
+// reaches it only through the listener it installs while bound.
+// Everything here runs on the editor (host's user-interface) thread.
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "editor/DragBoxBar.h"
+#include "editor/DragBoxBt.h"
+#include "editor/DragBoxLine.h"
+#include "editor/EditorForm.h"
+#include "editor/LEDBar.h"
+#include "editor/ScreenInner.h"
+#include "editor/TopVeskPanel.h"
+#include "editor/VeskButton.h"
+#include "editor/VeskCheckBox.h"
+#include "editor/VeskEdit.h"
+#include "editor/VeskLabel.h"
+#include "editor/VeskPanel.h"
+#include "engine/EditorListener.h"
+#include "engine/ParamNames.h"
+#include "platform/Menu.h"
+
+class TPlugCore;
+
+class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorListener {
+ public:
+  // Builds the form in a child window of the host's `parentWindow`; `window` replaces the
+  // native one (tests and tools pass a headless window).
+  explicit TPlugForm(void* parentWindow, std::unique_ptr<TWindow> window = nullptr);
+  ~TPlugForm() override;
+  static std::unique_ptr<TEditorForm> Create(void* parentWindow);
+
+  // ---- TEditorForm.
+  TWindow& Window() override { return *window; }
+  bool IsLoading() const override { return Loading(); }
+  bool HasEngine() const override { return core != nullptr; }
+  TPlugCore* Engine() const { return core; }
+
+  // ---- Fields.
+  int ProgramBuffer = 0;  // program remembered by "Copy to buffer"
+  int PageBuffer = 0;     // page remembered by the page "Copy to buffer"
+  std::array<TDragBoxBar*, 5> Bars{};  // by BarNum: semitone, octave, key select, step type, velocity
+  int MenuTargetTag = 0;  // the tag whose value list is open in popList
+
+  // ---- Controls, owned by their panels; the layout tables name them.
+  TTopVeskPanel* pTop = nullptr;
+  TVeskPanel *pLeft = nullptr, *pMain = nullptr, *pChains = nullptr, *pInfo = nullptr, *pBottom = nullptr;
+  TDragBoxBt *cbNumChains = nullptr, *cbCurrChain = nullptr;
+  TVeskCheckBox* cbScroll = nullptr;
+  TDragBoxBar *barVelocity = nullptr, *barKeySelect = nullptr, *barStepMode = nullptr, *barOctave = nullptr,
+              *barSemitone = nullptr;
+  TDragBoxLine* lnChainProg = nullptr;
+  TScreenInner* scr = nullptr;
+  TLEDBar *ledbar = nullptr, *ledbarSelPage = nullptr, *ledbarPlayPage = nullptr;
+  std::array<TVeskLabel*, 4> PageLabels{};  // blbA .. blbD
+  TVeskButton *bResetPatch = nullptr, *btPatchList = nullptr;
+  TVeskLabel* lProgNum = nullptr;
+  TVeskEdit* eProgName = nullptr;
+  TVeskLabel *BeatVal = nullptr, *StepVal = nullptr, *NoteOutVal = nullptr, *KeysPreFilterVal = nullptr,
+             *KeysPostFilterVal = nullptr, *DetChordVal = nullptr, *ParamCapt = nullptr;
+  TPopupMenu popMenu;  // the main menu under "MENU"
+  TPopupMenu popList;  // value lists and the program list
+
+  // The control named `name` in the form ("bGate", "pInfo"), or null.
+  TControl* FindControl(std::string_view name) const;
+  // The control bound to a tag, once the form is bound (null for tags without one).
+  TVeskControl* ControlOfTag(int tag) const;
+
+  // ---- Engine deliveries (TEditorListener), from DeliverChanges.
+  void OnParamDisplay(int tag, int value) override;
+  void OnParamReact(int tag, int value) override;
+  void OnStepChanged(int step) override;
+  void OnStatusText(const TStatusRecord& status) override;
+  void OnPatternRedraw() override;
+
+  // ---- Control events.
+  void DoControlChange(int tag, const std::string& name, int value);
+  void DoControlMenuPopup(int tag, const std::string& name, int x, int y, const std::vector<std::string>& list);
+  void DoBarSelect(int barNum);
+  void DoPatchesMenuPopup();
+  void DoMenuOpen();
+  void DoProgNameEditExit();
+  void pTopClick();
+  void bPgLeftClick1() { StepPage(-1); }
+  void bPgRightClick1() { StepPage(+1); }
+  void bPattShiftLeftClick1() { ShiftPatternBy(-1); }
+  void bPattShiftRightClick1() { ShiftPatternBy(+1); }
+  void bProgLeftClick1();
+  void bProgRightClick1();
+
+  // ---- Navigation.
+  void SelectBar(int i);
+  void SelectPage(int p);
+  void UpdatePageLabels(int t);
+
+  // ---- Menu commands (FormMenus.cpp). Each takes the item chosen.
+  using TMenuCommand = void (TPlugForm::*)(TMenuItem& item);
+
+ protected:
+  void Paint(TCanvas& canvas) override;
+  void HandleMessage(uint32_t message, intptr_t a, intptr_t b) override;
+
+ private:
+  // ---- Building (FormLayout.cpp, FormMenuTree.cpp).
+  void CreatePanels();
+  void CreateValueBoxes();
+  void CreateCheckBoxes();
+  void CreateStepBars();
+  void CreateOtherControls();
+  void BuildMainMenu();
+  void BuildSkinsMenu();
+  TControl* PanelOf(int panel) const;
+  void FormCreate();
+
+  // ---- Binding (PlugEditorForm.cpp).
+  void Bind(TPlugCore* engine);
+  void BuildParamInfo();
+  void BindControl(TVeskControl* control, int numPages, std::vector<std::string>& mismatches);
+  void LoadFactoryBankOnce();
+
+  // ---- Events (FormEvents.cpp).
+  void ChooseProgram(int index);
+  void ChooseListValue(int value);
+  void StepPage(int direction);
+  void ShiftPatternBy(int direction);
+  void RequestPatternRedraw();
+  void ShowParam(int tag, std::string_view name, int value);
+
+  std::unique_ptr<TWindow> window;
+  TPlugCore* core = nullptr;  // set when the binding message arrives
+  std::array<TVeskControl*, kNumParams> tagControls{};
+};

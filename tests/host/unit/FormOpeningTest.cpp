@@ -1,0 +1,104 @@
+// The form's opening: the binding that arrives after effEditOpen, the parameter names and
+// ranges it gives the host, its checks against the range tables, the program it selects, and
+// what the controls do before the binding arrives.
+#include "tests/host/unit/FormFixture.h"
+
+namespace {
+
+using FormOpening = FormTest;
+
+TEST_F(FormOpening, TheFirstOpeningNamesEveryParameterFromItsControl) {
+  EXPECT_EQ(host.ParamName(tagSteps), "Param210") << "no names before the editor has opened";
+  Open();
+  struct Case {
+    int tag;
+    const char* name;
+  };
+  const Case cases[] = {
+      {tagSteps, "Steps"},           {300, "Semitone_45"},         {90, "ChainProg_6"},
+      {tagSelectedBar, "SelectedBar"}, {tagPatternShift, "PatternShift"}, {575, "Velocity_64"},
+      {tagMIDIIn_Ch, "MIDIIn_Ch"},    {tagScroll, "Scroll"},        {tagCurChain, "CurChain"},
+      {384 + 16, "Step_mode_17"},    {tagFormatVersion, "Param0"}, {tagProgName, "Param150"},
+      {tagSelectedPage, "Param231"}, {5, "Param5"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(host.ParamName(c.tag), c.name) << "tag " << c.tag;
+  Close();
+  EXPECT_EQ(host.ParamName(300), "Semitone_45") << "names stay after the editor closes";
+}
+
+TEST_F(FormOpening, EveryBoundTagHasItsControlAndTheTablesAgreeWithTheLayout) {
+  testing::internal::CaptureStderr();
+  Open();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "the shipped layout matches the range tables";
+  TPlugForm& form = Form();
+  EXPECT_EQ(form.ControlOfTag(300), form.barSemitone->Line()->Box(12)) << "step 45 is box 12 on page 2";
+  EXPECT_EQ(form.ControlOfTag(tagGate), Control<TDragBoxBt>("bGate").Box());
+  EXPECT_EQ(form.ControlOfTag(tagLatch), &Control<TVeskCheckBox>("cbHold"));
+  EXPECT_EQ(form.ControlOfTag(93), nullptr) << "the chain line's hidden boxes bind nothing";
+  EXPECT_EQ(Core().CurChainMax(), form.cbCurrChain->Max());
+  for (int tag = 0; tag < kNumParams; ++tag) {
+    if (!IsDefinedTag(tag) || tag == tagSelectedBar || tag == tagPatternShift) continue;
+    const bool editorTag = tag != tagFormatVersion && tag != tagCurProgram && tag != tagChainInit &&
+                           tag != tagProgName && tag != tagSelectedPage;
+    EXPECT_EQ(form.ControlOfTag(tag) != nullptr, editorTag) << "tag " << tag;
+  }
+}
+
+TEST_F(FormOpening, AMismatchIsReportedOnceAndTheEditorStillOpens) {
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);
+  // A layout that disagrees with the tables: a programming error the opening must survive.
+  Control<TDragBoxBt>("bGate").SetMin(0);
+  Control<TDragBoxBt>("bSwing").SetValueDefault(5);
+  testing::internal::CaptureStderr();
+  Idle();
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("PlugEditorForm: CParamMin[211] <> box[211].Min\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("PlugEditorForm: CParamDef[225] <> box[225].ValueDeflt\n"), std::string::npos) << report;
+  EXPECT_FALSE(Core().EditorBusy.load()) << "the opening ran to its end";
+  EXPECT_EQ(Core().CurrentProgramIndex(), 0);
+  EXPECT_EQ(host.ParamName(tagGate), "Gate");
+
+  Close();
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);
+  Control<TDragBoxBt>("bGate").SetMax(99);
+  testing::internal::CaptureStderr();
+  Idle();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "told once per process";
+}
+
+TEST_F(FormOpening, AFreshInstanceGetsProgramZeroAndEveryControlShowsTheEngine) {
+  EXPECT_EQ(Core().CurrentProgramIndex(), -1);
+  Open();
+  EXPECT_EQ(Core().CurrentProgramIndex(), 0);
+  EXPECT_EQ(Form().eProgName->Text(), "Program 1");
+  EXPECT_EQ(Form().lProgNum->Caption1(), "1 / 64");
+
+  // Changes made while the editor is closed show on the next opening.
+  Close();
+  host.SetProgram(6);
+  host.SetParam(tagGate, 0.0f);
+  host.SetParam(tagSteps, 1.0f);
+  Open();
+  EXPECT_EQ(Form().lProgNum->Caption1(), "7 / 64");
+  EXPECT_EQ(Control<TDragBoxBt>("bGate").GetValue(), 1);
+  EXPECT_EQ(Control<TDragBoxBt>("bSteps").GetValue(), 64);
+  EXPECT_EQ(Form().scr->PageCount(), 4);
+}
+
+TEST_F(FormOpening, BeforeTheBindingArrivesAChangeOnlyShowsInTheStatusPanel) {
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);
+  // The binding is posted: nothing has run it yet.
+  TDragBoxBt& gate = Control<TDragBoxBt>("bGate");
+  const int before = gate.GetValue();
+  Drag(*gate.Box(), -40);
+  ASSERT_NE(gate.GetValue(), before);
+  EXPECT_EQ(Form().ParamCapt->Caption1(), "Param [211: Gate] = " + std::to_string(gate.GetValue()));
+  EXPECT_TRUE(host.Automations().empty());
+  EXPECT_EQ(Core().GetParam(tagGate), 100) << "the engine never heard of it";
+  EXPECT_FALSE(Form().HasEngine());
+  Idle();
+  EXPECT_TRUE(Form().HasEngine());
+  EXPECT_EQ(gate.GetValue(), 100) << "the first delivery shows the engine's value again";
+}
+
+}  // namespace
