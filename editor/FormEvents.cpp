@@ -64,22 +64,26 @@ void TPlugForm::OnParamReact(int tag, int value) {
 }
 
 void TPlugForm::OnStepChanged(int step) {
-  const int perPage = scr->StepsPerPage();
+  playingStep = step;
   int playPage = -1;
   if (step >= 0) {
-    playPage = step / perPage;
+    playPage = step / scr->StepsPerPage();
     if (cbScroll->Checked() && playPage != scr->ShownPage()) SelectPage(playPage);
   }
-  // The page shown now: after a turn the playing step lights on its new page at once.
-  const int shown = scr->ShownPage();
-  const bool onShownPage = step >= shown * perPage && step < (shown + 1) * perPage;
-  ledbar->SetIndexOn(onShownPage ? step - shown * perPage : -1);
+  ShowPlayingStep();
   if (ledbarPlayPage->IndexOn() != playPage) {
     ledbarPlayPage->SetIndexOn(playPage);
-    UpdatePageLabels(shown);
+    UpdatePageLabels(scr->ShownPage());
   }
   const bool chainPlays = step != -1 && core != nullptr && core->CurrentChainIndex() != 0;
   lnChainProg->Highlight(chainPlays ? core->GetChainPos() : -1);
+}
+
+// The step LEDs show the playing step when it lies on the page shown, whenever either changes.
+void TPlugForm::ShowPlayingStep() {
+  const int perPage = scr->StepsPerPage(), first = scr->ShownPage() * perPage;
+  const bool onShownPage = playingStep >= first && playingStep < first + perPage;
+  ledbar->SetIndexOn(onShownPage ? playingStep - first : -1);
 }
 
 void TPlugForm::UpdatePageLabels(int t) {
@@ -175,6 +179,7 @@ void TPlugForm::SelectPage(int p) {
   scr->SetPage(p);
   ledbarSelPage->SetIndexOn(p);
   for (TDragBoxBar* bar : Bars) bar->SetPage(p);
+  ShowPlayingStep();
   UpdatePageLabels(p);
   RequestPatternRedraw();
   if (core != nullptr) core->SetParamFromEditor(tagSelectedPage, p, false);

@@ -133,9 +133,11 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void StepPage(int direction);
   void ShiftPatternBy(int direction);
   void RequestPatternRedraw();
+  void ShowPlayingStep();
   void ShowParam(int tag, std::string_view name, int value);
 
   std::unique_ptr<TWindow> window;
   TPlugCore* core = nullptr;  // set when the binding message arrives
   std::array<TVeskControl*, kNumParams> tagControls{};
+  int playingStep = -1;  // as the engine last delivered it
 };
