@@ -1,8 +1,9 @@
 // The audio thread plays keys against a moving, starting and stopping transport while the
-// user-interface thread changes everything a host can reach (programs, chunks, parameters,
-// editor idle) and a third thread reads parameters, as hosts do for automation. The test
-// script runs this under ThreadSanitizer; there it must give no report, and everywhere every
-// note started must end once the keys are up and the transport stops.
+// user-interface thread changes everything a host can reach (programs, chunks, parameters), an
+// editor thread opens, idles and closes the editor, and a fourth thread reads parameters and
+// their names, as hosts do for automation. The test script runs this under ThreadSanitizer;
+// there it must give no report, and everywhere every note started must end once the keys are
+// up and the transport stops.
 //
 // MOLTRIN_STRESS_SECONDS sets how long the threads run together (default 2).
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -158,12 +160,36 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
     audioDone = true;
   });
 
+  // Parameter values and names, as a host reads them for automation lanes. A name is either
+  // the one before the editor ever opened or the editor's whole name, never a piece of it.
+  std::atomic<int> torn{0};
   std::thread reader([&] {
     Rng rng(2);
     while (!audioDone) {
       for (int i = 0; i < 16; ++i) (void)fx->getParameter(fx, rng.Int(0, kNumParams - 1));
-      reads += 16;
+      const int tag = rng.Int(0, kNumParams - 1);
+      const std::string name = h.ParamName(tag);
+      if (name != "Param" + std::to_string(tag) && name != CatalogueName(tag)) ++torn;
+      reads += 17;
       Pause();
+    }
+  });
+
+  // The editor: opened, watched for a while (or closed before its binding arrived) and closed,
+  // over and over. Hosts do this on their user-interface thread; a thread of its own here meets
+  // the editor's work with every other thread's.
+  long long editorOpenings = 0;
+  std::thread editor([&] {
+    Rng rng(4);
+    char parent[8] = {};
+    while (!audioDone) {
+      fx->dispatcher(fx, effEditOpen, 0, 0, parent, 0.0f);
+      for (int i = rng.Int(0, 30); i > 0 && !audioDone; --i) {
+        fx->dispatcher(fx, effEditIdle, 0, 0, nullptr, 0.0f);
+        Pause();
+      }
+      fx->dispatcher(fx, effEditClose, 0, 0, nullptr, 0.0f);
+      ++editorOpenings;
     }
   });
 
@@ -190,19 +216,16 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
       (void)h.ParamDisplay(rng.Int(0, kNumParams - 1));
     } else if (r < 84) {
       (void)h.ProgramNameIndexed(rng.Int(0, 63));
-    } else if (r < 86) {
-      fx->dispatcher(fx, effSetProgramName, 0, 0, name, 0.0f);
-    } else if (r < 87) {
-      fx->dispatcher(fx, effEditOpen, 0, 0, nullptr, 0.0f);
-    } else if (r < 88) {
-      fx->dispatcher(fx, effEditClose, 0, 0, nullptr, 0.0f);
     } else {
-      fx->dispatcher(fx, effEditIdle, 0, 0, nullptr, 0.0f);
+      fx->dispatcher(fx, effSetProgramName, 0, 0, name, 0.0f);
     }
     ++uiOps;
   }
   audio.join();
   reader.join();
+  editor.join();
+  EXPECT_EQ(torn.load(), 0) << "names read while the editor wrote them";
+  EXPECT_GT(editorOpenings, 0);
   const double together = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   // The end: input from every channel, latch off, every key up, the transport stopped.
@@ -228,6 +251,7 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
   for (int c = 0; c < 16; ++c)
     for (int p = 0; p < 128; ++p) EXPECT_EQ(sounding[c][p], 0) << "note " << p << " on channel " << c + 1 << " never ended";
   EXPECT_GT(noteOns, 0);
-  std::printf("%.1f s: %lld blocks, %lld user-interface operations, %lld parameter reads, %lld note-ons\n",
-              together, blocks, uiOps, reads, noteOns);
+  std::printf("%.1f s: %lld blocks, %lld user-interface operations, %lld editor openings, %lld parameter reads, "
+              "%lld note-ons\n",
+              together, blocks, uiOps, editorOpenings, reads, noteOns);
 }
