@@ -255,7 +255,10 @@ void TX11Window::Handle(XEvent& e) {
       break;
     }
     case FocusOut:
-      if (e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyInferior) KeyboardLost();
+      // NotifyPointer: the keyboard followed the pointer (no window had the focus) until this
+      // window took it; nothing was lost.
+      if (e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyInferior && e.xfocus.detail != NotifyPointer)
+        KeyboardLost();
       break;
     case DestroyNotify:
       if (e.xdestroywindow.window == window) windowGone = true;

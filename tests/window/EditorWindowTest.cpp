@@ -3,49 +3,7 @@
 // loop, effEditClose. On Linux under Xvfb (X11), on Windows under wine (Win32).
 #include <gtest/gtest.h>
 
-#include "tests/host/TestHost.h"
-#include "tests/window/NativeParent.h"
-
-using testhost::Host;
-
-namespace {
-
-constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
-constexpr uint32_t kParentColor = 0x202020;
-
-class EditorWindow : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(parent.Valid()) << "no window system for the host's window";
-    fx = host.Load();
-    ASSERT_NE(fx, nullptr) << host.LastError();
-  }
-  void TearDown() override { host.Close(); }
-
-  VstIntPtr Open() { return host.Dispatch(effEditOpen, 0, 0, parent.Handle()); }
-  void Close() { host.Dispatch(effEditClose); }
-  // A few turns of the host's loop: its own messages, then the editor's idle.
-  void Idle(int turns = 2) {
-    for (int i = 0; i < turns; ++i) {
-      parent.Pump();
-      host.Dispatch(effEditIdle);
-    }
-    parent.Pump();
-  }
-  // Open, show, close: one cycle of a user looking at the editor.
-  void Cycle() {
-    ASSERT_EQ(Open(), 1);
-    Idle();
-    Close();
-    parent.Pump();
-  }
-
-  TNativeParent parent;
-  Host host;
-  AEffect* fx = nullptr;
-};
-
-}  // namespace
+#include "tests/window/EditorWindowFixture.h"
 
 TEST_F(EditorWindow, OpensAPaintedChildWindowAndRemovesItOnClose) {
   ASSERT_EQ(Open(), 1);
@@ -93,7 +51,7 @@ TEST_F(EditorWindow, ClosingBeforeTheBindingArrivedIsHarmless) {
   Idle();
   ASSERT_EQ(Open(), 1);
   Idle();
-  EXPECT_EQ(parent.PixelAt(10, 10), kBuiltInBackColor);
+  EXPECT_EQ(parent.PixelAt(183, 200), kBuiltInBackColor) << "the gap between two panels";
   Close();
   parent.Pump();
   EXPECT_EQ(parent.ChildCount(), 0);

@@ -3,6 +3,8 @@
 // makes one for a plug-in editor, with what a test needs to look at it.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class TNativeParent {
  public:
@@ -23,6 +25,15 @@ class TNativeParent {
   void DestroyNow();
   // Errors the X server reported to the host's own connection (0 on Windows).
   int HostErrors() const;
+
+  // ---- The user's mouse and keyboard, as the system delivers them (XTest on Linux, SendInput
+  // on Windows), at points of the parent's client area.
+  void MouseMoveTo(int x, int y);
+  void MouseButton(bool down, bool right = false);
+  void TypeText(const std::string& text);  // letters, digits and blanks
+  void PressEnter();
+  // What the parent's client area shows (the editor inside it included), 0x00BBGGRR row by row.
+  std::vector<uint32_t> Capture(int width, int height) const;
 
  private:
   struct TImpl;

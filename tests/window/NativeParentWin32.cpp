@@ -86,6 +86,87 @@ void TNativeParent::DestroyNow() {
 
 int TNativeParent::HostErrors() const { return 0; }
 
+namespace {
+void Send(INPUT input) { SendInput(1, &input, sizeof input); }
+void SendKey(WORD vk, WORD unicode, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = unicode;
+  input.ki.dwFlags = (unicode != 0 ? KEYEVENTF_UNICODE : 0) | (up ? KEYEVENTF_KEYUP : 0);
+  Send(input);
+}
+}  // namespace
+
+void TNativeParent::MouseMoveTo(int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(impl->hwnd, &p);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  Send(input);
+  Pump();
+}
+
+void TNativeParent::MouseButton(bool down, bool right) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                           : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+  Send(input);
+  Pump();
+}
+
+void TNativeParent::TypeText(const std::string& text) {
+  for (char c : text) {
+    SendKey(0, static_cast<WORD>(static_cast<unsigned char>(c)), false);
+    SendKey(0, static_cast<WORD>(static_cast<unsigned char>(c)), true);
+    Pump();
+  }
+}
+
+void TNativeParent::PressEnter() {
+  SendKey(VK_RETURN, 0, false);
+  SendKey(VK_RETURN, 0, true);
+  Pump();
+}
+
+// The editor's child window covers the part captured; its own surface is read.
+std::vector<uint32_t> TNativeParent::Capture(int width, int height) const {
+  std::vector<uint32_t> pixels;
+  POINT corner{1, 1};
+  HWND source = ChildWindowFromPoint(impl->hwnd, corner);
+  if (source == nullptr) source = impl->hwnd;
+  HDC dc = GetDC(source);
+  HDC memory = CreateCompatibleDC(dc);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < width * height; ++i) {
+      const uint32_t rgb = p[i];  // 0x00RRGGBB in a DIB
+      pixels.push_back(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(memory);
+  ReleaseDC(source, dc);
+  return pixels;
+}
+
 size_t OpenHandles() {
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);

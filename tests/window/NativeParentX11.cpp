@@ -1,6 +1,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <malloc.h>
 
 #include <filesystem>
@@ -12,6 +14,10 @@ int gHostErrors = 0;
 int HostErrorHandler(Display*, XErrorEvent*) {
   ++gHostErrors;
   return 0;
+}
+// A TrueColor 24-bit pixel, 0x00RRGGBB, as 0x00BBGGRR.
+uint32_t ColorOf(unsigned long p) {
+  return static_cast<uint32_t>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
 }
 }  // namespace
 
@@ -62,10 +68,9 @@ int TNativeParent::ChildCount() const {
 uint32_t TNativeParent::PixelAt(int x, int y) const {
   XImage* image = XGetImage(impl->display, impl->window, x, y, 1, 1, AllPlanes, ZPixmap);
   if (image == nullptr) return 0xFFFFFFFF;
-  const unsigned long p = XGetPixel(image, 0, 0);
+  const uint32_t color = ColorOf(XGetPixel(image, 0, 0));
   XDestroyImage(image);
-  // TrueColor 24-bit: 0x00RRGGBB
-  return static_cast<uint32_t>(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
+  return color;
 }
 
 void TNativeParent::DestroyNow() {
@@ -75,6 +80,51 @@ void TNativeParent::DestroyNow() {
 }
 
 int TNativeParent::HostErrors() const { return gHostErrors; }
+
+void TNativeParent::MouseMoveTo(int x, int y) {
+  ::Window child = 0;
+  int sx = 0, sy = 0;
+  XTranslateCoordinates(impl->display, impl->window, DefaultRootWindow(impl->display), x, y, &sx, &sy, &child);
+  XTestFakeMotionEvent(impl->display, -1, sx, sy, CurrentTime);
+  XSync(impl->display, False);
+}
+
+void TNativeParent::MouseButton(bool down, bool right) {
+  XTestFakeButtonEvent(impl->display, right ? Button3 : Button1, down ? True : False, CurrentTime);
+  XSync(impl->display, False);
+}
+
+namespace {
+void FakeKey(Display* d, KeySym sym, bool shifted) {
+  const KeyCode shift = XKeysymToKeycode(d, XK_Shift_L), code = XKeysymToKeycode(d, sym);
+  if (shifted) XTestFakeKeyEvent(d, shift, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, True, CurrentTime);
+  XTestFakeKeyEvent(d, code, False, CurrentTime);
+  if (shifted) XTestFakeKeyEvent(d, shift, False, CurrentTime);
+  XSync(d, False);
+}
+}  // namespace
+
+void TNativeParent::TypeText(const std::string& text) {
+  for (char c : text) {
+    const bool upper = c >= 'A' && c <= 'Z';
+    const KeySym sym = c == ' ' ? XK_space : static_cast<KeySym>(upper ? c - 'A' + 'a' : c);
+    FakeKey(impl->display, sym, upper);
+  }
+}
+
+void TNativeParent::PressEnter() { FakeKey(impl->display, XK_Return, false); }
+
+std::vector<uint32_t> TNativeParent::Capture(int width, int height) const {
+  std::vector<uint32_t> pixels;
+  XImage* image = XGetImage(impl->display, impl->window, 0, 0, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
+  if (image == nullptr) return pixels;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(ColorOf(XGetPixel(image, x, y)));
+  XDestroyImage(image);
+  return pixels;
+}
 
 size_t OpenHandles() {
   size_t n = 0;

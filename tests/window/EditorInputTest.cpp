@@ -1,0 +1,86 @@
+// A user at work in the editor's real window, through the module's binary interface: the mouse
+// and keyboard come from the window system (XTest under Xvfb on Linux, SendInput under wine),
+// the host idles the editor and records what the plug-in tells it, and the window is captured
+// to a PNG at the end (MOLTRIN_SCREENSHOT_DIR, else the working folder).
+#include <cstdlib>
+#include <string>
+
+#include "engine/ParamNames.h"
+#include "platform/Png.h"
+#include "tests/window/EditorWindowFixture.h"
+
+namespace {
+
+struct TSpot {
+  int x, y;
+};
+// Where the editor's controls are in the host's window (the editor sits at its top-left).
+constexpr TSpot kGateBox{48, 260};          // the box of "gate time" in the left panel
+constexpr TSpot kPageRight{239, 211};       // the page ">>" button
+constexpr TSpot kVelocityStep4{407, 71};    // the fourth box of the velocity row
+constexpr TSpot kOctaveCaption{257, 387};   // the caption of the octave row
+constexpr TSpot kProgramName{718, 35};      // the program-name field
+constexpr int kVelocityStep20 = 512 + 19;    // that box's tag on the second page
+
+bool SaveCapture(TNativeParent& parent, const std::string& name) {
+  const std::vector<uint32_t> pixels = parent.Capture(809, 536);
+  if (pixels.size() != 809u * 536u) return false;
+  TCanvas canvas(809, 536);
+  for (int y = 0; y < 536; ++y)
+    for (int x = 0; x < 809; ++x) canvas.SetPixel(x, y, pixels[static_cast<size_t>(y * 809 + x)]);
+  const char* dir = std::getenv("MOLTRIN_SCREENSHOT_DIR");
+  return WritePng(canvas, (dir != nullptr ? std::string(dir) + "/" : std::string()) + name);
+}
+
+float LastAutomation(const testhost::Host& host, int tag) {
+  float value = -1;
+  for (const testhost::Automation& a : host.Automations())
+    if (a.index == tag) value = a.value;
+  return value;
+}
+
+}  // namespace
+
+TEST_F(EditorWindow, AUserWorksTheEditorWithMouseAndKeyboard) {
+  ASSERT_NE(host.Start(), nullptr);
+  ASSERT_EQ(Open(), 1);
+  Idle(4);
+  // A program of two pages, its twentieth step at the default velocity.
+  host.SetParam(tagSteps, 31.0f / 63.0f);
+  host.SetParam(kVelocityStep20, 96.0f / 127.0f);
+  Idle();
+
+  // Dragging the gate box down lowers the gate; the host hears of it and reads it back.
+  DragAt(kGateBox.x, kGateBox.y, 40);
+  const float gate = LastAutomation(host, tagGate);
+  ASSERT_GE(gate, 0.0f) << "no automation of the gate";
+  EXPECT_LT(gate, 1.0f);
+  EXPECT_FLOAT_EQ(host.GetParam(tagGate), gate);
+
+  // The next page, and a step box on it.
+  ClickAt(kPageRight.x, kPageRight.y);
+  EXPECT_FLOAT_EQ(host.GetParam(tagSelectedPage), 1.0f / 3.0f);
+  DragAt(kVelocityStep4.x, kVelocityStep4.y, -30);
+  EXPECT_FLOAT_EQ(host.GetParam(kVelocityStep20), 1.0f) << "velocity 96 raised by two notches to 127";
+
+  // The octave row shown on the pattern screen.
+  ClickAt(kOctaveCaption.x, kOctaveCaption.y);
+  EXPECT_FLOAT_EQ(LastAutomation(host, tagSelectedBar), 0.25f);
+  EXPECT_FLOAT_EQ(host.GetParam(tagSelectedBar), 0.25f);
+
+  // A new name for the program: the field opens with the whole name selected.
+  ClickAt(kProgramName.x, kProgramName.y);
+  parent.TypeText("Live Set");
+  Idle();
+  parent.PressEnter();
+  Idle(3);
+  EXPECT_EQ(host.ProgramName(), "Live Set");
+
+  Idle(3);
+#ifdef _WIN32
+  EXPECT_TRUE(SaveCapture(parent, "editor-window-win32.png"));
+#else
+  EXPECT_TRUE(SaveCapture(parent, "editor-window-x11.png"));
+#endif
+  Close();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// A host's window with the module's editor in it, driven as a host drives it: effEditOpen,
+// effEditIdle between turns of the host's message loop, effEditClose.
+#include <gtest/gtest.h>
+
+#include "tests/host/TestHost.h"
+#include "tests/window/NativeParent.h"
+
+constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
+constexpr uint32_t kParentColor = 0x202020;
+
+class EditorWindow : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(parent.Valid()) << "no window system for the host's window";
+    fx = host.Load();
+    ASSERT_NE(fx, nullptr) << host.LastError();
+  }
+  void TearDown() override { host.Close(); }
+
+  VstIntPtr Open() { return host.Dispatch(effEditOpen, 0, 0, parent.Handle()); }
+  void Close() { host.Dispatch(effEditClose); }
+  // A few turns of the host's loop: its own messages, then the editor's idle.
+  void Idle(int turns = 2) {
+    for (int i = 0; i < turns; ++i) {
+      parent.Pump();
+      host.Dispatch(effEditIdle);
+    }
+    parent.Pump();
+  }
+  // The user's mouse at a point of the host's window, and what the editor makes of it.
+  void ClickAt(int x, int y, bool right = false) {
+    parent.MouseMoveTo(x, y);
+    Idle();
+    parent.MouseButton(true, right);
+    Idle();
+    parent.MouseButton(false, right);
+    Idle();
+  }
+  // A press at (x, y), a move `dy` pixels down (negative: up) in a few steps, a release.
+  void DragAt(int x, int y, int dy) {
+    parent.MouseMoveTo(x, y);
+    Idle();
+    parent.MouseButton(true);
+    Idle();
+    for (int i = 1; i <= 4; ++i) {
+      parent.MouseMoveTo(x, y + dy * i / 4);
+      Idle();
+    }
+    parent.MouseButton(false);
+    Idle();
+  }
+  // Open, show, close: one cycle of a user looking at the editor.
+  void Cycle() {
+    ASSERT_EQ(Open(), 1);
+    Idle();
+    Close();
+    parent.Pump();
+  }
+
+  TNativeParent parent;
+  testhost::Host host;
+  AEffect* fx = nullptr;
+};
+
