@@ -22,10 +22,11 @@ class TSharedName {
     bool same = true;
     for (int i = 0; i < kWords; ++i) same = same && words[i].load(std::memory_order_relaxed) == next[i];
     if (same) return;  // the editor names the parameters alike at every opening
+    // Each word's release store keeps the odd count before it: a reader that sees a new word
+    // sees the write in progress when it reads the count again.
     const uint32_t s = sequence.load(std::memory_order_relaxed);
     sequence.store(s + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (int i = 0; i < kWords; ++i) words[i].store(next[i], std::memory_order_relaxed);
+    for (int i = 0; i < kWords; ++i) words[i].store(next[i], std::memory_order_release);
     sequence.store(s + 2, std::memory_order_release);
   }
 
@@ -35,8 +36,7 @@ class TSharedName {
     for (;;) {
       const uint32_t before = sequence.load(std::memory_order_acquire);
       if ((before & 1) == 0) {
-        for (int i = 0; i < kWords; ++i) copy[i] = words[i].load(std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        for (int i = 0; i < kWords; ++i) copy[i] = words[i].load(std::memory_order_acquire);
         if (sequence.load(std::memory_order_relaxed) == before) break;
       }
       std::this_thread::yield();
