@@ -42,7 +42,6 @@ float LastAutomation(const testhost::Host& host, int tag) {
 }  // namespace
 
 TEST_F(EditorWindow, AUserWorksTheEditorWithMouseAndKeyboard) {
-  ASSERT_NE(host.Start(), nullptr);
   ASSERT_EQ(Open(), 1);
   Idle(4);
   // A program of two pages, its twentieth step at the default velocity.

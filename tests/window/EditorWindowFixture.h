@@ -13,7 +13,7 @@ class EditorWindow : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(parent.Valid()) << "no window system for the host's window";
-    fx = host.Load();
+    fx = host.Start();
     ASSERT_NE(fx, nullptr) << host.LastError();
   }
   void TearDown() override { host.Close(); }
