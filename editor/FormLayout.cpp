@@ -205,7 +205,22 @@ TControlClass* Place(TControlClass* control, const char* name, const TPlace& p) 
   return control;
 }
 
+// A control bound to a tag, placed and captioned as its row says and reporting its changes.
+template <typename TControlClass, typename TRow>
+TControlClass* CreateBound(TControl* parent, const TRow& row, const TOnControlChangeEvent& onChange) {
+  auto* control = Place(new TControlClass(parent), row.name, row.place);
+  control->SetCaption(row.caption);
+  control->SetParamTag(row.tag);
+  control->SetParamNam(row.paramNam);
+  control->OnControlChange = onChange;
+  return control;
+}
+
 }  // namespace
+
+TOnControlChangeEvent TPlugForm::ControlChangeHandler() {
+  return [this](int tag, const std::string& name, int value) { DoControlChange(tag, name, value); };
+}
 
 TControl* TPlugForm::PanelOf(int panel) const {
   const std::array<TControl*, kPanelCount> panels{pTop, pLeft, pMain, pChains, pInfo, pBottom};
@@ -222,10 +237,7 @@ void TPlugForm::CreatePanels() {
 
 void TPlugForm::CreateValueBoxes() {
   for (const TValueBoxRow& row : kValueBoxes) {
-    auto* box = Place(new TDragBoxBt(PanelOf(row.panel)), row.name, row.place);
-    box->SetCaption(row.caption);
-    box->SetParamTag(row.tag);
-    box->SetParamNam(row.paramNam);
+    auto* box = CreateBound<TDragBoxBt>(PanelOf(row.panel), row, ControlChangeHandler());
     box->SetMin(row.min);
     box->SetMax(row.max);
     box->SetValueDefault(row.def);
@@ -235,7 +247,6 @@ void TPlugForm::CreateValueBoxes() {
     box->SetValueSuffix(row.suffix);
     box->SetValueList(ValueTexts(row.tag));
     box->SetHasMenu(row.menu);
-    box->OnControlChange = [this](int tag, const std::string& name, int value) { DoControlChange(tag, name, value); };
     if (row.menu)
       box->OnControlMenuPopup = [this](int tag, const std::string& name, int x, int y,
                                        const std::vector<std::string>& list) {
@@ -247,12 +258,8 @@ void TPlugForm::CreateValueBoxes() {
 
 void TPlugForm::CreateCheckBoxes() {
   for (const TCheckBoxRow& row : kCheckBoxes) {
-    auto* check = Place(new TVeskCheckBox(PanelOf(row.panel)), row.name, row.place);
-    check->SetCaption(row.caption);
-    check->SetParamTag(row.tag);
-    check->SetParamNam(row.paramNam);
+    auto* check = CreateBound<TVeskCheckBox>(PanelOf(row.panel), row, ControlChangeHandler());
     check->SetChecked(row.checked);
-    check->OnControlChange = [this](int tag, const std::string& name, int value) { DoControlChange(tag, name, value); };
     if (row.field != nullptr) this->*row.field = check;
   }
 }
@@ -275,7 +282,7 @@ void TPlugForm::CreateStepBars() {
     bar->SetValueSteps(row.valueSteps);
     bar->SetSensity(20);
     bar->SetValueList(ValueTexts(row.tag1));
-    bar->OnControlChange = [this](int tag, const std::string& name, int value) { DoControlChange(tag, name, value); };
+    bar->OnControlChange = ControlChangeHandler();
     bar->OnBarSelect = [this](int barNum) { DoBarSelect(barNum); };
     this->*row.field = bar;
   }
@@ -291,9 +298,7 @@ void TPlugForm::CreateStepBars() {
   lnChainProg->SetValueDefault(0);
   lnChainProg->SetValueGrey(0);
   lnChainProg->SetValueList(ValueTexts(tagChainProg));
-  lnChainProg->OnControlChange = [this](int tag, const std::string& name, int value) {
-    DoControlChange(tag, name, value);
-  };
+  lnChainProg->OnControlChange = ControlChangeHandler();
 }
 
 void TPlugForm::CreateOtherControls() {

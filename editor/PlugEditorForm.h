@@ -119,6 +119,7 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void BuildMainMenu();
   void BuildSkinsMenu();
   TControl* PanelOf(int panel) const;
+  TOnControlChangeEvent ControlChangeHandler();
   void FormCreate();
 
   // ---- Binding (PlugEditorForm.cpp).

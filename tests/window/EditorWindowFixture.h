@@ -58,6 +58,23 @@ class EditorWindow : public testing::Test {
     parent.Pump();
   }
 
+  // What the process holds of the system, to compare after many openings.
+  struct TUsage {
+    size_t handles = OpenHandles(), clients = WindowSystemClients(), heap = HeapInUse();
+  };
+  void ExpectNoGrowthSince(const TUsage& before) {
+    EXPECT_EQ(OpenHandles(), before.handles);
+    EXPECT_EQ(WindowSystemClients(), before.clients);
+    // One leaked back buffer would be 1.7 MB; allow the allocator's own noise.
+#ifdef _WIN32
+    constexpr size_t kSlack = 8 << 20;
+#else
+    constexpr size_t kSlack = 256 << 10;
+#endif
+    EXPECT_LE(HeapInUse(), before.heap + kSlack) << "heap grew from " << before.heap << " to " << HeapInUse();
+    EXPECT_EQ(parent.HostErrors(), 0);
+  }
+
   TNativeParent parent;
   testhost::Host host;
   AEffect* fx = nullptr;

@@ -28,21 +28,12 @@ TEST_F(EditorWindow, OpensAPaintedChildWindowAndRemovesItOnClose) {
 
 TEST_F(EditorWindow, TwoHundredOpenAndCloseCyclesLeakNothing) {
   for (int i = 0; i < 3; ++i) Cycle();  // first-use allocations of the window system
-  const size_t handles = OpenHandles(), clients = WindowSystemClients(), heap = HeapInUse();
+  const TUsage before;
   for (int i = 0; i < 200; ++i) {
     Cycle();
     ASSERT_EQ(parent.ChildCount(), 0) << "cycle " << i;
   }
-  EXPECT_EQ(OpenHandles(), handles);
-  EXPECT_EQ(WindowSystemClients(), clients);
-  // One leaked back buffer would be 1.7 MB; allow the allocator's own noise.
-#ifdef _WIN32
-  constexpr size_t kSlack = 8 << 20;
-#else
-  constexpr size_t kSlack = 256 << 10;
-#endif
-  EXPECT_LE(HeapInUse(), heap + kSlack) << "heap grew from " << heap << " to " << HeapInUse();
-  EXPECT_EQ(parent.HostErrors(), 0);
+  ExpectNoGrowthSince(before);
 }
 
 // The editor comes and goes while the audio thread plays a pattern through it: every tenth time
@@ -58,7 +49,7 @@ TEST_F(EditorWindow, TwoHundredCyclesWhileTheEngineProcessesOnAnotherThread) {
   });
   for (int i = 0; i < 3; ++i) Cycle();
   host.ClearRecords();  // what the host keeps of the music from here on stays within its first size
-  const size_t handles = OpenHandles(), clients = WindowSystemClients(), heap = HeapInUse();
+  const TUsage before;
   for (int i = 0; i < 200; ++i) {
     if (i % 10 == 0) {
       ASSERT_EQ(Open(), 1);
@@ -71,15 +62,7 @@ TEST_F(EditorWindow, TwoHundredCyclesWhileTheEngineProcessesOnAnotherThread) {
   }
   stop = true;
   audio.join();
-  EXPECT_EQ(OpenHandles(), handles);
-  EXPECT_EQ(WindowSystemClients(), clients);
-#ifdef _WIN32
-  constexpr size_t kSlack = 8 << 20;
-#else
-  constexpr size_t kSlack = 256 << 10;
-#endif
-  EXPECT_LE(HeapInUse(), heap + kSlack) << "heap grew from " << heap << " to " << HeapInUse();
-  EXPECT_EQ(parent.HostErrors(), 0);
+  ExpectNoGrowthSince(before);
 }
 
 TEST_F(EditorWindow, ClosingBeforeTheBindingArrivedIsHarmless) {
