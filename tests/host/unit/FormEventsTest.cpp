@@ -66,6 +66,27 @@ TEST_F(FormEvents, AUserChangeReachesTheEngineAndTheHostAndAHostChangeShowsNextT
   EXPECT_EQ(F().ParamCapt->Caption1(), "Param [213: Latch] = 1");
 }
 
+// The host in this test never echoes automation back: what an editor change sets in motion
+// must not wait for that echo.
+TEST_F(FormEvents, EditorChangesTakeEffectWithoutTheHostsEcho) {
+  Click(Control<TVeskCheckBox>("cbHold"));
+  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+  host.PlayBlocks(8);
+  host.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64)});
+  host.PlayBlocks(40);
+  ASSERT_FALSE(SentBy(0x90).empty()) << "the latched keys play on";
+  Click(Control<TVeskCheckBox>("cbHold"));  // latch off: the latched keys are let go
+  host.PlayBlocks(40);
+  host.ClearRecords();
+  host.PlayBlocks(40);
+  EXPECT_TRUE(SentBy(0x90).empty()) << "nothing plays once the latch is off";
+
+  HostSets(tagChainProg, 5);  // chain 0's first slot: program 5
+  Core().SelectProgram(0);
+  Click(*F().cbCurrChain->RightArrow());  // chain 1, whose slots are chain 0's row here
+  EXPECT_TRUE(Core().ChainSwitchRequest.load()) << "the chosen chain is switched to at once";
+}
+
 TEST_F(FormEvents, FewerStepsThanTheShownPageShowTheLastPageLeft) {
   HostSets(tagSteps, 64);
   Idle();
