@@ -240,6 +240,25 @@ TEST_F(FormEvents, AValueListOffersOnlyTheValuesTheRangeTakes) {
   EXPECT_EQ(Core().GetParam(tagMTransp_oct), 3);
 }
 
+TEST_F(FormEvents, MenuOpensTheMainMenuUnderTheButton) {
+  TVeskButton& menuButton = *F().bResetPatch;
+  Click(menuButton, 10, 5);
+  ASSERT_TRUE(F().popMenu.IsOpen());
+  const TPoint corner = menuButton.ClientToWindow({0, menuButton.Height()});
+  EXPECT_EQ(F().popMenu.LevelRect(0).left, corner.x);
+  EXPECT_EQ(F().popMenu.LevelRect(0).top, corner.y);
+  std::vector<std::string> top;
+  for (int i = 0; i < F().popMenu.Items.Count(); ++i) top.push_back(F().popMenu.Items[i].Caption);
+  EXPECT_EQ(top, (std::vector<std::string>{"Program", "Bank", "Page", "-", "Skins", "GUI Settings", "-",
+                                           "Make a Donation", "Developer's website"}));
+  // The settings' radio items start as the settings file says (here: none, so the defaults).
+  EXPECT_TRUE(F().popMenu.Items.Find("Skins/Default (Vesk)")->Checked());
+  EXPECT_TRUE(F().popMenu.Items.Find("GUI Settings/Matrix Semitone Range/-12..0..+12 (full range)")->Checked());
+  EXPECT_TRUE(F().popMenu.Items.Find("GUI Settings/Fine Velocity Increments/Off")->Checked());
+  Window().KeyDown(TKey::Escape, 0);
+  EXPECT_FALSE(F().popMenu.IsOpen());
+}
+
 TEST_F(FormEvents, SelectingABarShowsItsRowAndTellsTheHost) {
   Click(*F().barVelocity->Label(), 50, 5);
   EXPECT_EQ(Core().GetParam(tagSelectedBar), 4);
