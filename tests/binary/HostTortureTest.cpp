@@ -45,7 +45,7 @@ void Prepare(Host& h, int variant = 0) {
   h.transport.playing = true;
 }
 
-// An event the plug-in sent, with the frame of its block's start counted from the first block.
+// An event the plug-in sent, with its frame counted from the first block's start.
 struct Sent {
   int64_t frame = 0;
   uint8_t bytes[3] = {};
@@ -100,8 +100,8 @@ TEST(HostTorture, BlockSizesChangingEveryCallPlayTheSameNotes) {
   ASSERT_EQ(varied.size(), steady.size());
   for (size_t i = 0; i < steady.size(); ++i) {
     EXPECT_TRUE(std::equal(steady[i].bytes, steady[i].bytes + 3, varied[i].bytes)) << "event " << i;
-    // Both place an event at the start of a block; apart by no more than the two blocks.
-    EXPECT_LE(std::llabs(steady[i].frame - varied[i].frame), 512 + 8192) << "event " << i;
+    // Every event leaves on its own frame, whatever the blocks around it.
+    EXPECT_LE(std::llabs(steady[i].frame - varied[i].frame), 1) << "event " << i;
   }
 }
 
@@ -259,7 +259,9 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
   });
   const auto writer = [&](uint64_t seed) {
     testhost::SeededRng rng(seed);
-    for (int i = 0; i < 3000; ++i) {
+    // Until the audio thread has played a good number of blocks too, however the threads are
+    // scheduled on a loaded machine.
+    for (int i = 0; i < 3000 || blocks.load() < 100; ++i) {
       const int tag = rng.Chance(70) ? rng.Int(200, 240) : rng.Int(0, kNumParams - 1);
       h.SetParam(tag, rng.Chance(95) ? rng.Unit() : (rng.Chance(50) ? std::numeric_limits<float>::quiet_NaN() : 2.0f));
       const float v = h.GetParam(rng.Int(0, kNumParams - 1));
