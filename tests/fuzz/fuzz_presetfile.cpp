@@ -54,12 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   CheckRanges(Bank(core));
 
-  // A file can leave the current program's row empty (Steps 0). Such a program becomes
-  // initialised only when it is next selected, so what is saved from it may not load again to
-  // the same bytes; the round trip is checked for initialised programs.
+  // A file that empties the current program's row (Steps 0) has it initialised at once.
   const void* current = nullptr;
   core.GetChunk(true, &current);
-  if (static_cast<const int8_t*>(current)[tagSteps] == 0) return 0;
+  Require(static_cast<const int8_t*>(current)[tagSteps] != 0, "the current program is left empty");
 
   // Saved and loaded into a fresh instance, the file gives the same bytes.
   const std::span<const uint8_t> saved = bank ? core.BuildFxb() : core.BuildFxp();
