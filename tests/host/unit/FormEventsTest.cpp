@@ -310,6 +310,14 @@ TEST_F(FormEvents, TheNameFieldRenamesTheProgram) {
   EXPECT_EQ(F().eProgName->Text(), "Program 1");
 }
 
+TEST_F(FormEvents, ClosingTheEditorKeepsANameBeingTyped) {
+  Click(*F().eProgName, 20, 5);
+  Window().KeyDown(TKey::End, 0);
+  Type(" II");
+  Close();
+  EXPECT_EQ(host.ProgramName(), "Program 1 II");
+}
+
 TEST_F(FormEvents, TheStatusPanelAndTheChainLineFollowPlayback) {
   HostSets(tagChainProg, 1);
   HostSets(tagChainProg + 1, 2);
