@@ -8,6 +8,10 @@ namespace {
 
 constexpr int kSkinsGroup = 20, kSemitoneRangeGroup = 97, kFineVelocityGroup = 96;
 constexpr int kDefaultSkinTag = 1000;
+constexpr const char* kRanges = "GUI Settings/Matrix Semitone Range";
+constexpr const char* kFineVelocity = "GUI Settings/Fine Velocity Increments";
+constexpr TPlugForm::TMenuCommand kChooseRange = &TPlugForm::mSemitoneRange_FullClick;
+constexpr TPlugForm::TMenuCommand kChooseFineVelocity = &TPlugForm::mFineVeloIncrements_OnClick;
 
 const struct TMenuRow {
   const char* parent;   // path of the submenu holding the item, "" for the menu itself
@@ -18,39 +22,39 @@ const struct TMenuRow {
   bool checked;
 } kMainMenu[] = {
     {"", "Program", nullptr, 0, 0, false},
-    {"Program", "Load (*.fxp)", nullptr, 0, 0, false},
-    {"Program", "Save (*.fxp)", nullptr, 0, 0, false},
+    {"Program", "Load (*.fxp)", &TPlugForm::mLoadPresetClick, 0, 0, false},
+    {"Program", "Save (*.fxp)", &TPlugForm::mSavePresetClick, 0, 0, false},
     {"Program", "-", nullptr, 0, 0, false},
-    {"Program", "Initialize", nullptr, 0, 0, false},
-    {"Program", "Undo all changes", nullptr, 0, 0, false},
+    {"Program", "Initialize", &TPlugForm::mInitPresetClick, 0, 0, false},
+    {"Program", "Undo all changes", &TPlugForm::mRecallPresetClick, 0, 0, false},
     {"Program", "-", nullptr, 0, 0, false},
-    {"Program", "Copy to buffer", nullptr, 0, 0, false},
-    {"Program", "Paste from buffer", nullptr, 0, 0, false},
-    {"Program", "Shift Up", nullptr, 0, 0, false},
-    {"Program", "Shift Down", nullptr, 0, 0, false},
+    {"Program", "Copy to buffer", &TPlugForm::mCopyPresetClick, 0, 0, false},
+    {"Program", "Paste from buffer", &TPlugForm::mPastePresetClick, 0, 0, false},
+    {"Program", "Shift Up", &TPlugForm::ShiftUpClick, 0, 0, false},
+    {"Program", "Shift Down", &TPlugForm::mShiftDownClick, 0, 0, false},
     {"", "Bank", nullptr, 0, 0, false},
-    {"Bank", "Load (*.fxb)", nullptr, 0, 0, false},
-    {"Bank", "Save (*.fxb)", nullptr, 0, 0, false},
+    {"Bank", "Load (*.fxb)", &TPlugForm::mLoadBankClick, 0, 0, false},
+    {"Bank", "Save (*.fxb)", &TPlugForm::mSaveBankClick, 0, 0, false},
     {"Bank", "-", nullptr, 0, 0, false},
-    {"Bank", "Initialize", nullptr, 0, 0, false},
+    {"Bank", "Initialize", &TPlugForm::mInitializeBankClick, 0, 0, false},
     {"", "Page", nullptr, 0, 0, false},
-    {"Page", "Copy to buffer", nullptr, 0, 0, false},
-    {"Page", "Paste from buffer", nullptr, 0, 0, false},
+    {"Page", "Copy to buffer", &TPlugForm::mCopyPageClick, 0, 0, false},
+    {"Page", "Paste from buffer", &TPlugForm::mPastePageClick, 0, 0, false},
     {"", "-", nullptr, 0, 0, false},
     {"", "Skins", nullptr, 0, 0, false},
-    {"Skins", "Default (Vesk)", nullptr, kDefaultSkinTag, kSkinsGroup, true},
+    {"Skins", "Default (Vesk)", &TPlugForm::mColorDefaultClick, kDefaultSkinTag, kSkinsGroup, true},
     {"", "GUI Settings", nullptr, 0, 0, false},
     {"GUI Settings", "Matrix Semitone Range", nullptr, 0, 0, false},
-    {"GUI Settings/Matrix Semitone Range", "-12..0..+12 (full range)", nullptr, 0, kSemitoneRangeGroup, true},
-    {"GUI Settings/Matrix Semitone Range", "0..+12 (upper)", nullptr, 1, kSemitoneRangeGroup, false},
-    {"GUI Settings/Matrix Semitone Range", "-12..0 (lower)", nullptr, 2, kSemitoneRangeGroup, false},
-    {"GUI Settings/Matrix Semitone Range", "-7..0..+7 (truncated)", nullptr, 3, kSemitoneRangeGroup, false},
+    {kRanges, "-12..0..+12 (full range)", kChooseRange, 0, kSemitoneRangeGroup, true},
+    {kRanges, "0..+12 (upper)", kChooseRange, 1, kSemitoneRangeGroup, false},
+    {kRanges, "-12..0 (lower)", kChooseRange, 2, kSemitoneRangeGroup, false},
+    {kRanges, "-7..0..+7 (truncated)", kChooseRange, 3, kSemitoneRangeGroup, false},
     {"GUI Settings", "Fine Velocity Increments", nullptr, 0, 0, false},
-    {"GUI Settings/Fine Velocity Increments", "On", nullptr, 1, kFineVelocityGroup, false},
-    {"GUI Settings/Fine Velocity Increments", "Off", nullptr, 0, kFineVelocityGroup, true},
+    {kFineVelocity, "On", kChooseFineVelocity, 1, kFineVelocityGroup, false},
+    {kFineVelocity, "Off", kChooseFineVelocity, 0, kFineVelocityGroup, true},
     {"", "-", nullptr, 0, 0, false},
-    {"", "Make a Donation", nullptr, 0, 0, false},
-    {"", "Developer's website", nullptr, 0, 0, false},
+    {"", "Make a Donation", &TPlugForm::mDonateClick, 0, 0, false},
+    {"", "Developer's website", &TPlugForm::mWebsiteClick, 0, 0, false},
 };
 
 }  // namespace

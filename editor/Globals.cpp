@@ -97,11 +97,20 @@ bool TSkinCatalog::WriteSetting(std::string_view key, int value) {
 
 TGuiSettings GuiSettings;
 
-std::string PluginFolder() { return ModuleFolder(); }
+namespace {
+std::string gFolder;  // where the settings and skins were read from; the module's folder by default
+}  // namespace
+
+std::string PluginFolder() { return gFolder.empty() ? ModuleFolder() : gFolder; }
 
 void LoadSettings() {
-  if (gCatalog) return;
-  gCatalog = std::make_unique<TSkinCatalog>(PluginFolder());
+  if (!gCatalog) LoadSettingsFrom(PluginFolder());
+}
+
+void LoadSettingsFrom(const std::string& folder) {
+  gFolder = folder;
+  gCatalog = std::make_unique<TSkinCatalog>(folder);
+  GuiSettings = TGuiSettings{};
   gCatalog->ReadSettings(GuiSettings);
   gCatalog->ApplyScheme(GuiSettings.gui_scheme, GuiSettings);
 }

@@ -105,12 +105,16 @@ class TSkinCatalog {
 
 // ---- The process-wide editor state.
 extern TGuiSettings GuiSettings;
-// The plug-in module's folder, ending with a separator.
+// The plug-in module's folder (or the one given to LoadSettingsFrom), ending with a separator.
 std::string PluginFolder();
 // Reads the settings file and the skins beside the plug-in, then applies the chosen scheme.
 // Runs once, when the first editor of the process is built (so nothing reads files while the
 // host loads the module); later calls do nothing.
 void LoadSettings();
+// Takes everything kept beside the plug-in (settings file, skins, factory bank, the folder
+// the file dialogs start in) from another folder, ending with a separator, and reads the
+// settings and skins there at once: for tests and tools.
+void LoadSettingsFrom(const std::string& folder);
 // Shows scheme n in GuiSettings (the caller has set GuiSettings.gui_scheme to n).
 void ApplyScheme(int n);
 // Writes a setting back to the settings file.

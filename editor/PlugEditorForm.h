@@ -104,6 +104,24 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
 
   // ---- Menu commands (FormMenus.cpp). Each takes the item chosen.
   using TMenuCommand = void (TPlugForm::*)(TMenuItem& item);
+  void mLoadPresetClick(TMenuItem& item);
+  void mSavePresetClick(TMenuItem& item);
+  void mInitPresetClick(TMenuItem& item);
+  void mRecallPresetClick(TMenuItem& item);
+  void mCopyPresetClick(TMenuItem& item);
+  void mPastePresetClick(TMenuItem& item);
+  void ShiftUpClick(TMenuItem& item);
+  void mShiftDownClick(TMenuItem& item);
+  void mLoadBankClick(TMenuItem& item);
+  void mSaveBankClick(TMenuItem& item);
+  void mInitializeBankClick(TMenuItem& item);
+  void mCopyPageClick(TMenuItem& item);
+  void mPastePageClick(TMenuItem& item);
+  void mColorDefaultClick(TMenuItem& item);
+  void mSemitoneRange_FullClick(TMenuItem& item);
+  void mFineVeloIncrements_OnClick(TMenuItem& item);
+  void mDonateClick(TMenuItem& item);
+  void mWebsiteClick(TMenuItem& item);
 
  protected:
   void Paint(TCanvas& canvas) override;
@@ -127,6 +145,10 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void BuildParamInfo();
   void BindControl(TVeskControl* control, int numPages, std::vector<std::string>& mismatches);
   void LoadFactoryBankOnce();
+
+  // ---- Files (FormMenus.cpp): a dialog, then the engine reads or writes the file.
+  void LoadPresetFile(bool bank);
+  void SavePresetFile(bool bank);
 
   // ---- Events (FormEvents.cpp).
   void ChooseProgram(int index);

@@ -1,0 +1,11 @@
+#pragma once
+// What the main menu's commands (FormMenus.cpp) share with their tests.
+#include <string>
+
+// The project's own web pages, opened from the menu.
+extern const char* const kDonationPage;
+extern const char* const kWebsitePage;
+
+// The chosen file name with `extension` (".fxp") appended unless its last four characters, in
+// lower case, already are it.
+std::string WithPresetExtension(const std::string& path, const std::string& extension);
