@@ -1,0 +1,299 @@
+#include "tools/snapshot/Snapshot.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <charconv>
+#include <exception>
+#include <filesystem>
+#include <memory>
+
+#include "editor/Globals.h"
+#include "editor/PlugEditorForm.h"
+#include "engine/PlugCore.h"
+#include "host/VSTEditor.h"
+#include "host/VSTPlugin.h"
+#include "platform/Files.h"
+#include "platform/HeadlessWindow.h"
+#include "platform/IniFile.h"
+#include "platform/ModulePath.h"
+#include "tests/host/TestHost.h"
+
+#ifdef _WIN32
+#include <process.h>
+#define MOLTRIN_GETPID _getpid
+#else
+#include <unistd.h>
+#define MOLTRIN_GETPID getpid
+#endif
+
+namespace fs = std::filesystem;
+
+const char* const kSnapshotUsage =
+    "usage: moltrin-snapshot [options] OUTPUT.png\n"
+    "  --folder DIR      where the factory bank and the skins are (default: beside the built module)\n"
+    "  --no-bank         a fresh instance without the factory bank\n"
+    "  --bank FILE       load a bank file (.fxb) once the editor is open\n"
+    "  --preset FILE     load a program file (.fxp) once the editor is open\n"
+    "  --program N       choose program N (1..64) as a host does\n"
+    "  --scheme S        0 for the built-in colours, N for the N-th skin scheme, or a scheme's name\n"
+    "  --page N          show page N (1..4); the pages stop following playback\n"
+    "  --row R           the pattern screen's row: semitone, octave, keys, type or velocity\n"
+    "  --keys LIST       keys held while playing, as names or MIDI numbers: C5,E5,G5 or 60,64,67\n"
+    "  --blocks N        blocks of 512 frames played at 120 bpm (default 48 with keys, else 0)\n";
+
+namespace {
+
+constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
+constexpr int kBlockFrames = 512;
+constexpr int kBlocksPerIdle = 2;  // a host idles its editors about every 20 ms
+
+bool ParseInt(const std::string& text, int low, int high, int& out) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) return false;
+  out = value;
+  return true;
+}
+
+// A MIDI note as a number (0..127) or a name as the plug-in shows them: a letter, an optional
+// # or b, and the octave, note div 12 ("C5" is 60).
+bool ParseNote(const std::string& text, int& note) {
+  if (ParseInt(text, 0, 127, note)) return true;
+  static const int kLetters[7] = {9, 11, 0, 2, 4, 5, 7};  // A .. G
+  if (text.empty()) return false;
+  const int letter = std::toupper(static_cast<unsigned char>(text[0])) - 'A';
+  if (letter < 0 || letter > 6) return false;
+  int pitch = kLetters[letter];
+  size_t at = 1;
+  if (at < text.size() && (text[at] == '#' || text[at] == 'b')) pitch += text[at++] == '#' ? 1 : -1;
+  int octave = 0;
+  if (!ParseInt(text.substr(at), 0, 10, octave)) return false;
+  note = octave * 12 + pitch;
+  return note >= 0 && note <= 127;
+}
+
+bool ParseKeys(const std::string& list, std::vector<int>& keys) {
+  keys.clear();
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    int note = 0;
+    if (!ParseNote(list.substr(start, comma - start), note)) return false;
+    keys.push_back(note);
+    start = comma + 1;
+  }
+  return !keys.empty();
+}
+
+int RowOf(const std::string& name) {
+  const char* rows[] = {"semitone", "octave", "keys", "type", "velocity"};  // by bar number
+  for (int i = 0; i < 5; ++i)
+    if (name == rows[i]) return i;
+  return -1;
+}
+
+// The editor form in a headless window, as the plug-in object creates its forms.
+std::unique_ptr<TEditorForm> HeadlessForm(void* /*parent*/) {
+  return std::make_unique<TPlugForm>(nullptr, std::make_unique<THeadlessWindow>(gFormWidth, gFormHeight));
+}
+
+AEffect* LinkedEntry(audioMasterCallback audioMaster) {
+  if (audioMaster == nullptr) return nullptr;
+  return (new TVSTPlugin(audioMaster, &HeadlessForm))->getAeffect();
+}
+
+// A folder of the snapshot's own holding copies of the skins and the factory bank, so the
+// settings written while it runs never touch the plug-in's folder.
+class TScratchFolder {
+ public:
+  TScratchFolder() {
+    static std::atomic<int> counter{0};
+    path = fs::temp_directory_path() /
+           ("moltrin-snapshot-" + std::to_string(MOLTRIN_GETPID()) + "-" + std::to_string(counter++));
+    fs::remove_all(path);
+    fs::create_directories(path / "skins");
+  }
+  ~TScratchFolder() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+  std::string Folder() const { return (path / "").string(); }
+  fs::path path;
+};
+
+void CopyBeside(const std::string& from, TScratchFolder& scratch, bool factoryBank) {
+  std::error_code ec;
+  for (const std::string& name : ListFiles(JoinPath(from, "skins")))
+    fs::copy_file(fs::path(JoinPath(from, "skins")) / name, scratch.path / "skins" / name, ec);
+  if (factoryBank) fs::copy_file(fs::path(from) / kFactoryBankFile, scratch.path / kFactoryBankFile, ec);
+}
+
+// The scheme's number: "0", "N", or the name of a skin file's section.
+bool SchemeNumber(const std::string& scheme, const std::string& folder, int& number, std::string& error) {
+  number = 0;
+  if (scheme.empty()) return true;
+  const TSkinCatalog catalog(folder);
+  const std::vector<std::string>& names = catalog.SchemeNames();
+  const int count = static_cast<int>(names.size());
+  if (ParseInt(scheme, 0, count, number)) return true;
+  for (int i = 0; i < count; ++i)
+    if (names[static_cast<size_t>(i)] == scheme) {
+      number = i + 1;
+      return true;
+    }
+  error = "no scheme \"" + scheme + "\" (" + std::to_string(count) + " skin schemes found)";
+  return false;
+}
+
+bool LoadFile(TPlugCore& core, const std::string& path, bool bank, std::string& error) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    error = "no such file: " + path;
+    return false;
+  }
+  const TLoadResult result = bank ? core.LoadFxb(path) : core.LoadFxp(path);
+  if (!result.ok) error = path + ": " + result.message;
+  return result.ok;
+}
+
+bool Render(const TSnapshotOptions& o, std::string& error, const std::function<void(TPlugForm&)>& inspect) {
+#ifdef MOLTRIN_DEFAULT_FOLDER
+  const std::string from = o.folder.empty() ? MOLTRIN_DEFAULT_FOLDER : o.folder;
+#else
+  const std::string from = o.folder.empty() ? ModuleFolder() : o.folder;
+#endif
+  TScratchFolder scratch;
+  CopyBeside(from, scratch, o.factoryBank);
+  int scheme = 0;
+  if (!SchemeNumber(o.scheme, scratch.Folder(), scheme, error)) return false;
+  TIniFile(scratch.Folder() + "moltrin.ini").WriteInteger("SETTINGS", "gui_scheme", scheme);
+  LoadSettingsFrom(scratch.Folder());
+
+  testhost::Host host(&LinkedEntry);
+  AEffect* effect = host.Start(44100.0f, kBlockFrames);
+  if (effect == nullptr) {
+    error = "the plug-in did not start";
+    return false;
+  }
+  auto& plugin = *static_cast<TVSTPlugin*>(static_cast<AudioEffect*>(effect->object));
+  char parentWindow[8] = {};  // stands for the host's window
+  host.Dispatch(effEditOpen, 0, 0, parentWindow);
+  const auto idle = [&] { host.Dispatch(effEditIdle); };
+  idle();  // the binding: parameter names, the factory bank, program 0
+  auto* editor = static_cast<TVSTEditor*>(plugin.getEditor());
+  auto* form = editor != nullptr ? dynamic_cast<TPlugForm*>(editor->Form()) : nullptr;
+  if (form == nullptr || !form->HasEngine()) {
+    error = "the editor did not open";
+    return false;
+  }
+  TPlugCore& core = plugin.Core();
+  if (!o.bank.empty() && !LoadFile(core, o.bank, true, error)) return false;
+  if (!o.preset.empty() && !LoadFile(core, o.preset, false, error)) return false;
+  if (o.program > 0) host.SetProgram(o.program - 1);
+  if (o.page > 0) {
+    host.SetParam(tagScroll, 0.0f);
+    host.SetParam(tagSelectedPage, static_cast<float>(o.page - 1) / 3.0f);
+  }
+  idle();
+  if (o.row >= 0) form->DoBarSelect(o.row);
+
+  const int blocks = o.blocks >= 0 ? o.blocks : (o.keys.empty() ? 0 : 48);
+  const int inChannel = core.GetParam(tagMIDIIn_Ch);  // 0: every channel
+  const int channel = inChannel > 0 ? inChannel - 1 : 0;
+  std::vector<testhost::MidiIn> keys;
+  for (int note : o.keys) keys.push_back(testhost::NoteOn(channel, note, 100));
+  if (!keys.empty()) host.SendMidi(keys);
+  for (int i = 0; i < blocks; ++i) {
+    host.PlayBlocks(1, kBlockFrames);
+    if ((i + 1) % kBlocksPerIdle == 0) idle();
+  }
+  idle();
+  if (inspect) inspect(*form);
+  auto& window = static_cast<THeadlessWindow&>(form->Window());
+  window.Update();
+  if (!window.SavePng(o.output)) {
+    error = "cannot write " + o.output;
+    return false;
+  }
+  host.Dispatch(effEditClose);
+  host.Close();
+  return true;
+}
+
+}  // namespace
+
+bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions& o, std::string& error) {
+  o = {};
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const auto value = [&](std::string& out) {
+      if (i + 1 >= args.size()) {
+        error = a + " needs a value";
+        return false;
+      }
+      out = args[++i];
+      return true;
+    };
+    const auto number = [&](int low, int high, int& out) {
+      std::string text;
+      if (!value(text)) return false;
+      if (ParseInt(text, low, high, out)) return true;
+      error = a + " takes a number from " + std::to_string(low) + " to " + std::to_string(high) + ", not \"" + text + "\"";
+      return false;
+    };
+    std::string text;
+    if (a == "--folder") {
+      if (!value(o.folder)) return false;
+    } else if (a == "--no-bank") {
+      o.factoryBank = false;
+    } else if (a == "--bank") {
+      if (!value(o.bank)) return false;
+    } else if (a == "--preset") {
+      if (!value(o.preset)) return false;
+    } else if (a == "--program") {
+      if (!number(1, 64, o.program)) return false;
+    } else if (a == "--scheme") {
+      if (!value(o.scheme)) return false;
+    } else if (a == "--page") {
+      if (!number(1, 4, o.page)) return false;
+    } else if (a == "--blocks") {
+      if (!number(0, 100000, o.blocks)) return false;
+    } else if (a == "--row") {
+      if (!value(text)) return false;
+      if ((o.row = RowOf(text)) < 0) {
+        error = "--row takes semitone, octave, keys, type or velocity, not \"" + text + "\"";
+        return false;
+      }
+    } else if (a == "--keys") {
+      if (!value(text)) return false;
+      if (!ParseKeys(text, o.keys)) {
+        error = "--keys takes notes such as C5,E5,G5 or 60,64,67, not \"" + text + "\"";
+        return false;
+      }
+    } else if (a.size() > 1 && a[0] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else if (o.output.empty()) {
+      o.output = a;
+    } else {
+      error = "one output file only";
+      return false;
+    }
+  }
+  if (o.output.empty()) {
+    error = "no output file given";
+    return false;
+  }
+  return true;
+}
+
+bool RenderSnapshot(const TSnapshotOptions& options, std::string& error,
+                    const std::function<void(TPlugForm&)>& inspect) {
+  try {
+    return Render(options, error, inspect);
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+}
