@@ -34,6 +34,16 @@ constexpr TPresetFileKind kBankFile{true, "VST Bank (*.fxb)|*.FXB", "MT_Bank.fxb
 
 std::string FileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
 
+// The dialog for a kind of preset file, starting in the plug-in's folder.
+TFileDialogOptions PresetDialog(const TPresetFileKind& kind, TFileDialogKind dialog) {
+  TFileDialogOptions options;
+  options.Kind = dialog;
+  options.Filter = kind.filter;
+  options.InitialDir = PluginFolder();
+  if (dialog == TFileDialogKind::Save) options.FileName = kind.defaultName;
+  return options;
+}
+
 }  // namespace
 
 std::string WithPresetExtension(const std::string& path, const std::string& extension) {
@@ -102,11 +112,7 @@ void TPlugForm::mPastePageClick(TMenuItem&) {
 
 void TPlugForm::LoadPresetFile(bool bank) {
   if (core == nullptr) return;
-  const TPresetFileKind& kind = bank ? kBankFile : kProgramFile;
-  TFileDialogOptions options;
-  options.Kind = TFileDialogKind::Open;
-  options.Filter = kind.filter;
-  options.InitialDir = PluginFolder();
+  const TFileDialogOptions options = PresetDialog(bank ? kBankFile : kProgramFile, TFileDialogKind::Open);
   ShowFileDialog(*this, options, [this, bank](const std::string& path) {
     if (core == nullptr) return;
     std::error_code ec;
@@ -127,11 +133,7 @@ void TPlugForm::LoadPresetFile(bool bank) {
 void TPlugForm::SavePresetFile(bool bank) {
   if (core == nullptr) return;
   const TPresetFileKind& kind = bank ? kBankFile : kProgramFile;
-  TFileDialogOptions options;
-  options.Kind = TFileDialogKind::Save;
-  options.Filter = kind.filter;
-  options.InitialDir = PluginFolder();
-  options.FileName = kind.defaultName;
+  const TFileDialogOptions options = PresetDialog(kind, TFileDialogKind::Save);
   ShowFileDialog(*this, options, [this, bank, extension = std::string(kind.extension)](const std::string& chosen) {
     if (core == nullptr) return;
     const std::string path = WithPresetExtension(chosen, extension);
