@@ -20,6 +20,12 @@ constexpr TSpot kPageRight{239, 211};       // the page ">>" button
 constexpr TSpot kVelocityStep4{407, 71};    // the fourth box of the velocity row
 constexpr TSpot kOctaveCaption{257, 387};   // the caption of the octave row
 constexpr TSpot kProgramName{718, 35};      // the program-name field
+// The main menu under MENU, and the Program submenu it opens to the right.
+constexpr TSpot kMenuButton{223, 114};
+constexpr TSpot kMenuProgram{215, 135};
+constexpr TSpot kMenuLoadProgram{400, 135};
+constexpr TSpot kMenuInitialize{410, 182};
+constexpr TSpot kUnderMenu{250, 130};  // a bare spot of the panel that the open menu covers
 constexpr int kVelocityStep20 = 512 + 19;    // that box's tag on the second page
 
 bool SaveCapture(TNativeParent& parent, const std::string& name) {
@@ -80,6 +86,38 @@ TEST_F(EditorWindow, AUserWorksTheEditorWithMouseAndKeyboard) {
   EXPECT_TRUE(SaveCapture(parent, "editor-window-win32.png"));
 #else
   EXPECT_TRUE(SaveCapture(parent, "editor-window-x11.png"));
+#endif
+  Close();
+}
+
+// MENU > Program > Initialize with the mouse, through the menu drawn inside the editor's window:
+// the factory program shown at the first opening returns to the defaults and its number's name.
+TEST_F(EditorWindow, AUserInitialisesTheProgramFromTheMenu) {
+  ASSERT_EQ(Open(), 1);
+  Idle(4);
+  ASSERT_NE(host.ProgramName(), "Program 1") << "the factory bank is in place";
+  host.SetParam(tagSteps, 31.0f / 63.0f);
+  host.SetParam(tagGate, 0.5f);
+  Idle();
+  const uint32_t panelColor = parent.PixelAt(kUnderMenu.x, kUnderMenu.y);
+
+  ClickAt(kMenuButton.x, kMenuButton.y);
+  EXPECT_NE(parent.PixelAt(kUnderMenu.x, kUnderMenu.y), panelColor) << "the menu is open";
+  parent.MouseMoveTo(kMenuProgram.x, kMenuProgram.y);  // its submenu opens beside it
+  Idle();
+  parent.MouseMoveTo(kMenuLoadProgram.x, kMenuLoadProgram.y);
+  Idle();
+  ClickAt(kMenuInitialize.x, kMenuInitialize.y);
+  Idle(3);
+
+  EXPECT_EQ(host.ProgramName(), "Program 1");
+  EXPECT_FLOAT_EQ(host.GetParam(tagSteps), 15.0f / 63.0f) << "16 steps";
+  EXPECT_FLOAT_EQ(host.GetParam(tagGate), 1.0f) << "gate 100";
+  EXPECT_EQ(parent.PixelAt(kUnderMenu.x, kUnderMenu.y), panelColor) << "the menu has closed";
+#ifdef _WIN32
+  EXPECT_TRUE(SaveCapture(parent, "editor-initialised-win32.png"));
+#else
+  EXPECT_TRUE(SaveCapture(parent, "editor-initialised-x11.png"));
 #endif
   Close();
 }
