@@ -30,6 +30,10 @@ void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
 
 void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   EnsureCurrentProgram();
+  // The arpeggiator switched since the last block ends what sounded before the switch now, so
+  // that a key arriving after it, as a thru note, is not cut by the block that follows.
+  if (ReleaseAll.load(std::memory_order_relaxed) && ReleaseAll.exchange(false, std::memory_order_relaxed))
+    ReleaseNotes(true, false);
   const bool arpEnabled = GetParam(tagArpEnabled) == 1;
   const bool thruOn = GetParam(tagMIDIThruOn) == 1;
   const int inChannel = GetParam(tagMIDIIn_Ch);

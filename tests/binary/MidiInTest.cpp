@@ -85,6 +85,25 @@ TEST(MidiIn, TwoKeysOnOneThruPitchSoundOnce) {
   EXPECT_EQ(s.Sounding(), 0);
 }
 
+// A host may switch the arpeggiator off and pass a key on before the next block: the switch
+// ends the arpeggio that sounded, and the key sounds through until it is let go.
+TEST(MidiIn, AKeyAfterTheArpeggiatorIsSwitchedOffSoundsThroughAtOnce) {
+  Script s;
+  s.Set(tagMIDIThruOn, 1);
+  s.Keys({60});
+  s.Play(8);
+  ASSERT_EQ(s.Sounding(), 1) << "the arpeggio's note";
+  s.Clear();
+  s.Set(tagArpEnabled, 0);
+  s.Keys({64});
+  s.Play(4);
+  EXPECT_EQ(s.Notes(), (std::vector<Note>{{s.Block() - 4, 60, 96, false}, {s.Block() - 4, 64, 100, true}}))
+      << "the arpeggio ends, then the key sounds through";
+  s.Release({64, 60});
+  s.Run(1);
+  EXPECT_EQ(s.Sounding(), 0);
+}
+
 TEST(MidiIn, SwitchingChainsSendsBankProgramAndVolume) {
   Script s;
   auto choose = [&](int chain) {
