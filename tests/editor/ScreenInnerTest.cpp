@@ -21,7 +21,7 @@ class ScreenInnerTest : public EditorTest {
   static constexpr int gl = 40, gt = 5, gh = 200;
 
   ScreenInnerTest() : EditorTest(640, 400) {
-    for (const TStepRowSpec& spec : StepRowSpecs()) bars.push_back(MakeStepBar(&root, spec));
+    for (const TStepRowSetup& row : StepRowSetups()) bars.push_back(MakeStepBar(&root, row));
     screen = new TScreenInner(&root);
     screen->SetBounds(78, 35, 530, 220);
     screen->SetRows(Line(kStepType), Line(kKeySelect), Line(kOctave), Line(kSemitone), Line(kVelocity));

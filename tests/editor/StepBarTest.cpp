@@ -18,10 +18,10 @@ class StepBarTest : public EditorTest {
 
   // A bar as the editor configures its velocity row, at another place and number.
   TDragBoxBar* VelocityBar(int top, int barNum) {
-    TStepRowSpec spec = StepRowSpecs()[4];
-    spec.top = top;
-    spec.barNum = barNum;
-    return MakeStepBar(&root, spec);
+    TStepRowSetup row = StepRowSetups()[4];
+    row.top = top;
+    row.barNum = barNum;
+    return MakeStepBar(&root, row);
   }
 };
 

@@ -35,7 +35,7 @@ TList SemitoneSteps() {
 
 const TList kQuantize = {"none", "1 step", "2 steps", "3 steps", "4 steps", "1 beat", "2 beats", "3 beats", "4 beats"};
 
-struct TBoxSpec {
+struct TBoxSetup {
   int panel;  // 0 top, 1 left, 2 chains
   int x, y, w;
   int tag;
@@ -47,7 +47,7 @@ struct TBoxSpec {
   TList list;
 };
 
-std::vector<TBoxSpec> BoxSpecs() {
+std::vector<TBoxSetup> BoxSetups() {
   const TList notes = NoteNames();
   return {
       {0, 8, 14, 80, 1, "MIDIIn_Ch", "midi in ch.", 0, 16, 0, -999, false, "", Numbered("all", 1, 16)},
@@ -161,7 +161,7 @@ void TShowcase::BuildPanels() {
 
 void TShowcase::BuildValueBoxes() {
   TControl* panels[] = {top, left, chains};
-  for (const TBoxSpec& s : BoxSpecs()) {
+  for (const TBoxSetup& s : BoxSetups()) {
     auto* box = new TDragBoxBt(panels[s.panel]);
     box->SetBounds(s.x, s.y, s.w, 27);
     box->SetCaption(s.caption);
@@ -180,7 +180,7 @@ void TShowcase::BuildValueBoxes() {
 }
 
 void TShowcase::BuildCheckBoxes() {
-  struct TSpec {
+  struct TCheckBoxSetup {
     TControl* panel;
     TRect r;  // left, top, width, height
     int tag;
@@ -188,7 +188,7 @@ void TShowcase::BuildCheckBoxes() {
     const char* caption;
     bool checked;
   };
-  const TSpec specs[] = {
+  const TCheckBoxSetup setups[] = {
       {top, {192, 8, 83, 15}, 3, "ArpEnabled", "arp enabled", true},
       {top, {192, 26, 81, 15}, 4, "MIDIThruOn", "midi thru", true},
       {left, {96, 122, 73, 15}, 213, "Latch", "arp. latch", false},
@@ -196,7 +196,7 @@ void TShowcase::BuildCheckBoxes() {
       {main, {8, 215, 57, 12}, 224, "Scroll", "scroll", true},
       {main, {8, 236, 65, 12}, 230, "LockPage", "pg. lock", false},
   };
-  for (const TSpec& s : specs) {
+  for (const TCheckBoxSetup& s : setups) {
     auto* box = new TVeskCheckBox(s.panel);
     box->SetBounds(s.r.left, s.r.top, s.r.right, s.r.bottom);
     box->SetCaption(s.caption);
@@ -208,7 +208,7 @@ void TShowcase::BuildCheckBoxes() {
 }
 
 void TShowcase::BuildPatternArea() {
-  for (TStepRowSpec spec : StepRowSpecs()) bars.push_back(MakeStepBar(main, spec));
+  for (TStepRowSetup row : StepRowSetups()) bars.push_back(MakeStepBar(main, row));
   screen = new TScreenInner(main);
   screen->SetBounds(78, 35, 530, 220);
   screen->SetRows(bars[3]->Line(), bars[2]->Line(), bars[1]->Line(), bars[0]->Line(), bars[4]->Line());
