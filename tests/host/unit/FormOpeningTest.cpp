@@ -1,6 +1,8 @@
 // The form's opening: the binding that arrives after effEditOpen, the parameter names and
-// ranges it gives the host, its checks against the range tables, the program it selects, and
-// what the controls do before the binding arrives.
+// ranges it gives the host, its checks against the range tables, the program it selects, what
+// the controls do before the binding arrives, and where each panel's controls show.
+#include <array>
+
 #include "tests/host/unit/FormFixture.h"
 
 namespace {
@@ -64,6 +66,50 @@ TEST_F(FormOpening, AMismatchIsReportedOnceAndTheEditorStillOpens) {
   testing::internal::CaptureStderr();
   Idle();
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "told once per process";
+}
+
+// Controls of every panel, at their place in the editor window (the panel's corner plus the
+// control's place in it) and painting their own colour there, not hidden by a neighbour.
+TEST_F(FormOpening, EveryPanelsControlsShowWhereTheWindowLayoutPutsThem) {
+  Open();
+  const TGuiSettings& s = GuiSettings;
+  struct Case {
+    const char* name;
+    std::array<int, 4> window;  // left, top, right, bottom in the editor window
+    TPoint probe;  // a point of the control's own paint, in its coordinates
+    TColor color;
+  };
+  const Case cases[] = {
+      {"bInCh", {8, 14, 88, 41}, {16, 14}, s.box_FillColor},  // pTop; the inner box's fill
+      {"btPatchList", {669, 8, 686, 23}, {1, 1}, s.btn_FillColor},
+      {"bArpEngineOn", {192, 8, 275, 23}, {5, 7}, s.box_LabelFontColor},  // checked
+      {"bOutRange_High", {96, 416, 176, 443}, {16, 14}, s.box_FillColor},  // pLeft
+      {"cbChainQuantize", {96, 471, 176, 498}, {1, 14}, s.btn_FillColor},
+      {"bResetPatch", {192, 106, 254, 122}, {2, 2}, s.btn_FillColor},  // pMain
+      {"cbLockPage", {192, 287, 257, 299}, {0, 6}, s.panels_OutlineColor},
+      {"scr", {262, 86, 792, 306}, {55, 8}, s.scr_GridBackColor},
+      {"ledbar", {262, 311, 792, 326}, {20, 7}, s.scr_BackColor},
+      {"barSemitone", {192, 397, 792, 418}, {25, 1}, s.bar_FillColor},
+      {"cbCurrChain", {192, 437, 272, 464}, {16, 14}, s.box_FillColor},  // pChains
+      {"lnChainProg", {309, 449, 549, 464}, {213, 2}, s.box_FillColor},  // the eighth box
+      {"bSendVolume", {729, 437, 799, 464}, {16, 14}, s.box_FillColor},
+  };
+  Window().Update();
+  for (const Case& c : cases) {
+    const TControl& control = Control<TControl>(c.name);
+    const TPoint corner = control.ClientToWindow({0, 0});
+    EXPECT_EQ((std::array{corner.x, corner.y, corner.x + control.Width(), corner.y + control.Height()}), c.window)
+        << c.name;
+    const TPoint p = control.ClientToWindow(c.probe);
+    EXPECT_EQ(Window().Pixel(p.x, p.y), c.color) << c.name;
+  }
+  // The status panel and the bottom line: labels placed by their panels too.
+  const auto cornerOf = [&](const char* name) {
+    const TPoint p = Control<TVeskLabel>(name).ClientToWindow({0, 0});
+    return std::array{p.x, p.y};
+  };
+  EXPECT_EQ(cornerOf("ParamCapt"), (std::array{194, 497}));
+  EXPECT_EQ(cornerOf("lCredit"), (std::array{664, 521}));
 }
 
 TEST_F(FormOpening, AFreshInstanceGetsProgramZeroAndEveryControlShowsTheEngine) {
