@@ -6,8 +6,7 @@
 
 bool TPlugCore::ChainCheck() {
   const int q = Block.ChainQuantizeLen;
-  const bool request = ChainSwitchRequest.load(std::memory_order_relaxed) &&
-                       ChainSwitchRequest.exchange(false, std::memory_order_relaxed);
+  const bool request = TakeFlag(ChainSwitchRequest, std::memory_order_relaxed);
   const bool onBoundary = q > 0 && StepCount % q == 0 && NewStep();
   if (!onBoundary && !(request && (q == 0 || CurStep == -1))) return false;
   const int program = CurrentProgram.load(std::memory_order_relaxed);

@@ -390,7 +390,7 @@ TPlugCore::TClockReading TPlugCore::StepAt(int frame, bool blockStart, const TCl
   emitFrame = frame;
   bool releaseAll = false;
   if (blockStart) {
-    if (ReleaseAll.load(std::memory_order_relaxed)) releaseAll = ReleaseAll.exchange(false, std::memory_order_relaxed);
+    releaseAll = TakeFlag(ReleaseAll, std::memory_order_relaxed);
     StartSeam();
   }
   if (KeyWaitEndsBy(frame)) {

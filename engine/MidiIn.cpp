@@ -32,8 +32,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   EnsureCurrentProgram();
   // The arpeggiator switched since the last block ends what sounded before the switch now, so
   // that a key arriving after it, as a thru note, is not cut by the block that follows.
-  if (ReleaseAll.load(std::memory_order_relaxed) && ReleaseAll.exchange(false, std::memory_order_relaxed))
-    ReleaseNotes(true, false);
+  if (TakeFlag(ReleaseAll, std::memory_order_relaxed)) ReleaseNotes(true, false);
   const bool arpEnabled = GetParam(tagArpEnabled) == 1;
   const bool thruOn = GetParam(tagMIDIThruOn) == 1;
   const int inChannel = GetParam(tagMIDIIn_Ch);

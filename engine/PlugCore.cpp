@@ -30,9 +30,7 @@ TEngineGuard::TEngineGuard(TPlugCore& c) : core(c) { core.lock.Lock(); }
 
 TEngineGuard::~TEngineGuard() {
   core.UnlockServicing();
-  if (core.programListPending.load(std::memory_order_relaxed) &&
-      core.programListPending.exchange(false, std::memory_order_acq_rel))
-    core.NotifyProgramList();
+  if (TakeFlag(core.programListPending)) core.NotifyProgramList();
 }
 
 void TPlugCore::UnlockServicing() {
@@ -51,7 +49,7 @@ bool TPlugCore::RequestsPending() const {
 }
 
 void TPlugCore::ServiceRequests() {
-  if (writesPending.load(std::memory_order_relaxed) && writesPending.exchange(false, std::memory_order_acq_rel)) {
+  if (TakeFlag(writesPending)) {
     // Host writes that came while no program was current and the lock was taken.
     EnsureCurrentProgram();
     for (int tag = 0; tag < kNumParams; ++tag) {
@@ -60,9 +58,7 @@ void TPlugCore::ServiceRequests() {
     }
   }
   ReactToSettingsInForce();
-  if (releaseLatchRequest.load(std::memory_order_relaxed) &&
-      releaseLatchRequest.exchange(false, std::memory_order_acq_rel))
-    KeyFilter.ReleaseLatch();
+  if (TakeFlag(releaseLatchRequest)) KeyFilter.ReleaseLatch();
   TMidiMsg msg;
   while (midiIn.Pop(msg)) HandleMidiLocked(msg);
 }

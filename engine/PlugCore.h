@@ -27,6 +27,12 @@
 #include "engine/ShortText.h"
 #include "engine/SpscRing.h"
 
+// Clears a flag another thread raises and tells whether it was raised. The plain load first
+// keeps the usual case, a flag not raised, free of a read-modify-write.
+inline bool TakeFlag(std::atomic<bool>& flag, std::memory_order order = std::memory_order_acq_rel) {
+  return flag.load(std::memory_order_relaxed) && flag.exchange(false, order);
+}
+
 // The host's transport as the host reports it, before any checks.
 struct THostTime {
   double ppqPos = 0;
