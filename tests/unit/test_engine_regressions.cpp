@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/PlugCore.h"
 #include "tests/host/EditorListenerStub.h"
+#include "tests/unit/HandClockEngine.h"
 
 namespace {
 
 // A host stand-in: a transport the test moves by hand and a record of every note on and off.
-struct EngineRig {
-  TPlugCore core;
-  THostTime time;
+struct EngineRig : THandClockEngine {
   std::array<int, 128> sounding{};  // note-ons minus note-offs per pitch (channel 0 only)
   int noteOns = 0;
   int noteOffs = 0;
@@ -32,12 +30,6 @@ struct EngineRig {
   } statusWatch;
 
   EngineRig() {
-    time.sampleRate = 44100;
-    time.tempo = 120;
-    core.GetTimeInfo.Bind([](void* self, THostTime& t) {
-      t = static_cast<EngineRig*>(self)->time;
-      return true;
-    }, this);
     core.SendMidi.Bind([](void* self, uint8_t message, uint8_t, uint8_t d1, uint8_t, int32_t) {
       auto* rig = static_cast<EngineRig*>(self);
       if (message == 0x90) {
@@ -55,16 +47,7 @@ struct EngineRig {
 
   // Runs blocks of 512 samples for the given number of seconds, moving the host's position
   // while its transport plays.
-  void Run(double seconds) {
-    const int blocks = static_cast<int>(seconds * time.sampleRate / 512);
-    for (int i = 0; i < blocks; ++i) {
-      core.ProcessBlock(512);
-      if (time.playing) {
-        time.samplePos += 512;
-        time.ppqPos += 512 / time.sampleRate * time.tempo / 60.0;
-      }
-    }
-  }
+  void Run(double seconds) { RunFor(seconds, 512); }
 
   int SoundingNotes() const {
     int n = 0;

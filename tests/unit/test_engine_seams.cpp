@@ -11,16 +11,14 @@
 #include <string>
 #include <thread>
 
-#include "engine/PlugCore.h"
 #include "engine/PositionText.h"
 #include "tests/host/EditorListenerStub.h"
+#include "tests/unit/HandClockEngine.h"
 
 namespace {
 
 // An engine with a host clock the test sets by hand and an editor that keeps the status texts.
-struct Rig {
-  TPlugCore core;
-  THostTime time;
+struct Rig : THandClockEngine {
   int programListChanges = 0;
   struct StatusWatch : TEditorListenerStub {
     TStatusRecord last;
@@ -28,12 +26,6 @@ struct Rig {
   } status;
 
   Rig() {
-    time.sampleRate = 44100;
-    time.tempo = 120;
-    core.GetTimeInfo.Bind([](void* self, THostTime& t) {
-      t = static_cast<Rig*>(self)->time;
-      return true;
-    }, this);
     core.OnProgramListChanged.Bind([](void* self) { ++static_cast<Rig*>(self)->programListChanges; }, this);
     core.SetEditorListener(&status);
     core.EditorBusy = false;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "engine/PlugCore.h"
+#include "tests/unit/HandClockEngine.h"
 
 namespace {
 
@@ -34,18 +34,10 @@ struct Case {
 };
 
 // The engine with a transport moved by hand and a list of every message it sends.
-struct Rig {
-  TPlugCore core;
-  THostTime time;
+struct Rig : THandClockEngine {
   std::vector<std::string> sent;
 
   Rig() {
-    time.sampleRate = 44100;
-    time.tempo = 120;
-    core.GetTimeInfo.Bind([](void* self, THostTime& t) {
-      t = static_cast<Rig*>(self)->time;
-      return true;
-    }, this);
     core.SendMidi.Bind([](void* self, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
       char text[32];
       std::snprintf(text, sizeof text, "%02X %d %d", message | channel, d1, d2);
@@ -63,15 +55,7 @@ struct Rig {
     for (int note : {60, 64, 67}) core.HandleMidiIn(0, status, note, status == 0x90 ? 100 : 0);
   }
 
-  void Run(double seconds) {
-    for (int i = static_cast<int>(seconds * time.sampleRate / 256); i > 0; --i) {
-      core.ProcessBlock(256);
-      if (time.playing) {
-        time.samplePos += 256;
-        time.ppqPos += 256 / time.sampleRate * time.tempo / 60.0;
-      }
-    }
-  }
+  void Run(double seconds) { RunFor(seconds, 256); }
 
   // The setting changed the given way, every other value as it was.
   void Change(Way way, int tag, int value) {

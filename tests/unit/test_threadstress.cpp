@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/SeededRng.h"
-#include "engine/PlugCore.h"
 #include "tests/host/EditorListenerStub.h"
+#include "tests/host/SeededRng.h"
+#include "tests/unit/HandClockEngine.h"
 
 namespace {
 
@@ -38,10 +38,8 @@ constexpr uint8_t kProbeController = 102;
 
 // What the plug-in object and an editor form would be: the host's clock and MIDI sink on the
 // audio thread, the host's echo of editor changes, and the form's callbacks.
-struct Rig {
-  TPlugCore core;
+struct Rig : THandClockEngine {
   // Audio thread.
-  THostTime time;
   int sounding[16][128] = {};
   long long noteOns = 0;
   int probesReceived = 0;
@@ -64,13 +62,7 @@ struct Rig {
     }
   } editor;
 
-  Rig() {
-    time.sampleRate = 48000;
-    time.tempo = 140;
-    core.GetTimeInfo.Bind([](void* self, THostTime& t) {
-      t = static_cast<Rig*>(self)->time;
-      return true;
-    }, this);
+  Rig() : THandClockEngine(48000, 140) {
     core.SendMidi.Bind([](void* self, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
       static_cast<Rig*>(self)->Received(message, channel, d1, d2);
     }, this);
