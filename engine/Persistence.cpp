@@ -325,19 +325,12 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
   return {b, static_cast<size_t>(kFxbSize)};
 }
 
-// Which kind of file a load expects; the engine's own name for it.
-struct TFileKind {
-  TPresetKind kind;
-};
-constexpr TFileKind kProgramFile{TPresetKind::program};
-constexpr TFileKind kBankFile{TPresetKind::bank};
-
-TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& file) {
+TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, TPresetKind kind) {
   // Checked whole before anything is applied: a refused file changes nothing.
   const TPresetCheck check =
-      CheckPresetFile(data == nullptr ? std::span<const uint8_t>() : std::span(data, size), file.kind);
+      CheckPresetFile(data == nullptr ? std::span<const uint8_t>() : std::span(data, size), kind);
   if (!check.ok) return {false, check.reason};
-  const bool isPreset = file.kind == TPresetKind::program;
+  const bool isPreset = kind == TPresetKind::program;
   {
     TEngineGuard guard(*this);
     SetChunkLocked(reinterpret_cast<const int8_t*>(check.chunk.data()), static_cast<int>(check.chunk.size()), isPreset);
@@ -349,8 +342,12 @@ TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, const T
   return {};
 }
 
-TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, kProgramFile); }
-TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, kBankFile); }
+TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
+  return ApplyPresetFile(data, size, TPresetKind::program);
+}
+TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) {
+  return ApplyPresetFile(data, size, TPresetKind::bank);
+}
 
 namespace {
 
@@ -373,8 +370,8 @@ TLoadResult ReadFile(const std::string& path, uint8_t* buffer, size_t limit, siz
 
 }  // namespace
 
-TLoadResult TPlugCore::LoadPresetFile(const std::string& path, const TFileKind& kind) {
-  std::vector<uint8_t> buffer(PresetReadLimit(kind.kind));
+TLoadResult TPlugCore::LoadPresetFile(const std::string& path, TPresetKind kind) {
+  std::vector<uint8_t> buffer(PresetReadLimit(kind));
   size_t n;
   bool missing;
   TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
@@ -382,5 +379,5 @@ TLoadResult TPlugCore::LoadPresetFile(const std::string& path, const TFileKind& 
   return ApplyPresetFile(buffer.data(), n, kind);
 }
 
-TLoadResult TPlugCore::LoadFxp(const std::string& path) { return LoadPresetFile(path, kProgramFile); }
-TLoadResult TPlugCore::LoadFxb(const std::string& path) { return LoadPresetFile(path, kBankFile); }
+TLoadResult TPlugCore::LoadFxp(const std::string& path) { return LoadPresetFile(path, TPresetKind::program); }
+TLoadResult TPlugCore::LoadFxb(const std::string& path) { return LoadPresetFile(path, TPresetKind::bank); }

@@ -109,7 +109,7 @@ constexpr int kFxbSize = 160 + kBankChunkSize;                // 37024
 constexpr float kSyncRateTable[12] = {12.0f, 8.0f, 6.0f, 4.0f, 3.0f, 2.0f, 1.5f, 1.0f,
                                       16.0f / 3.0f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f};
 
-struct TFileKind;
+enum class TPresetKind;  // engine/PresetFile.h
 
 class TPlugCore {
  public:
@@ -290,8 +290,8 @@ class TPlugCore {
   void SetProgramNameLocked(std::string_view name);
   int SetChunkLocked(const int8_t* data, int byteSize, bool isPreset);
   void CopyGlobalsToRow(int row);
-  TLoadResult ApplyPresetFile(const uint8_t* data, size_t size, const TFileKind& kind);
-  TLoadResult LoadPresetFile(const std::string& path, const TFileKind& kind);
+  TLoadResult ApplyPresetFile(const uint8_t* data, size_t size, TPresetKind kind);
+  TLoadResult LoadPresetFile(const std::string& path, TPresetKind kind);
   void ClampRows(int beginByte, int endByte);
   void HandleMidiLocked(const TMidiMsg& msg);
   void ProcessBlockLocked(int sampleFrames, int lateSamples);
