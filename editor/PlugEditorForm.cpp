@@ -116,12 +116,12 @@ void TPlugForm::Bind(TPlugCore* engine) {
 }
 
 void TPlugForm::LoadFactoryBankOnce() {
-  if (core->FactoryBankPending.load() && !core->IsChunkLoaded()) {
+  if (core->FactoryBankPending.exchange(false) && !core->IsChunkLoaded()) {
     const TLoadResult result = core->LoadFxb(PluginFolder() + kFactoryBankFile);
     if (!result.ok) ParamCapt->SetCaption1(result.message);
   }
-  // The bank's load marked every tag; any later opening refreshes every control.
-  if (core->FactoryBankPending.exchange(false)) return;
+  // Every opening shows every control as the engine has it, whatever reached the engine while
+  // no editor was open (a session the host restored, a bank file that was missing).
   core->MarkAllChanged(false);
 }
 

@@ -265,6 +265,9 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
     programListPending.store(true, std::memory_order_relaxed);
   }
   InitCurrentIfEmpty();
+  // An open editor shows what arrived: the program's settings, and the global ones too when
+  // the chunk wrote them.
+  MarkAllChanged(begin >= kGlobalBytes);
   return byteSize;
 }
 
@@ -337,7 +340,6 @@ TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, TPreset
     if (check.currentProgram >= 0) SelectProgramLocked(check.currentProgram);
     programListPending.store(false, std::memory_order_relaxed);  // told once, below
   }
-  MarkAllChanged(isPreset);
   NotifyProgramList();
   return {};
 }

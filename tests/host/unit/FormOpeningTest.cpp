@@ -131,6 +131,33 @@ TEST_F(FormOpening, AFreshInstanceGetsProgramZeroAndEveryControlShowsTheEngine) 
   EXPECT_EQ(Form().scr->PageCount(), 4);
 }
 
+// Chunks the host hands the plug-in, from a session saved by another instance: a bank restored
+// before the editor first opens, and a program loaded while it is open, show in the controls.
+TEST_F(FormOpening, ChunksFromTheHostShowInTheControls) {
+  testhost::Host saved{inprocess::LinkedEntryWith<MakeHeadlessForm>};
+  ASSERT_NE(saved.Start(), nullptr);
+  saved.SetProgram(3);
+  saved.SetParam(tagMIDIOut_Ch, 4.0f / 15.0f);  // channel 5
+  saved.SetParam(tagNumChains, 2.0f / 15.0f);   // three chains
+  saved.SetParam(tagGate, 29.0f / 99.0f);       // 30 %
+  const std::vector<uint8_t> bank = saved.GetChunk(false);
+  saved.SetParam(tagGate, 9.0f / 99.0f);        // 10 %
+  const std::vector<uint8_t> program = saved.GetChunk(true);
+  saved.Close();
+
+  ASSERT_GT(host.SetChunk(bank, false), 0);
+  Open();
+  EXPECT_EQ(Core().CurrentProgramIndex(), 3);
+  EXPECT_EQ(Control<TDragBoxBt>("bOutCh").GetValue(), 5);
+  EXPECT_EQ(Control<TDragBoxBt>("cbNumChains").GetValue(), 3);
+  EXPECT_EQ(Form().cbCurrChain->Max(), 3);
+  EXPECT_EQ(Control<TDragBoxBt>("bGate").GetValue(), 30);
+
+  ASSERT_GT(host.SetChunk(program, true), 0);
+  Idle();
+  EXPECT_EQ(Control<TDragBoxBt>("bGate").GetValue(), 10);
+}
+
 TEST_F(FormOpening, BeforeTheBindingArrivesAChangeOnlyShowsInTheStatusPanel) {
   ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);
   // The binding is posted: nothing has run it yet.
