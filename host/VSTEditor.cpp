@@ -39,7 +39,6 @@ void TVSTEditor::close() {
   // Hosts may close an editor they never opened.
   if (openCount > 0) --openCount;
   if (openCount > 0) return;
-  openCount = 0;
   form.reset();
   parentWindow = nullptr;
 }
@@ -48,7 +47,7 @@ void TVSTEditor::idle() {
   if (!form) return;
   // The window's waiting events first (the binding among them), then the engine's changes,
   // then one repaint of whatever both changed.
-  form->Window().ProcessEvents();
+  form->Window().DispatchEvents();
   if (onEditIdle != nullptr && *onEditIdle) (*onEditIdle)(*form);
   form->Window().Update();
 }

@@ -14,7 +14,7 @@ class THeadlessWindow : public TWindow {
   // Queued; run by the next ProcessEvents.
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
   // Runs the messages queued before the call, then repaints what is invalid.
-  void ProcessEvents() override;
+  void DispatchEvents() override;
 
   TColor Pixel(int x, int y) const { return BackBuffer().Pixel(x, y); }
   bool SavePng(const std::string& path) const;

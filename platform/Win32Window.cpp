@@ -153,9 +153,8 @@ void TWin32Window::Post(TMessageId message, intptr_t a, intptr_t b) {
     PostMessageW(static_cast<HWND>(hwnd), message, static_cast<WPARAM>(a), static_cast<LPARAM>(b));
 }
 
-void TWin32Window::ProcessEvents() {
-  // The host's message loop delivers this window's messages; what is left is the repaint.
-  Update();
+void TWin32Window::DispatchEvents() {
+  // The host's message loop delivers this window's messages itself.
 }
 
 void TWin32Window::CopyToDib(const TRect& area) {

@@ -15,7 +15,7 @@ class TWin32Window : public TWindow {
   ~TWin32Window() override;
 
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
-  void ProcessEvents() override;
+  void DispatchEvents() override;
   TPoint ScreenOrigin() const override;
   void* NativeHandle() const override { return hwnd; }
 

@@ -65,8 +65,14 @@ class TWindow {
   // Posts a message to the root's HandleMessage, delivered later on this window's thread
   // (never inside this call). Messages still queued when the window goes are dropped.
   virtual void Post(TMessageId message, intptr_t a, intptr_t b) = 0;
-  // Handles the native events already waiting, posted messages included; never waits.
-  virtual void ProcessEvents() = 0;
+  // Handles the native events already waiting, posted messages included; never waits and
+  // paints nothing.
+  virtual void DispatchEvents() = 0;
+  // The events, then the repaint of what they changed.
+  void ProcessEvents() {
+    DispatchEvents();
+    Update();
+  }
   // Where the window's client area starts on the screen.
   virtual TPoint ScreenOrigin() const { return {}; }
   // The native handle (an X window id or an HWND), or null for a headless window.

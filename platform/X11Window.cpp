@@ -197,7 +197,7 @@ void TX11Window::Post(TMessageId message, intptr_t a, intptr_t b) {
   XFlush(display);
 }
 
-void TX11Window::ProcessEvents() {
+void TX11Window::DispatchEvents() {
   if (display == nullptr) return;
   TErrorTrap trap(display, &gErrors);
   // Only what has already arrived: XPending reads without waiting.
@@ -206,7 +206,6 @@ void TX11Window::ProcessEvents() {
     XNextEvent(display, &event);
     Handle(event);
   }
-  Update();
 }
 
 void TX11Window::Handle(XEvent& e) {

@@ -19,7 +19,7 @@ class TX11Window : public TWindow {
   ~TX11Window() override;
 
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
-  void ProcessEvents() override;
+  void DispatchEvents() override;
   TPoint ScreenOrigin() const override;
   void* NativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
   // X errors caught on this window's connection so far (for tests).
