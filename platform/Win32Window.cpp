@@ -157,21 +157,8 @@ void TWin32Window::DispatchEvents() {
   // The host's message loop delivers this window's messages itself.
 }
 
-void TWin32Window::CopyToDib(const TRect& area) {
-  const TColor* source = BackBuffer().Pixels();
-  const int w = Width();
-  for (int y = area.top; y < area.bottom; ++y) {
-    const TColor* from = source + static_cast<size_t>(y) * w;
-    uint32_t* to = dibPixels + static_cast<size_t>(y) * w;
-    for (int x = area.left; x < area.right; ++x) {
-      const TColor c = from[x];  // 0x00BBGGRR; the DIB holds 0x00RRGGBB
-      to[x] = (c & 0x00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu);
-    }
-  }
-}
-
 void TWin32Window::Present(const std::vector<TRect>& areas) {
-  for (const TRect& r : areas) CopyToDib(r);
+  for (const TRect& r : areas) CopyBackBuffer(r, dibPixels, 16, 8, 0);  // the DIB holds 0x00RRGGBB
   if (hwnd == nullptr) return;
   HDC dc = GetDC(static_cast<HWND>(hwnd));
   if (dc == nullptr) return;

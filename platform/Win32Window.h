@@ -27,7 +27,6 @@ class TWin32Window : public TWindow {
  private:
   TWin32Window(int width, int height) : TWindow(width, height) {}
   bool Open(void* parentHwnd);
-  void CopyToDib(const TRect& area);
   friend struct TWin32WindowProc;
   intptr_t Handle(unsigned message, uintptr_t wParam, intptr_t lParam);
 

@@ -92,6 +92,21 @@ void TWindow::Update() {
   Present(areas);
 }
 
+void TWindow::CopyBackBuffer(const TRect& area, uint32_t* image, int redShift, int greenShift,
+                             int blueShift) const {
+  const TColor* source = buffer.Pixels();
+  const int w = Width();
+  for (int y = area.top; y < area.bottom; ++y) {
+    const TColor* from = source + static_cast<size_t>(y) * w;
+    uint32_t* to = image + static_cast<size_t>(y) * w;
+    for (int x = area.left; x < area.right; ++x) {
+      const TColor c = from[x];
+      to[x] = (static_cast<uint32_t>(RedOf(c)) << redShift) | (static_cast<uint32_t>(GreenOf(c)) << greenShift) |
+              (static_cast<uint32_t>(BlueOf(c)) << blueShift);
+    }
+  }
+}
+
 void TWindow::PaintTree(TControl* control, const TRect& area, int originX, int originY) {
   if (!control->visible) return;
   const TRect r = control->bounds.Offset(originX, originY);

@@ -81,6 +81,9 @@ class TWindow {
  protected:
   // Shows the given areas of the back buffer on the screen.
   virtual void Present(const std::vector<TRect>& areas) = 0;
+  // Copies an area of the back buffer into a screen image of the window's size with 32-bit
+  // pixels, each colour component at its bit position there.
+  void CopyBackBuffer(const TRect& area, uint32_t* image, int redShift, int greenShift, int blueShift) const;
   virtual void CursorChanged(TCursor /*cursor*/) {}
   // A control took the focus: the back end asks for the native keyboard focus.
   virtual void KeyboardWanted() {}

@@ -271,25 +271,11 @@ void TX11Window::Handle(XEvent& e) {
   }
 }
 
-void TX11Window::CopyToImage(const TRect& area) {
-  const TColor* source = BackBuffer().Pixels();
-  const int w = Width();
-  for (int y = area.top; y < area.bottom; ++y) {
-    const TColor* from = source + static_cast<size_t>(y) * w;
-    uint32_t* to = imagePixels.data() + static_cast<size_t>(y) * w;
-    for (int x = area.left; x < area.right; ++x) {
-      const TColor c = from[x];
-      to[x] = (static_cast<uint32_t>(RedOf(c)) << redShift) | (static_cast<uint32_t>(GreenOf(c)) << greenShift) |
-              (static_cast<uint32_t>(BlueOf(c)) << blueShift);
-    }
-  }
-}
-
 void TX11Window::Present(const std::vector<TRect>& areas) {
   if (display == nullptr || windowGone) return;
   TErrorTrap trap(display, &gErrors);
   for (const TRect& r : areas) {
-    CopyToImage(r);
+    CopyBackBuffer(r, imagePixels.data(), redShift, greenShift, blueShift);
     XPutImage(display, window, static_cast<GC>(gc), static_cast<XImage*>(image), r.left, r.top, r.left, r.top,
               static_cast<unsigned>(r.Width()), static_cast<unsigned>(r.Height()));
   }

@@ -34,7 +34,6 @@ class TX11Window : public TWindow {
   TX11Window(int width, int height) : TWindow(width, height) {}
   bool Open(uintptr_t parentId);
   void Handle(union _XEvent& event);
-  void CopyToImage(const TRect& area);
 
   _XDisplay* display = nullptr;
   unsigned long window = 0;       // our child window
