@@ -69,6 +69,11 @@ void TWindow::InvalidateWindowRect(const TRect& area) {
 void TWindow::RunIdleTasks() {
   if (runningTasks || tasks.empty()) return;
   runningTasks = true;
+  // A task that throws loses the round's remaining tasks, but later rounds still run.
+  struct TRoundEnd {
+    bool& running;
+    ~TRoundEnd() { running = false; }
+  } roundEnd{runningTasks};
   std::vector<TIdleTask> current = std::move(tasks);
   tasks.clear();
   std::vector<TIdleTask> waiting;
@@ -77,7 +82,6 @@ void TWindow::RunIdleTasks() {
   // Tasks added while these ran come after them.
   for (TIdleTask& task : tasks) waiting.push_back(std::move(task));
   tasks = std::move(waiting);
-  runningTasks = false;
 }
 
 void TWindow::Update() {
