@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,6 +63,16 @@ TEST_F(FileDialogs, IdleTasksRunOnEveryUpdateUntilTheyAreDone) {
   for (int tick = 0; tick < 5; ++tick) window.Update();
   EXPECT_EQ(runs, 3);
   EXPECT_EQ(later, 2) << "a task added by a task runs from the next update on";
+}
+
+TEST_F(FileDialogs, ATaskThatThrowsLeavesLaterTasksRunning) {
+  window.AddIdleTask([]() -> bool { throw std::runtime_error("out of memory"); });
+  EXPECT_THROW(window.Update(), std::runtime_error);  // a back end catches it at its own edge
+  int runs = 0;
+  window.AddIdleTask([&] { return ++runs < 2; });
+  window.Update();
+  window.Update();
+  EXPECT_EQ(runs, 2);
 }
 
 TEST_F(FileDialogs, TheSeamAnswersOnTheNextIdleTickWithTheOptionsItWasGiven) {
