@@ -1,13 +1,13 @@
 // The main menu under "MENU" as data: one row per item, under the submenu its path names, with
 // the command it runs (FormMenus.cpp). The skins submenu gets one item per skin when the form
 // binds to the engine.
+#include "editor/FormMenus.h"
 #include "editor/Globals.h"
 #include "editor/PlugEditorForm.h"
 
 namespace {
 
 constexpr int kSkinsGroup = 20, kSemitoneRangeGroup = 97, kFineVelocityGroup = 96;
-constexpr int kDefaultSkinTag = 1000;
 constexpr const char* kRanges = "GUI Settings/Matrix Semitone Range";
 constexpr const char* kFineVelocity = "GUI Settings/Fine Velocity Increments";
 constexpr TPlugForm::TMenuCommand kChooseRange = &TPlugForm::mSemitoneRange_FullClick;
@@ -42,7 +42,7 @@ const struct TMenuRow {
     {"Page", "Paste from buffer", &TPlugForm::mPastePageClick, 0, 0, false},
     {"", "-", nullptr, 0, 0, false},
     {"", "Skins", nullptr, 0, 0, false},
-    {"Skins", "Default (Vesk)", &TPlugForm::mColorDefaultClick, kDefaultSkinTag, kSkinsGroup, true},
+    {"Skins", "Default (Vesk)", &TPlugForm::mColorDefaultClick, kSkinTagBase, kSkinsGroup, true},
     {"", "GUI Settings", nullptr, 0, 0, false},
     {"GUI Settings", "Matrix Semitone Range", nullptr, 0, 0, false},
     {kRanges, "-12..0..+12 (full range)", kChooseRange, 0, kSemitoneRangeGroup, true},
@@ -89,7 +89,7 @@ void TPlugForm::BuildSkinsMenu() {
   if (skins == nullptr || builtIn == nullptr) return;
   const std::vector<std::string>& names = SchemeNames();
   for (size_t i = 0; i < names.size(); ++i) {
-    TMenuItem& item = skins->Add(names[i], builtIn->OnClick, kDefaultSkinTag + 1 + static_cast<int>(i));
+    TMenuItem& item = skins->Add(names[i], builtIn->OnClick, kSkinTagBase + 1 + static_cast<int>(i));
     item.RadioGroup = kSkinsGroup;
     item.Enabled = builtIn->Enabled;
     if (GuiSettings.gui_scheme == static_cast<int>(i) + 1) item.SetChecked(true);

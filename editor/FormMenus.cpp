@@ -21,7 +21,6 @@ const char* const kWebsitePage = "https://moltrin.example/";
 
 namespace {
 
-constexpr int kSkinTagBase = 1000;  // "Default (Vesk)"; scheme n has the tag 1000 + n
 
 struct TPresetFileKind {
   bool bank;

@@ -75,15 +75,7 @@ void TPlugForm::FormCreate() {
 void TPlugForm::Paint(TCanvas& canvas) { canvas.FillRect(ClientRect(), GuiSettings.panels_BackColor); }
 
 TControl* TPlugForm::FindControl(std::string_view name) const {
-  // Depth first through the tree, as the controls are owned.
-  std::vector<TControl*> pending(Children().rbegin(), Children().rend());
-  while (!pending.empty()) {
-    TControl* c = pending.back();
-    pending.pop_back();
-    if (c->Name == name) return c;
-    pending.insert(pending.end(), c->Children().rbegin(), c->Children().rend());
-  }
-  return nullptr;
+  return FindDescendant([&](TControl& c) { return c.Name == name; });
 }
 
 TVeskControl* TPlugForm::ControlOfTag(int tag) const {
@@ -129,16 +121,13 @@ void TPlugForm::LoadFactoryBankOnce() {
 // is checked against the range tables; the boxes inside composite controls are reached too.
 void TPlugForm::BuildParamInfo() {
   std::vector<std::string> mismatches;
-  std::vector<TControl*> pending(Children().rbegin(), Children().rend());
-  while (!pending.empty()) {
-    TControl* c = pending.back();
-    pending.pop_back();
-    pending.insert(pending.end(), c->Children().rbegin(), c->Children().rend());
-    if (auto* box = dynamic_cast<TDragBox*>(c))
+  FindDescendant([&](TControl& c) {
+    if (auto* box = dynamic_cast<TDragBox*>(&c))
       BindControl(box, box->NumPages(), mismatches);
-    else if (auto* check = dynamic_cast<TVeskCheckBox*>(c))
+    else if (auto* check = dynamic_cast<TVeskCheckBox*>(&c))
       BindControl(check, 1, mismatches);
-  }
+    return false;
+  });
   core->SetParamInfo(tagSelectedBar, "SelectedBar", 0, 4);
   core->SetParamInfo(tagPatternShift, "PatternShift", CParamMin[tagPatternShift], CParamMax[tagPatternShift]);
   ReportMismatches(mismatches);

@@ -16,6 +16,17 @@ TControl::~TControl() {
   if (parent != nullptr) std::erase(parent->children, this);
 }
 
+TControl* TControl::FindDescendant(const std::function<bool(TControl&)>& visit) const {
+  std::vector<TControl*> pending(children.rbegin(), children.rend());
+  while (!pending.empty()) {
+    TControl* c = pending.back();
+    pending.pop_back();
+    if (visit(*c)) return c;
+    pending.insert(pending.end(), c->children.rbegin(), c->children.rend());
+  }
+  return nullptr;
+}
+
 void TControl::BringToFront() {
   if (parent == nullptr) return;
   auto& list = parent->children;

@@ -33,6 +33,7 @@
 //   the window's thread, never inside the call that posted it.
 // All of it runs on the editor (user-interface) thread.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,9 @@ class TControl {
   // ---- Tree.
   TControl* Parent() const { return parent; }
   const std::vector<TControl*>& Children() const { return children; }
+  // Visits the descendants depth first, each before its own children, and stops at the first
+  // for which `visit` answers true: that one is returned (null when none).
+  TControl* FindDescendant(const std::function<bool(TControl&)>& visit) const;
   void BringToFront();
   // The window showing this control's tree, or null.
   TWindow* Window() const;
