@@ -1,13 +1,15 @@
 // The block clock: the host's transport (or the engine's own clock) becomes a position in the
 // pattern, frame by frame. Every step that begins inside a block plays in that block at the
-// frame it begins on, and every note whose end lies inside the block ends at its frame.
+// frame it begins on, every note whose end lies inside the block ends at its frame, and every
+// incoming message takes effect at its frame.
 //
 // The position of a frame is found by the same arithmetic as that of the block's first frame,
-// with the frame's offset added to the host's sample position: single-precision positions,
-// truncation to steps. A block is worked through event by event: the clock is read at the
-// block's start, the frame of the next thing that can happen (a step boundary, a note's end,
-// the end of the key wait) is estimated from the reading, and the exact frame is found by
-// reading the clock again around the estimate.
+// with the frame's offset added to the host's sample position, in double precision, truncated
+// to steps. A block is worked through event by event: the clock is read at the block's start,
+// the frame of the next thing that can happen (an incoming message, a step boundary, a note's
+// end, the end of the key wait) is estimated from the reading, and the exact frame is found by
+// reading the clock again around the estimate. At one frame incoming messages go first, then
+// the step: a key released on a step boundary does not play on it, a key pressed there does.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -37,20 +39,30 @@ double TruncD(double x) { return std::fabs(x) < 4.0e15 ? static_cast<double>(sta
 // x less the whole periods it holds, as the clock takes positions apart: x − trunc(x / p) × p.
 double LessWholePeriods(double x, double period) { return x - TruncD(x / period) * period; }
 
+// A position within rounding of a whole step is that step: the host's song position and the
+// frame's offset are each exact, their sum in double precision may not be. A millionth of a step
+// is far below a frame at any rate and tempo a host uses.
+double OnTheGrid(double steps) {
+  const double whole = std::nearbyint(steps);
+  return std::fabs(steps - whole) < 1.0e-6 ? whole : steps;
+}
+
 }  // namespace
 
-void TPlugCore::ProcessBlock(int sampleFrames) {
+void TPlugCore::ProcessBlock(int sampleFrames, std::span<const TMidiEvent> input) {
   const TRealtimeScope realtime;
   if (sampleFrames < 0) sampleFrames = 0;
   if (!lock.TryLock()) {
-    // Another thread is changing the programs; this block's time is caught up by the next.
+    // Another thread is changing the programs; this block's time is caught up by the next, and
+    // its messages take effect at that block's start.
     deferredSamples = std::min(deferredSamples + sampleFrames, 1 << 24);
+    for (const TMidiEvent& event : input) midiIn.Push(event.msg);
     return;
   }
   const int late = deferredSamples;
   deferredSamples = 0;
   ServiceRequests();
-  ProcessBlockLocked(sampleFrames, late);
+  ProcessBlockLocked(sampleFrames, late, input);
   UnlockServicing();
 }
 
@@ -88,7 +100,7 @@ void TPlugCore::TakeBlockSettings() {
   SamplesPerStep = static_cast<float>(static_cast<double>(SampleRate) / Tempo * 60.0 / StepsPerBeat);
 }
 
-void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples) {
+void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<const TMidiEvent> input) {
   EnsureCurrentProgram();
   emitFrame = 0;
   TMidiMsg msg;
@@ -101,14 +113,35 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples) {
 
   UpdateTime();
   TakeBlockSettings();
+  inBlock = true;
 
+  // The walk: the messages of a frame, then what the clock has due there.
+  const int inputCount = OrderInput(input, sampleFrames);
+  int nextInput = 0;
+  auto takeInputAt = [&](int frame) {
+    bool taken = false;
+    for (; nextInput < inputCount && std::max(InputFrame(input, nextInput, sampleFrames), frame) == frame; ++nextInput) {
+      const int index = inputSorted ? nextInput : inputOrder[nextInput];
+      HandleMidiLocked(input[index].msg);
+      taken = true;
+    }
+    if (taken) TakeBlockSettings();  // a program change takes effect at its frame
+    return taken;
+  };
+  emitFrame = 0;
+  takeInputAt(0);
   TClockReading reading = StepAt(0, true, nullptr);
   for (int frame = 0;;) {
+    const int inputFrame =
+        nextInput < inputCount ? std::max(InputFrame(input, nextInput, sampleFrames), frame + 1) : sampleFrames;
     TClockReading next;
-    frame = NextEventFrame(frame, reading, sampleFrames, next);
+    frame = NextEventFrame(frame, reading, inputFrame, next);
     if (frame >= sampleFrames) break;
-    reading = StepAt(frame, false, next.frame == frame ? &next : nullptr);
+    emitFrame = frame;
+    const bool taken = frame == inputFrame && takeInputAt(frame);
+    reading = StepAt(frame, false, !taken && next.frame == frame ? &next : nullptr);
   }
+  inBlock = false;
 
   if (ClockIdle()) {
     seamValid = false;
@@ -129,12 +162,8 @@ void TPlugCore::UpdateTime() {
   // Keys active with the transport stopped and no own clock (the arpeggiator was switched on
   // over held keys, or the clock stopped under latched keys): the own clock starts now, as it
   // would have for their key-down. Without it a step could play with no clock to end it.
-  if (!Playing && !FreeRun && !KeyWait && KeyFilter.ActiveCount() > 0 && GetParam(tagArpEnabled) == 1) {
-    FreeRun = true;
-    FreeRunSamples = 0;
-    ChainPos = 0;
-    NoteClockRestart();
-  }
+  if (!Playing && !FreeRun && !KeyWait && KeyFilter.ActiveCount() > 0 && GetParam(tagArpEnabled) == 1)
+    StartOwnClock();
   PrevPpq = Ppq;
 
   // A host may give no time at all, or values no clock can use: the last sane values are kept
@@ -142,9 +171,9 @@ void TPlugCore::UpdateTime() {
   THostTime host;
   PrevPlaying = Playing;
   if (GetTimeInfo && GetTimeInfo(host)) {
-    if (Sane(host.sampleRate, 1.0, 1.0e7)) SampleRate = static_cast<float>(host.sampleRate);
-    if (Sane(host.tempo, 1.0e-3, 1.0e5)) Tempo = static_cast<float>(host.tempo);
-    if (Sane(host.ppqPos, -1.0e8, 1.0e8)) Ppq = static_cast<float>(host.ppqPos);
+    if (Sane(host.sampleRate, 1.0, 1.0e7)) SampleRate = host.sampleRate;
+    if (Sane(host.tempo, 1.0e-3, 1.0e5)) Tempo = host.tempo;
+    if (Sane(host.ppqPos, -1.0e8, 1.0e8)) Ppq = host.ppqPos;
     if (Sane(host.samplePos, -1.0e15, 1.0e15)) SamplePos = host.samplePos;
     Playing = host.playing;
   }
@@ -158,21 +187,19 @@ void TPlugCore::UpdateTime() {
       KeyFilter.Reset();
       HeldChannels.fill(0);
     }
-    // Notes of the old clock have no position to reach their ends in the new one.
+    // Notes of the old clock have no position to reach their ends in the new one, and the step
+    // at the new position plays afresh, whichever step the old clock played last.
     ReleaseArpNotes = true;
     FreeRun = false;
     KeyWait = false;
+    LastStep = LastAbsStep = -1;
     NoteClockRestart();
     // Keys pressed (or latched) while the transport was parked restart the pattern where the
     // transport starts.
     if (Playing && GetParam(tagRestartOnKey) == 1 && KeyFilter.ActiveCount() > 0) RestartPending = true;
   }
-  // The own clock's position runs 512 samples behind the samples counted since it started; the
-  // samples of this block are added frame by frame.
   if (FreeRun) {
-    Ppq = static_cast<float>(FreeRunSamples / SampleRate * Tempo / 60.0);
-    SamplePos = -512.0;
-    SamplePosAtPpqChange = 0;
+    TakeOwnClockTime();
   } else if (Ppq != PrevPpq) {
     SamplePosAtPpqChange = SamplePos;
   }
@@ -183,10 +210,26 @@ void TPlugCore::UpdateTime() {
   }
 }
 
+void TPlugCore::StartOwnClock() {
+  FreeRun = true;
+  FreeRunSamples = -emitFrame;  // counted from the frame the clock starts on
+  ChainPos = 0;
+  NoteClockRestart();
+  if (inBlock) TakeOwnClockTime();
+}
+
+void TPlugCore::TakeOwnClockTime() {
+  // The own clock's position runs 512 samples behind the samples counted since it started; the
+  // samples of this block are added frame by frame.
+  Ppq = FreeRunSamples / SampleRate * Tempo / 60.0;
+  SamplePos = -512.0;
+  SamplePosAtPpqChange = 0;
+}
+
 double TPlugCore::RawPosition(int frame) const {
   // With the transport stopped the host's parked position does not move within a block.
   const double advance = (Playing || FreeRun) ? frame : 0;
-  return static_cast<double>(Ppq) * StepsPerBeat + (SamplePos + advance - SamplePosAtPpqChange) / SamplesPerStep;
+  return OnTheGrid(Ppq * StepsPerBeat + (SamplePos + advance - SamplePosAtPpqChange) / SamplesPerStep);
 }
 
 bool TPlugCore::ClockIdle() const {
@@ -199,8 +242,8 @@ bool TPlugCore::ClockIdle() const {
 }
 
 void TPlugCore::StartSeam() {
-  // A host position narrowed to single precision may lie a little behind the frame at which
-  // the last block ended; the clock then waits there instead of playing a step again.
+  // A host's song position may lie a little behind the frame at which the last block ended;
+  // the clock then waits there instead of playing a step again.
   floorActive = false;
   if (!seamValid || seamSync != Block.Sync || TransportChanged || ClockIdle()) return;
   const double start = RawPosition(0);
@@ -232,26 +275,23 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
       if (pos >= 0) toCycleEnd = cycle - pos;
     }
   }
-  // Narrowing to single precision moves a position by at most half a unit in its last place,
-  // 2^-24 of its size; swing and the restart point narrow it again.
-  r.marginFrames = 1.0 + std::fabs(pos) * 0x1p-21 * samplesPerStep;
-  float stepPos = static_cast<float>(pos);
+  double stepPos = pos;
   r.stepCount = Trunc(stepPos);
 
   if (RestartPpq > 0) {
     const int q = Block.InQuantizeLen;
     const double restart = q > 0 ? Trunc(RestartPpq * StepsPerBeat / q + 0.5 * Block.Gate / 100.0) * static_cast<double>(q)
                                  : RestartPpq * StepsPerBeat;
-    double shifted = static_cast<double>(stepPos) - restart;
+    double shifted = OnTheGrid(stepPos - restart);
     if (shifted < 0) shifted -= TruncD((shifted - steps) / steps) * steps;  // into 0..Steps
-    stepPos = static_cast<float>(shifted);
+    stepPos = shifted;
   }
   if (stepPos < 0) {
     // Before the pattern's start: the first step begins where the position reaches 0.
     r.stepPos = stepPos;
-    r.framesToBoundary = r.lagFrames + -static_cast<double>(stepPos) * samplesPerStep;
+    r.framesToBoundary = r.lagFrames + -stepPos * samplesPerStep;
     r.framesPerStep = samplesPerStep;
-    r.toBoundary = -static_cast<double>(stepPos);
+    r.toBoundary = -stepPos;
     return r;
   }
 
@@ -264,11 +304,11 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
     const double f = stepPos - pair;
     const double split = (100.0 + s) / 100.0;
     if (f < split) {
-      stepPos = static_cast<float>(pair + f * 100.0 / (100.0 + s));
+      stepPos = pair + f * 100.0 / (100.0 + s);
       slope = split;
       toBoundaryRaw = split - f;
     } else {
-      stepPos = static_cast<float>(pair + 2.0 - (2.0 - f) * 100.0 / (100.0 - s));
+      stepPos = pair + 2.0 - (2.0 - f) * 100.0 / (100.0 - s);
       slope = 2.0 - split;
       toBoundaryRaw = 2.0 - f;
     }
@@ -276,8 +316,7 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
     toBoundaryRaw = TruncD(stepPos) + 1.0 - stepPos;  // the position is not negative here
   }
   r.absStep = Trunc(stepPos);
-  if (stepPos >= steps) stepPos = static_cast<float>(LessWholePeriods(stepPos, steps));
-  // Narrowing to single precision may round a position just below the end up onto it.
+  if (stepPos >= steps) stepPos = LessWholePeriods(stepPos, steps);
   r.curStep = std::clamp(Trunc(stepPos), 0, steps - 1);
 
   if (Block.LockPage) {
@@ -286,7 +325,7 @@ TPlugCore::TClockReading TPlugCore::ReadClock(int frame) const {
     const int first = 16 * Block.SelectedPage;
     const int covered = std::min(16, steps - first);
     if (r.curStep / 16 != Block.SelectedPage || covered < 16) {
-      stepPos = static_cast<float>(LessWholePeriods(stepPos, covered) + first);
+      stepPos = LessWholePeriods(stepPos, covered) + first;
       r.curStep = std::clamp(Trunc(stepPos), first, first + covered - 1);
     }
   }
@@ -343,7 +382,7 @@ int TPlugCore::NextEventFrame(int frame, const TClockReading& r, int blockFrames
   // The key wait ends on the first frame more than a second after the last key-up.
   int keyWaitEnd = blockFrames;
   if (KeyWait) {
-    const double due = std::floor(static_cast<double>(SampleRate) - KeyWaitSamples);
+    const double due = std::floor(SampleRate - KeyWaitSamples);
     int f = static_cast<int>(std::clamp(due, static_cast<double>(frame + 1), static_cast<double>(blockFrames)));
     while (f > frame + 1 && KeyWaitEndsBy(f - 1)) --f;
     while (f < blockFrames && !KeyWaitEndsBy(f)) ++f;
@@ -363,7 +402,7 @@ int TPlugCore::NextEventFrame(int frame, const TClockReading& r, int blockFrames
   // back to the first frame at which something happens, or on to it: once something is due it
   // stays due until it is done.
   const int last = keyWaitEnd - 1;
-  if (last <= frame || frame + ahead - r.marginFrames > last) return keyWaitEnd;
+  if (last <= frame || frame + ahead - 1.0 > last) return keyWaitEnd;
   int f = static_cast<int>(std::clamp(std::ceil(frame + ahead), static_cast<double>(frame + 1), static_cast<double>(last)));
   at = ReadClock(f);
   if (SomethingHappens(at)) {
@@ -382,8 +421,8 @@ int TPlugCore::NextEventFrame(int frame, const TClockReading& r, int blockFrames
   return keyWaitEnd;
 }
 
-float TPlugCore::PpqAt(int frame) const {
-  return static_cast<float>(Ppq + (SamplePos + frame - SamplePosAtPpqChange) / SampleRate * Tempo / 60.0);
+double TPlugCore::PpqAt(int frame) const {
+  return Ppq + (SamplePos + frame - SamplePosAtPpqChange) / SampleRate * Tempo / 60.0;
 }
 
 TPlugCore::TClockReading TPlugCore::StepAt(int frame, bool blockStart, const TClockReading* known) {
@@ -424,8 +463,9 @@ TPlugCore::TClockReading TPlugCore::StepAt(int frame, bool blockStart, const TCl
       TakeReading(reading);
     }
   }
-  if (NewStep() || (blockStart && KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
-  if (blockStart) KeyEvent = false;
+  // Without input quantize a key pressed inside a step plays the step's notes at once.
+  if (NewStep() || (KeyEvent && Block.InQuantizeLen == 0)) GenerateAndSend();
+  KeyEvent = false;
   if (NewStep()) {
     StepChanged.store(true, std::memory_order_relaxed);
     StatusDirty.store(true, std::memory_order_relaxed);

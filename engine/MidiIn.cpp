@@ -1,6 +1,8 @@
 // Incoming MIDI: keys for the filter, the engine's own clock, thru notes, program changes
 // and the few messages passed on unchanged.
 #include <algorithm>
+#include <cstddef>
+#include <limits>
 
 #include "engine/KeyUtils.h"
 #include "engine/PlugCore.h"
@@ -28,6 +30,33 @@ void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
   }
 }
 
+int TPlugCore::InputFrame(std::span<const TMidiEvent> input, int position, int sampleFrames) const {
+  const int index = inputSorted ? position : inputOrder[position];
+  return std::clamp(input[index].frame, 0, std::max(0, sampleFrames - 1));
+}
+
+int TPlugCore::OrderInput(std::span<const TMidiEvent> input, int sampleFrames) {
+  // Hosts hand their lists in frame order; anything else is sorted by frame here, keeping the
+  // list's order within a frame. A list too long to sort is taken in its own order, no message
+  // ever before the one ahead of it in the list.
+  const int count = static_cast<int>(std::min<size_t>(input.size(), static_cast<size_t>(std::numeric_limits<int>::max())));
+  const int last = std::max(0, sampleFrames - 1);
+  auto frameOf = [&](int index) { return std::clamp(input[index].frame, 0, last); };
+  inputSorted = true;
+  for (int i = 1; i < count && inputSorted; ++i) inputSorted = frameOf(i - 1) <= frameOf(i);
+  if (inputSorted || count > kMaxBlockInput) {
+    inputSorted = true;
+    return count;
+  }
+  for (int i = 0; i < count; ++i) inputOrder[i] = static_cast<uint16_t>(i);
+  std::sort(inputOrder.begin(), inputOrder.begin() + count, [&](uint16_t a, uint16_t b) {
+    const int fa = frameOf(a), fb = frameOf(b);
+    return fa != fb ? fa < fb : a < b;
+  });
+  inputSorted = false;
+  return count;
+}
+
 void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   EnsureCurrentProgram();
   // The arpeggiator switched since the last block ends what sounded before the switch now, so
@@ -53,21 +82,17 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
         if (KeyFilter.ActiveCount() == 0 && restartOnKey == 1) {
           // With the transport stopped the own clock starts with this key, so the pattern
           // starts at its origin, not at wherever the host's playhead is parked. While it
-          // plays, the restart point is the song position at which the key takes effect: the
-          // start of the next block.
-          RestartPending = Playing;
-          if (!Playing) RestartPpq = 0.0;
+          // plays, the restart point is the song position at which the key takes effect: its
+          // frame, or the start of the next block for a key that arrives between blocks.
+          RestartPending = Playing && !inBlock;
+          if (!RestartPending) RestartPpq = Playing ? PpqAt(emitFrame) : 0.0;
           RestartSynced = false;
         }
         if (KeyFilter.ActiveCount() == 0 && !Playing && arpEnabled) {
-          if (KeyWait && FreeRun) {
+          if (KeyWait && FreeRun)
             KeyWait = false;
-          } else {
-            FreeRun = true;
-            FreeRunSamples = 0;
-            ChainPos = 0;
-            NoteClockRestart();
-          }
+          else
+            StartOwnClock();
         }
         KeyFilter.KeyOn(note, msg.data2, latch);
         HeldChannels[note] |= channelBit;
@@ -89,7 +114,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
           KeyWait = true;
         }
       }
-      KeyWaitSamples = 0;
+      KeyWaitSamples = -emitFrame;  // the second of the key wait counts from this frame
       ThruNoteOff(note, msg.data2);
       // The key's channels are forgotten once nothing it started still holds the note.
       if (HoldCount(KeyFilter.HeldPool, note) == 0 && ThruSent[note].runs == 0) HeldChannels[note] = 0;

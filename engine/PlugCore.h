@@ -77,6 +77,12 @@ struct TMidiMsg {
   uint8_t data2 = 0;
 };
 
+// An incoming message and the frame of the block at which it takes effect.
+struct TMidiEvent {
+  int32_t frame = 0;
+  TMidiMsg msg;
+};
+
 struct TIdentity {
   const char* EffectName = "Moltrin";
   const char* VendorString = "Moltrin Arpeggiator Works";
@@ -106,8 +112,7 @@ constexpr int kProgramChunkSize = kNumParams;                 // 576
 constexpr int kBankChunkSize = kNumParams * kNumPrograms;     // 36864
 constexpr int kFxpSize = 60 + kProgramChunkSize;              // 636
 constexpr int kFxbSize = 160 + kBankChunkSize;                // 37024
-constexpr float kSyncRateTable[12] = {12.0f, 8.0f, 6.0f, 4.0f, 3.0f, 2.0f, 1.5f, 1.0f,
-                                      16.0f / 3.0f, 8.0f / 3.0f, 4.0f / 3.0f, 2.0f / 3.0f};
+constexpr double kSyncRateTable[12] = {12.0, 8.0, 6.0, 4.0, 3.0, 2.0, 1.5, 1.0, 16.0 / 3.0, 8.0 / 3.0, 4.0 / 3.0, 2.0 / 3.0};
 
 enum class TPresetKind;  // engine/PresetFile.h
 
@@ -178,11 +183,14 @@ class TPlugCore {
   bool IsChunkLoaded() const { return ChunkLoaded.load(std::memory_order_relaxed); }
 
   // ---- Real time.
-  // One incoming message (audio thread). Handled at once, or queued while another thread
-  // holds the engine and handled before the next block.
+  // One incoming message outside a block (audio thread): it takes effect at the start of the
+  // next block. Handled at once, or queued while another thread holds the engine.
   void HandleMidiIn(int channel, int status, int data1, int data2);
-  // One block (audio thread).
-  void ProcessBlock(int sampleFrames);
+  // One block (audio thread), with the messages that arrived for it, each taking effect at its
+  // frame. Frames outside the block are brought into it; a list out of frame order is taken in
+  // frame order, keeping the list's order among messages of one frame.
+  void ProcessBlock(int sampleFrames, std::span<const TMidiEvent> input = {});
+  static constexpr int kMaxBlockInput = 8192;  // messages of one block sorted by frame
   // A message from the editor (editor thread); it leaves with the next block.
   bool SendEditorMidi(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2);
 
@@ -228,19 +236,20 @@ class TPlugCore {
   std::array<TThruSent, 128> ThruSent{};
   std::array<uint32_t, 128> ThruHolds{};  // holds of each thru pitch sounding, from every key
 
-  // Clock (audio thread, under the lock).
-  float Ppq = 0;
-  float PrevPpq = 0;
+  // Clock (audio thread, under the lock). Positions are double precision: a song hours long
+  // still places every step on its frame.
+  double Ppq = 0;
+  double PrevPpq = 0;
   double SamplePos = 0;
   double SamplePosAtPpqChange = 0;
-  float SampleRate = 44100.0f;
-  float Tempo = 120.0f;
+  double SampleRate = 44100.0;
+  double Tempo = 120.0;
   bool Playing = false;
   bool PrevPlaying = false;
   bool TransportChanged = false;
-  float StepsPerBeat = 4.0f;
-  float SamplesPerStep = 0;
-  float StepPos = 0;
+  double StepsPerBeat = 4.0;
+  double SamplesPerStep = 0;
+  double StepPos = 0;
   int StepCount = 0;
   int CurStep = -1;
   int LastStep = -1;
@@ -251,8 +260,8 @@ class TPlugCore {
   int GridSync = -1;   // the rate and length AbsStep was counted in
   int GridSteps = -1;
   int DisplayStep = -1;
-  float StepPosAtStep = 0;
-  float PpqAtStep = 0;
+  double StepPosAtStep = 0;
+  double PpqAtStep = 0;
   double RestartPpq = 0;
   bool RestartSynced = false;
   bool FreeRun = false;
@@ -266,8 +275,8 @@ class TPlugCore {
   std::atomic<bool> StatusDirty{false};
   TKeyList NoteOutKeys{};  // the notes last sent; named for the status panel when it is built
   TBlockSettings Block;
-  // A key went down with restart on key while the transport played: the restart point is the
-  // song position at which the key takes effect, the start of the next block.
+  // Keys went down with restart on key before the block (outside it, or held as the transport
+  // starts): the restart point is the song position of the block's start.
   bool RestartPending = false;
 
   // Chains (audio thread, under the lock).
@@ -294,7 +303,13 @@ class TPlugCore {
   TLoadResult LoadPresetFile(const std::string& path, TPresetKind kind);
   void ClampRows(int beginByte, int endByte);
   void HandleMidiLocked(const TMidiMsg& msg);
-  void ProcessBlockLocked(int sampleFrames, int lateSamples);
+  void ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<const TMidiEvent> input);
+  // The block's messages in the order they take effect, with their frames inside the block.
+  int OrderInput(std::span<const TMidiEvent> input, int sampleFrames);
+  int InputFrame(std::span<const TMidiEvent> input, int position, int sampleFrames) const;
+  // Starts the own clock at the frame being worked on (0 outside a block).
+  void StartOwnClock();
+  void TakeOwnClockTime();
   void ServiceRequests();
   void UnlockServicing();
   bool RequestsPending() const;
@@ -305,7 +320,7 @@ class TPlugCore {
   struct TClockReading {
     int frame = -1;        // the frame read
     bool running = false;  // false: no step (before the pattern's start, or not yet synced)
-    float stepPos = 0;
+    double stepPos = 0;
     int stepCount = 0;
     int absStep = -1;
     int curStep = -1;
@@ -315,7 +330,6 @@ class TPlugCore {
     double framesPerStep = 0;      // frames per unit of StepPos within the current step
     double toBoundary = 0;         // units of StepPos to the next step boundary
     double lagFrames = 0;          // frames the clock still waits at the seam floor
-    double marginFrames = 1;       // how far single precision may move an event's frame
   };
   double RawPosition(int frame) const;  // steps, before cycles, restart, swing and wrap
   bool ClockIdle() const;
@@ -328,7 +342,7 @@ class TPlugCore {
   // The first frame after `frame` at which a step begins, a note ends or the key wait ends;
   // blockFrames when there is none in the block. `at` receives the clock read there.
   int NextEventFrame(int frame, const TClockReading& reading, int blockFrames, TClockReading& at) const;
-  float PpqAt(int frame) const;
+  double PpqAt(int frame) const;
   // Everything due at one frame: releases, the chain check and the step's notes. `known` is
   // the clock already read at that frame, if any.
   TClockReading StepAt(int frame, bool blockStart, const TClockReading* known);
@@ -395,8 +409,14 @@ class TPlugCore {
     int32_t frame;  // frame of the block at which it leaves
   };
   int emitFrame = 0;  // frame of the block being worked on; 0 outside the block (incoming MIDI)
-  // The clock never runs backwards by less than this many steps between blocks: a host position
-  // narrowed to single precision may land a little behind where the last block ended.
+  bool inBlock = false;  // a block is being worked through: its time has been read
+  // The messages of the block being worked on, by position in frame order (indexes into its
+  // list); used only when the list came out of frame order.
+  std::array<uint16_t, kMaxBlockInput> inputOrder{};
+  bool inputSorted = true;
+  // The clock never runs backwards by less than this many steps between blocks: a host whose
+  // song position is coarser than a frame (ticks of a tempo map, a narrowed value) may report a
+  // block's start a little behind where the last block ended.
   static constexpr double kSeamTolerance = 0.5;
   double seamPos = 0;      // raw position (steps) at which the last block ended
   bool seamValid = false;  // the last block ran the clock, in the rate of seamSync

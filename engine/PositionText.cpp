@@ -28,11 +28,10 @@ ShortText DecimalSeparator() {
   return ShortText(".");
 }
 
-ShortText FormatPosition(float value) {
+ShortText FormatPosition(double v) {
   // The digits are written without regard to any locale; the separator is put in after.
   char digits[48];
-  const double v = value;
-  const auto written = std::fabs(value) < 99999.995f
+  const auto written = std::fabs(v) < 99999.995
                            ? std::to_chars(digits, digits + sizeof digits, v, std::chars_format::fixed, 2)
                            : std::to_chars(digits, digits + sizeof digits, v, std::chars_format::scientific, 4);
   const std::string_view text(digits, written.ec == std::errc() ? static_cast<size_t>(written.ptr - digits) : 0);

@@ -12,6 +12,7 @@
 #include "host/VSTEditor.h"
 
 constexpr int kOutEventRecords = 2048;
+constexpr int kMaxInEventsPerBlock = 4096;  // incoming MIDI events kept for one block
 constexpr int kMaxOutEventsPerBlock = kOutEventRecords - 1;
 // What the engine asks the host's clock for: transport changed and playing, ppq position,
 // tempo and cycle positions.
@@ -68,6 +69,7 @@ class TVSTPlugin : public AudioEffectX {
 
  private:
   void RunBlock(VstInt32 sampleFrames);
+  void TakeInputNow();
   void FlushOutEvents();
   void EditIdle(TEditorForm& form);
 
@@ -88,6 +90,8 @@ class TVSTPlugin : public AudioEffectX {
   VstInt32 numIns = 0;
   VstInt32 numOuts = 1;
   VstInt32 outEventCount = 0;  // audio thread; 0 between blocks
+  std::array<TMidiEvent, kMaxInEventsPerBlock> inputEvents{};  // audio thread: the next block's MIDI
+  int inputCount = 0;
   VstEventsFixed<kOutEventRecords> outEvents;
   std::array<VstMidiEvent, kOutEventRecords> outRecords{};
   VstInt32 hostVersion = 0;

@@ -3,8 +3,9 @@
 // allocates, waits or locks.
 #include "host/VSTPlugin.h"
 
-// Audio thread. Every MIDI event of the list takes effect at once, in list order; other
-// event types are skipped. A null list or a negative count is nothing to do.
+// Audio thread. The MIDI events of the list are kept for the next block, in which each takes
+// effect at its deltaFrames; other event types are skipped. A null list or a negative count is
+// nothing to do. Lists of several calls before one block add up.
 VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
   const TRealtimeScope realtime;  // nothing in here may wait for the engine
   if (events == nullptr) return 1;
@@ -13,10 +14,24 @@ VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
     const VstEvent* event = list[i];
     if (event == nullptr || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-    uint8_t status = midi->midiData[0];
-    core->HandleMidiIn(status & 0x0F, status & 0xF0, midi->midiData[1] & 0x7F, midi->midiData[2] & 0x7F);
+    if (inputCount == kMaxInEventsPerBlock) TakeInputNow();
+    const uint8_t status = midi->midiData[0];
+    inputEvents[inputCount++] = TMidiEvent{
+        midi->deltaFrames, TMidiMsg{static_cast<uint8_t>(status & 0x0F), static_cast<uint8_t>(status & 0xF0),
+                                    static_cast<uint8_t>(midi->midiData[1] & 0x7F),
+                                    static_cast<uint8_t>(midi->midiData[2] & 0x7F)}};
   }
   return 1;
+}
+
+void TVSTPlugin::TakeInputNow() {
+  // More events than a block keeps, before any block ran: those kept so far take effect at the
+  // start of the next block, in order, so that none is lost.
+  for (int i = 0; i < inputCount; ++i) {
+    const TMidiMsg& m = inputEvents[i].msg;
+    core->HandleMidiIn(m.channel, m.status, m.data1, m.data2);
+  }
+  inputCount = 0;
 }
 
 // Audio thread. The plug-in makes no sound: the buffers are neither read nor written.
@@ -31,7 +46,8 @@ void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstIn
 void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   // Nothing in here may wait for the engine, the host's answer to the events sent included.
   const TRealtimeScope realtime;
-  core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0);
+  core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0, std::span<const TMidiEvent>(inputEvents.data(), inputCount));
+  inputCount = 0;
   FlushOutEvents();
 }
 

@@ -37,8 +37,9 @@ class Script {
   testhost::Host host;
   AEffect* fx = nullptr;
 
-  explicit Script(int blockSize = 64) {
-    fx = host.Start(static_cast<float>(kSampleRate), blockSize);
+  explicit Script(int blockSize = 64, double sampleRate = kSampleRate) {
+    host.transport.sampleRate = sampleRate;
+    fx = host.Start(static_cast<float>(sampleRate), blockSize);
     host.blockSize = blockSize;
     if (fx != nullptr) host.SetProgram(0);
   }

@@ -4,6 +4,7 @@
 // current program or with an emptied one.
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
@@ -48,6 +49,39 @@ TEST(Seams, RestartOnKeyStartsThePatternWhereTheTransportStarts) {
     EXPECT_EQ(ons[0].frame, 0);
     EXPECT_EQ(ons[1].velocity, 11);
     EXPECT_EQ(ons[2].velocity, 12);
+  }
+}
+
+TEST(Seams, TheFirstStepAfterPlayIsTheStepAtTheStartPosition) {
+  // A latched key plays on the own clock while the host is parked at beat 9 (step 36, step 4 of
+  // the pattern); Play is pressed whichever step the own clock is on. The first note after Play
+  // is the step at the start position, on the first frame: step 4 with restart on "beat", the
+  // pattern's step 0 with restart on "key".
+  constexpr int kParked = 256;
+  for (int restart : {0, 1}) {
+    for (int ownStep = 0; ownStep < 16; ++ownStep) {
+      Script s(kParked);
+      ASSERT_NE(s.fx, nullptr) << s.host.LastError();
+      s.host.transport.ppq = 9.0;
+      s.host.transport.samplePos = 9.0 * 22050;
+      s.Set(tagRestartOnKey, restart);
+      s.Set(tagLatch, 1);
+      MarkSteps(s, 16, 10);
+      s.Keys({60});
+      s.Release({60});
+      // The own clock runs 512 samples behind; park until it is well inside step `ownStep`.
+      s.Run(BlockAt(512 + (ownStep + 0.4) * kSamplesPerSixteenth, kParked));
+      ASSERT_EQ(s.OnVelocities().back(), 10 + ownStep) << "the own clock is on step " << ownStep;
+      s.Clear();
+      const int start = s.Block();
+      s.Play(4);
+      const auto ons = s.NoteOns();
+      const std::string what = "restart " + std::to_string(restart) + ", own clock on step " + std::to_string(ownStep);
+      ASSERT_FALSE(ons.empty()) << what;
+      EXPECT_EQ(ons[0].velocity, restart == 1 ? 10 : 14) << what;
+      EXPECT_EQ(ons[0].block, start) << what;
+      EXPECT_EQ(ons[0].frame, 0) << what;
+    }
   }
 }
 

@@ -1,9 +1,10 @@
-// Every step at any buffer size, on its exact frame. The same keys and program rendered through
-// the binary interface with blocks of 1 to 4096 frames give the same events in the same order,
+// Every step at any buffer size, on its exact frame. The same input and program rendered through
+// the binary interface with blocks of 1 to 8192 frames give the same events in the same order,
 // each at the same sample position within one frame. A block of one frame is the reference:
-// there the clock is read at every frame.
+// there the clock is read at every frame. Input lands anywhere inside a block, at its frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -11,26 +12,19 @@
 #include <vector>
 
 #include "tests/binary/ArpScript.h"
+#include "tests/binary/Timeline.h"
 
 namespace {
 
 using arp::Script;
+using timeline::At;
+using timeline::Sent;
 
-constexpr int kBlockSizes[] = {1, 32, 64, 256, 512, 1024, 2048, 4096};
-constexpr int kKeyGrid = 4096;  // keys change only at samples every block size divides
-
-struct Sent {
-  long sample;
-  uint8_t status, data1, data2;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& e) {
-  return os << std::hex << int(e.status) << std::dec << " " << int(e.data1) << " " << int(e.data2) << " @"
-            << e.sample;
-}
+constexpr int kBlockSizes[] = {1, 32, 64, 256, 512, 1024, 2048, 4096, 8192};
+constexpr int kKeyGrid = 4096;
 
 struct KeyChange {
-  long sample;  // a multiple of kKeyGrid
+  long sample;
   std::vector<int> down, up;
 };
 
@@ -41,6 +35,7 @@ struct Case {
   long length;  // samples rendered
   bool playing = true;
   double tempo = 140;
+  std::vector<At> other = {};  // more incoming messages, in sample order
 };
 
 std::vector<Sent> Render(const Case& c, int blockSize) {
@@ -50,26 +45,24 @@ std::vector<Sent> Render(const Case& c, int blockSize) {
   s.host.transport.tempo = c.tempo;
   s.host.transport.playing = c.playing;
   c.setup(s);
-  s.Clear();
-  size_t next = 0;
-  for (long start = 0; start < c.length; start += blockSize) {
-    while (next < c.keys.size() && c.keys[next].sample <= start) {
-      std::vector<testhost::MidiIn> events;
-      for (int n : c.keys[next].up) events.push_back(testhost::NoteOff(0, n));
-      for (int n : c.keys[next].down) events.push_back(testhost::NoteOn(0, n, 100));
-      s.host.SendMidi(events);
-      ++next;
-    }
-    s.host.RunBlock(blockSize);
+  std::vector<At> events;
+  for (const KeyChange& k : c.keys) {
+    for (int n : k.up) events.push_back({k.sample, testhost::NoteOff(0, n)});
+    for (int n : k.down) events.push_back({k.sample, testhost::NoteOn(0, n, 100)});
   }
-  std::vector<Sent> sent;
-  for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
-    EXPECT_GE(m.deltaFrames, 0);
-    EXPECT_LT(m.deltaFrames, blockSize);
-    const long sample = static_cast<long>(m.block) * blockSize + m.deltaFrames;
-    if (sample < c.length) sent.push_back({sample, m.bytes[0], m.bytes[1], m.bytes[2]});
+  events.insert(events.end(), c.other.begin(), c.other.end());
+  std::stable_sort(events.begin(), events.end(), [](const At& a, const At& b) { return a.sample < b.sample; });
+  return timeline::Play(s, events, c.length, blockSize);
+}
+
+// Controller 1 and pitch bend moving inside blocks: a value every `every` samples.
+std::vector<At> Ramps(long length, long every) {
+  std::vector<At> r;
+  for (long t = 37, i = 0; t < length; t += every, ++i) {
+    r.push_back({t, testhost::Controller(0, 1, static_cast<int>(i % 128))});
+    r.push_back({t + every / 3, testhost::MidiIn{0xE0, static_cast<uint8_t>(i % 128), static_cast<uint8_t>((i / 2) % 128)}});
   }
-  return sent;
+  return r;
 }
 
 // Events in frame order; at one frame note-offs before note-ons.
@@ -184,6 +177,26 @@ TEST(ExactTiming, EveryBlockSizePlaysTheSameNotesOnTheSameFrames) {
       {"own clock with the transport stopped, then the key wait", [](Script& s) { s.Set(tagSync, 1); },
        {{0, {60, 67}, {}}, {6 * kKeyGrid, {}, {60, 67}}, {7 * kKeyGrid, {64}, {}}, {9 * kKeyGrid, {}, {64}}},
        2 * twoBars, false},
+      // Input inside blocks, at frames no block size divides.
+      {"keys pressed and released inside blocks, input quantize none",
+       [](Script& s) { s.Set(tagInQuantize, 0); },
+       {{1234, {60}, {}}, {12101, {64}, {}}, {29899, {}, {60}}, {40013, {67, 72}, {64}}, {77777, {}, {67}},
+        {99001, {}, {72}}, {120003, {65}, {}}},
+       twoBars},
+      {"keys inside blocks with input quantize 1 step and restart on key",
+       [](Script& s) { s.Set(tagRestartOnKey, 1); },
+       {{2999, {60, 64}, {}}, {31111, {}, {60, 64}}, {45678, {62}, {}}, {88889, {67}, {62}}}, twoBars},
+      {"own clock started and stopped by keys inside blocks", [](Script& s) { s.Set(tagSync, 0); },
+       {{777, {60}, {}}, {20001, {}, {60}}, {30303, {64, 67}, {}}, {50505, {}, {64, 67}}, {120000, {62}, {}},
+        {130001, {}, {62}}},
+       2 * twoBars, false},
+      {"thru notes, controller 1 and pitch bend inside blocks",
+       [](Script& s) {
+         s.Set(tagArpEnabled, 0);
+         s.Set(tagMIDIThruOn, 1);
+       },
+       {{3000, {60}, {}}, {4000, {}, {60}}, {5001, {64, 67}, {}}, {9999, {}, {64}}, {70001, {}, {67}}}, twoBars,
+       true, 140, Ramps(twoBars, 701)},
   };
   for (const Case& c : cases) ExpectSameAsReference(c);
 }
@@ -214,6 +227,55 @@ TEST(ExactTiming, StepsLandOnTheGridAtEveryBlockSize) {
     for (size_t k = 0; k < onsets.size(); ++k)
       EXPECT_NEAR(onsets[k], 1575 * static_cast<long>(k), 1) << "blocks of " << blockSize << ", step " << k;
     EXPECT_EQ(velocities[0], 127) << "the accented first step, blocks of " << blockSize;
+  }
+}
+
+TEST(ExactTiming, EveryDownbeatOfALongSongPlaysTheNewChord) {
+  // I-vi-IV-V, a chord per bar, changed on the bar line; every step plays the lowest key. The
+  // downbeat step takes the keys of the chord that changes on its own frame, at the song's
+  // start and three hours in, at every common sample rate. The host reports its position in
+  // double precision, as hosts do.
+  const std::vector<std::vector<int>> chords = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
+  constexpr int kBlock = 512;
+  constexpr int kBars = 12;
+  for (double rate : {44100.0, 48000.0, 96000.0}) {
+    for (double startBeat : {0.0, 21600.0}) {  // 21600 quarter notes: three hours at 120
+      const std::string what = std::to_string(static_cast<int>(rate)) + " Hz from beat " + std::to_string(startBeat);
+      Script s(kBlock, rate);
+      ASSERT_NE(s.fx, nullptr) << s.host.LastError();
+      s.Set(tagSortOrder, 2);  // by pitch: key 1 is the lowest
+      const long bar = static_cast<long>(2 * rate);
+      const double startSample = startBeat * rate / 2;
+      std::vector<At> events;
+      for (int k = 0; k < kBars; ++k) {
+        for (int n : chords[(k + 3) % 4])
+          if (k > 0) events.push_back({k * bar, testhost::NoteOff(0, n)});
+        for (int n : chords[k % 4]) events.push_back({k * bar, testhost::NoteOn(0, n, 100)});
+      }
+      s.Clear();
+      const int first = s.Block();
+      s.host.transport.playing = true;
+      size_t next = 0;
+      for (long t = 0; t < kBars * bar; t += kBlock) {
+        std::vector<testhost::MidiIn> list;
+        for (; next < events.size() && events[next].sample < t + kBlock; ++next) {
+          list.push_back(events[next].event);
+          list.back().deltaFrames = static_cast<int32_t>(events[next].sample - t);
+        }
+        if (!list.empty()) s.host.SendMidi(list);
+        s.host.transport.samplePos = startSample + t;
+        s.host.transport.ppq = (startSample + t) / rate * 2;
+        s.host.RunBlock(kBlock);
+      }
+      int downbeats = 0;
+      for (const auto& n : s.NoteOns()) {
+        const long sample = static_cast<long>(n.block - first) * kBlock + n.frame;
+        if (sample % bar != 0 || sample >= kBars * bar) continue;
+        ++downbeats;
+        EXPECT_EQ(n.pitch, chords[(sample / bar) % 4][0]) << what << ", bar " << sample / bar + 1;
+      }
+      EXPECT_EQ(downbeats, kBars) << what << ": every downbeat on the bar's first frame";
+    }
   }
 }
 

@@ -44,12 +44,14 @@ TEST(MidiIn, TheInputChannelFilterDropsWholeMessages) {
   Script s;
   s.Set(tagMIDIIn_Ch, 16);
   s.host.SendMidi({testhost::ProgramChange(0, 9), testhost::Controller(3, 1, 5)});
+  s.Run(1);
   EXPECT_EQ(s.host.Program(), 0) << "a program change on another channel is ignored";
   s.host.SendMidi({testhost::ProgramChange(15, 9)});
+  s.Run(1);
   EXPECT_EQ(s.host.Program(), 9);
   s.host.SendMidi({testhost::ProgramChange(15, 100)});
-  EXPECT_EQ(s.host.Program(), 63) << "program changes beyond the bank select the last program";
   s.Run(1);
+  EXPECT_EQ(s.host.Program(), 63) << "program changes beyond the bank select the last program";
   EXPECT_TRUE(Sent(s).empty());
 }
 

@@ -26,6 +26,9 @@ std::vector<MidiIn> KeyLedger::KeyUps() const {
 }
 
 void LetGoAndRunOut(Host& host, const KeyLedger& keys, int frames) {
+  // The events sent so far take effect in a block (a program change among them may bring a
+  // program with latch on); then latch goes off in the program that is current.
+  host.RunBlocks(1, frames);
   host.SetParam(tagLatch, 0.0f);
   const std::vector<MidiIn> ups = keys.KeyUps();
   if (!ups.empty()) host.SendMidi(ups);
