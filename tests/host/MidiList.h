@@ -16,11 +16,12 @@ template <int Capacity> class MidiList {
   MidiList& operator=(const MidiList&) = delete;
 
   // False when the list is full.
-  bool Add(uint8_t status, uint8_t data1, uint8_t data2) {
+  bool Add(uint8_t status, uint8_t data1, uint8_t data2, int32_t deltaFrames = 0) {
     if (list.numEvents >= Capacity) return false;
     VstMidiEvent& e = records[list.numEvents++];
     e = VstMidiEvent{};
     e.type = kVstMidiType;
+    e.deltaFrames = deltaFrames;
     e.byteSize = sizeof(VstMidiEvent);
     e.midiData[0] = status;
     e.midiData[1] = data1;

@@ -48,11 +48,14 @@ std::string DefaultModulePath() {
   std::string path(self, n);
   size_t slash = path.find_last_of("\\/");
   return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "moltrin.dll";
-#elif defined(MOLTRIN_MODULE_PATH)
+#else
+  // A benchmark may be pointed at another build of the module, to compare two side by side.
+  if (const char* env = std::getenv("MOLTRIN_MODULE"); env != nullptr && *env != 0) return env;
+#if defined(MOLTRIN_MODULE_PATH)
   return MOLTRIN_MODULE_PATH;
 #else
-  if (const char* env = std::getenv("MOLTRIN_MODULE"); env != nullptr && *env != 0) return env;
   return "moltrin.so";
+#endif
 #endif
 }
 
