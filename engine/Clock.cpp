@@ -97,7 +97,7 @@ void TPlugCore::TakeBlockSettings() {
   // A page beyond the pattern plays the last page the pattern covers.
   Block.SelectedPage = std::clamp(program(tagSelectedPage), 0, (Block.Steps - 1) / 16);
   StepsPerBeat = kSyncRateTable[Block.Sync];
-  SamplesPerStep = static_cast<float>(static_cast<double>(SampleRate) / Tempo * 60.0 / StepsPerBeat);
+  SamplesPerStep = SampleRate / Tempo * 60.0 / StepsPerBeat;
 }
 
 void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<const TMidiEvent> input) {
