@@ -1,9 +1,12 @@
 // The command line and parameter assignments: what is accepted and how refusals read.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "engine/ParamNames.h"
 #include "tools/render/Options.h"
 #include "tools/render/PluginSetup.h"
+#include "tools/common/NoteSpelling.h"
 #include "tools/render/ToolError.h"
 
 namespace {
@@ -70,6 +73,12 @@ TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
       {"Gate=50%", tagGate, 50},       {"Swing=-20%", tagSwing, -20}, {"Latch=on", tagLatch, 1},
       {"LockPage=off", tagLockPage, 0}, {"MTransp_semi=+3", tagMTransp_semi, 3},
       {"SortOrder=BY PITCH", tagSortOrder, 2}, {"InRange_Low=C5", tagInRange_Low, 60},
+      // Texts in any case, and notes in either spelling.
+      {"Latch=On", tagLatch, 1},       {"Latch=OFF", tagLatch, 0},   {"Step_mode_1=tie", tagStep_mode, 3},
+      {"ForceScale=MAJOR", tagForceScale, 1}, {"Fixed_key=D#5", tagFixed_key, 63},
+      {"Fixed_key=eb5", tagFixed_key, 63}, {"InRange_High=A#4", tagInRange_High, 58},
+      {"OutRange_Low=bb4", tagOutRange_Low, 58}, {"ForceScale_Key=A#", tagForceScale_Key, 11},
+      {"ForceScale_Key=db", tagForceScale_Key, 2},
   };
   for (const auto& c : cases) {
     const TParamAssignment a = ParseAssignment(c.text);
@@ -91,6 +100,8 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       {"Sync=1/17", "unknown value \"1/17\" for Sync (1/48 | 1/32"},    {"9999=1", "not a parameter tag"},
       {"CurChain=0", "outside the range of CurChain (1..16)"}, {"Gate=150%", "Gate 150% is outside 1 .. 100"},
       {"Steps=on", "unknown value \"on\" for Steps (see --list-params)"},
+      {"Fixed_key=H5", "unknown value \"H5\" for Fixed_key"}, {"Fixed_key=G#10", "unknown value"},
+      {"ForceScale_Key=A#4", "unknown value"},
   };
   for (const auto& c : cases) {
     try {
@@ -100,6 +111,27 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
   }
+}
+
+TEST(NoteSpelling, EitherSpellingInAnyCaseInsideTheMidiRange) {
+  const struct {
+    const char* text;
+    std::optional<int> note, key;  // with its octave; without
+  } cases[] = {
+      {"C5", 60, {}},      {"c5", 60, {}},     {"D#5", 63, {}},    {"Eb5", 63, {}},    {"EB5", 63, {}},
+      {"bb4", 58, {}},     {"A#4", 58, {}},    {"B#4", 60, {}},    {"Cb5", 59, {}},    {"C0", 0, {}},
+      {"G10", 127, {}},    {"G#10", {}, {}},   {"Cb0", {}, {}},    {"C-1", {}, {}},    {"C100", {}, {}},
+      {"Bb", {}, 10},      {"a#", {}, 10},     {"Cb", {}, 11},     {"B#", {}, 0},      {"H5", {}, {}},
+      {"C##5", {}, {}},    {"", {}, {}},       {"5", {}, {}},      {"Fix", {}, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseNoteName(c.text), c.note) << c.text;
+    EXPECT_EQ(ParsePitchClass(c.text), c.key) << c.text;
+  }
+  EXPECT_TRUE(SameNote("Eb5", "d#5"));
+  EXPECT_TRUE(SameNote("Bb", "A#"));
+  EXPECT_FALSE(SameNote("Bb4", "A#"));  // a note is not a key without octave
+  EXPECT_FALSE(SameNote("Nrm", "Nrm"));
 }
 
 }  // namespace
