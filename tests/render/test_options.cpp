@@ -23,7 +23,7 @@ std::string RefusalOf(const std::vector<std::string>& args) {
 TEST(Options, ParsesEveryOption) {
   const TRenderOptions o =
       ParseOptions({"--plugin", "p.so", "--bank=b.fxb", "--preset", "p.fxp", "--program", "64", "--set", "Steps=8",
-                    "--set=Sync=1/16", "--free-run", "--tail", "1.5", "--sample-rate", "48000", "--block-size", "64",
+                    "--set=Sync=1/16", "--free-run", "--tail", "1.5", "--sample-rate", "48000", "--block-size", "64", "--ppq", "1920",
                     "--keep-input", "--png", "r.png", "--list", "--json", "o.json", "--quiet", "in.mid", "out.mid"});
   EXPECT_EQ(o.pluginPath, "p.so");
   EXPECT_EQ(o.bankPath, "b.fxb");
@@ -34,6 +34,7 @@ TEST(Options, ParsesEveryOption) {
   EXPECT_DOUBLE_EQ(*o.tailSeconds, 1.5);
   EXPECT_EQ(o.sampleRate, 48000);
   EXPECT_EQ(o.blockSize, 64);
+  EXPECT_EQ(o.ppq, 1920);
   EXPECT_EQ(o.pngPath, "r.png");
   EXPECT_EQ(o.jsonPath, "o.json");
   EXPECT_EQ(o.inputPath, "in.mid");
@@ -52,6 +53,8 @@ TEST(Options, RefusesBadCommandLines) {
       {{"--block-size", "0", "a.mid", "b.mid"}, "out of range"},
       {{"--tail", "-1", "a.mid", "b.mid"}, "out of range"},
       {{"--tail", "nan", "a.mid", "b.mid"}, "not a number of seconds"},
+      {{"--ppq", "0", "a.mid", "b.mid"}, "out of range 1..32767"},
+      {{"--ppq", "32768", "a.mid", "b.mid"}, "out of range 1..32767"},
       {{"--list=yes", "a.mid", "b.mid"}, "takes no value"},
       {{"a.mid", "b.mid", "--bank"}, "needs a value"},
       {{"a.mid"}, "expected INPUT.mid and OUTPUT.mid"},
@@ -59,6 +62,7 @@ TEST(Options, RefusesBadCommandLines) {
   };
   for (const auto& c : cases) EXPECT_NE(RefusalOf(c.args).find(c.says), std::string::npos) << RefusalOf(c.args);
   EXPECT_TRUE(ParseOptions({"--help"}).help);
+  EXPECT_TRUE(ParseOptions({"--version", "--bogus"}).version);
 }
 
 TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
