@@ -417,7 +417,8 @@ def check_module(c):
     c.expect(len(written) == len(sent["events"]), "every event the module sent is written")
     # Each step is written on its own frame, whatever the block size: the 16ths fall on the grid.
     onsets = [t for t, d in written if d[0] & 0xF0 == 0x90 and d[2] > 0]
-    c.expect(onsets and all(t % (OUT_DIVISION // 4) == 0 for t in onsets), "the steps lie on the 16th grid: %r" % onsets)
+    c.expect(onsets and all(t % (OUT_DIVISION // 4) == 0 for t in onsets),
+             "the steps lie on the 16th grid: %r" % onsets)
     # Steps 8 at 1/16 is two quarter notes; the render ends that long after the song.
     timeline = Timeline(tempo_map(src), DIVISION, 44100)
     last = timeline.sample(song_end_tick(src))
@@ -543,7 +544,8 @@ def check_png_list(c):
     for tick, d in messages:
         kind, ch = d[0] & 0xF0, d[0] & 0x0F
         if kind == 0x90 and d[2] > 0:
-            row = [bar_beat_tick(tick, written.ticks_per_beat), str(ch + 1), KEY_NAMES[d[1] % 12] + str(d[1] // 12), str(d[2]), "open"]
+            row = [bar_beat_tick(tick, written.ticks_per_beat), str(ch + 1), KEY_NAMES[d[1] % 12] + str(d[1] // 12),
+                   str(d[2]), "open"]
             rows.append(row)
             open_notes.setdefault((ch, d[1]), []).append((tick, row))
         elif kind in (0x80, 0x90) and open_notes.get((ch, d[1])):

@@ -23,8 +23,9 @@ std::string RefusalOf(const std::vector<std::string>& args) {
 TEST(Options, ParsesEveryOption) {
   const TRenderOptions o =
       ParseOptions({"--plugin", "p.so", "--bank=b.fxb", "--preset", "p.fxp", "--program", "64", "--set", "Steps=8",
-                    "--set=Sync=1/16", "--free-run", "--tail", "1.5", "--sample-rate", "48000", "--block-size", "64", "--ppq", "1920",
-                    "--keep-input", "--png", "r.png", "--list", "--json", "o.json", "--quiet", "in.mid", "out.mid"});
+                    "--set=Sync=1/16", "--free-run", "--tail", "1.5", "--sample-rate", "48000", "--block-size", "64",
+                    "--ppq", "1920", "--keep-input", "--png", "r.png", "--list", "--json", "o.json", "--quiet", "in.mid",
+                    "out.mid"});
   EXPECT_EQ(o.pluginPath, "p.so");
   EXPECT_EQ(o.bankPath, "b.fxb");
   EXPECT_EQ(o.presetPath, "p.fxp");

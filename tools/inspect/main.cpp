@@ -156,8 +156,8 @@ std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::st
     }
     const bool option = a.size() > 1 && a[0] == '-';
     if (option || named) {
-      std::fprintf(stderr, "moltrin-inspect: %s%s (see --help)\n", option ? "unknown option " : "one module only, not also ",
-                   a.c_str());
+      const char* what = option ? "unknown option " : "one module only, not also ";
+      std::fprintf(stderr, "moltrin-inspect: %s%s (see --help)\n", what, a.c_str());
       return 2;
     }
     path = a;
