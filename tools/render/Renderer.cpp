@@ -47,6 +47,34 @@ class TSoundingNotes {
   int open = 0;
 };
 
+struct TNoteKey {
+  uint8_t channel = 0;
+  uint8_t key = 0;
+};
+
+// What is written of what the plug-in sent: every message sent before `end`, and the note-off
+// of each note begun before it, whenever that came. A note-off ends the earliest sounding note
+// of its channel and key. The notes begun before `end` that never ended go to `neverEnded`.
+std::vector<TSentEvent> WrittenPart(const std::vector<TSentEvent>& sent, int64_t end,
+                                    std::vector<TNoteKey>& neverEnded) {
+  std::vector<TSentEvent> kept;
+  std::array<std::deque<bool>, 16 * 128> sounding;  // by channel and key: whether each note is written
+  for (const TSentEvent& s : sent) {
+    bool keep = s.sample < end;
+    if (IsNoteOn(s.data)) {
+      sounding[KeyIndex(s.data)].push_back(keep);
+    } else if (auto& notes = sounding[KeyIndex(s.data)]; IsNoteOff(s.data) && !notes.empty()) {
+      keep = notes.front();
+      notes.pop_front();
+    }
+    if (keep) kept.push_back(s);
+  }
+  for (size_t i = 0; i < sounding.size(); ++i)
+    for (bool written : sounding[i])
+      if (written) neverEnded.push_back({static_cast<uint8_t>(i / 128), static_cast<uint8_t>(i % 128)});
+  return kept;
+}
+
 VstMidiEvent MidiRecord(const uint8_t* data, size_t size) {
   VstMidiEvent r;
   std::memset(&r, 0, sizeof r);
@@ -157,22 +185,11 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
     at += block;
   }
 
-  // Written: every message sent before the end, and the note-off of each note begun before it.
-  // A note-off ends the earliest sounding note of its channel and key.
   TRenderResult result;
   result.endSample = end;
-  std::array<std::deque<bool>, 16 * 128> sounding;  // by channel and key: whether each note is written
-  for (const TSentEvent& s : plugin.Sent()) {
-    bool keep = s.sample < end;
-    auto& notes = sounding[KeyIndex(s.data)];
-    if (IsNoteOn(s.data)) {
-      notes.push_back(keep);
-    } else if (IsNoteOff(s.data) && !notes.empty()) {
-      keep = notes.front();
-      notes.pop_front();
-    }
-    if (keep) result.sent.push_back(s);
-  }
+  std::vector<TNoteKey> neverEnded;
+  result.sent = WrittenPart(plugin.Sent(), end, neverEnded);
+  result.notesEndedByHost = static_cast<int>(neverEnded.size());
   int64_t endTick = written.NearestTickAtSample(end);
   result.output.reserve(result.sent.size());
   for (const TSentEvent& s : result.sent) {
@@ -186,14 +203,10 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
     endTick = std::max(endTick, e.tick);
   }
   // Whatever the plug-in still holds is ended where the render gave up: a written note always ends.
-  for (const auto& notes : sounding) result.notesEndedByHost += static_cast<int>(std::ranges::count(notes, true));
-  if (result.notesEndedByHost > 0) endTick = std::max(endTick, written.NearestTickAtSample(at));
+  if (!neverEnded.empty()) endTick = std::max(endTick, written.NearestTickAtSample(at));
   result.endTick = endTick;
-  for (size_t i = 0; i < sounding.size(); ++i) {
-    const uint8_t off[3] = {static_cast<uint8_t>(0x80 | (i / 128)), static_cast<uint8_t>(i % 128), 0};
-    for (bool kept : sounding[i])
-      if (kept) result.output.push_back({endTick, {off[0], off[1], off[2]}, 3});
-  }
+  for (const TNoteKey& k : neverEnded)
+    result.output.push_back({endTick, {static_cast<uint8_t>(0x80 | k.channel), k.key, 0}, 3});
   if (progress) progress(1.0);
   return result;
 }
