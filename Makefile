@@ -1,8 +1,8 @@
 # `make demo` and `make test` do everything on a fresh Debian machine: install what is
 # missing, configure, build, then run. `make demo` builds only the module and the tools the
-# demo runs; `make test` builds everything else too and runs every test stage
+# demo and the README use; `make test` builds everything else too and runs every test stage
 # (scripts/test.sh). Builds print one line each; their output goes to a log in the build
-# folder and is shown only when something fails.
+# folder and is shown only when something fails. A bare `make` only lists the targets.
 JOBS ?= 2
 LINUX := build/linux
 WIN := build/win
@@ -16,7 +16,21 @@ build = @bash scripts/build.sh "$(1)" $(2) "$(3)" $(JOBS) $(4)
 # scripts/test.sh.
 TEST_BUILDS := build-linux build-win build-tsan build-asan
 
-.PHONY: demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench clean
+.PHONY: help demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench clean
+.DEFAULT_GOAL := help
+
+help:
+	@echo "make demo         install the Linux build's packages if missing, build the module and the"
+	@echo "                  tools (moltrin-render, moltrin-snapshot, moltrin-inspect), play the examples"
+	@echo "make test         install every package if missing, build everything, run every test stage"
+	@echo "make build-linux  the Linux module, tools and tests (build/linux)"
+	@echo "make build-win    the Windows module and tests (build/win)"
+	@echo "make build-tsan   the thread tests with ThreadSanitizer (build/tsan)"
+	@echo "make build-asan   every Linux test with ASan and UBSan (build/asan)"
+	@echo "make bench        the benchmarks"
+	@echo "make fuzz         every fuzz target for FUZZ_SECONDS (default 180) each"
+	@echo "make deps         install the Debian packages the project needs (as root)"
+	@echo "make clean        remove build/"
 
 deps:
 	@bash scripts/deps.sh
@@ -24,7 +38,7 @@ deps-build:
 	@bash scripts/deps.sh build
 
 build-demo: deps-build
-	$(call build,the module and the demo's tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin factory_bank moltrin-render moltrin-inspect)
+	$(call build,the module and the tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin factory_bank moltrin-render moltrin-snapshot moltrin-inspect)
 
 build-linux: deps
 	$(call build,the Linux module and tests,$(LINUX),-DCMAKE_BUILD_TYPE=Release)

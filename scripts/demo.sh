@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make demo`: what a host sees of the built module, then the example chord progressions of
 # data/examples played through a handful of factory programs with moltrin-render. Prints the
-# first notes of each result and writes its MIDI file and piano roll picture.
+# first notes of each result and writes its MIDI file and piano roll picture, and a picture of
+# the editor drawn by moltrin-snapshot.
 # Usage: demo.sh [BUILD_DIR [OUTPUT_DIR]]   (defaults: build/linux, demo-output at the repo root)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,9 +11,10 @@ out=${2:-$root/demo-output}
 module=$build/host/moltrin.so
 bank=$build/host/Moltrin_FactoryBank.fxb
 render=$build/tools/render/moltrin-render
+snapshot=$build/tools/snapshot/moltrin-snapshot
 shown_notes=8
 
-for file in "$module" "$bank" "$render" "$build/tools/inspect/moltrin-inspect"; do
+for file in "$module" "$bank" "$render" "$snapshot" "$build/tools/inspect/moltrin-inspect"; do
   [ -e "$file" ] || { echo "demo: $file is missing; build first (make build-linux)" >&2; exit 1; }
 done
 mkdir -p "$out"
@@ -51,7 +53,10 @@ play 33 i-vi-iv-v "walks the scale of each chord it hears"
 play 40 walking-bass "three 16ths after each beat on the walking bass"
 play 47 walking-bass "the Bass Verse chain: a program per bar, verse A, B, A, turnaround" --set CurChain=2
 
+"$snapshot" --program 1 --keys C5,E5,G5 "$out/editor.png" >/dev/null
+
 shown=${out#"$PWD"/}
 echo
 echo "Wrote ${#rendered[@]} MIDI files and their piano rolls to ${shown%/}/:"
 for stem in "${rendered[@]}"; do echo "  $stem.mid  $stem.png"; done
+echo "and the editor playing Up Classic over a C chord, drawn by moltrin-snapshot: editor.png"

@@ -2,7 +2,7 @@
 // host does with MIDI messages (all on channel 16 except the echoes), sent at the next block:
 //   CC 115 = host version / 100, CC 114 = time flags (1 playing, 2 ppq valid, 4 tempo valid),
 //     both in the first block;
-//   every incoming MIDI event, unchanged;
+//   every incoming MIDI event, unchanged, on the frame it came in on;
 //   poly pressure key q % 128, value tempo / 2: the first block whose song position has
 //     reached quarter note q (only while the transport plays);
 //   program change p on effSetProgram p; CC 118 = isPreset, CC 117 = size / 576,
@@ -29,9 +29,10 @@ struct TEcho {
   bool firstBlock = true;
   long long lastQuarter = -1;
 
-  void Queue(uint8_t a, uint8_t b, uint8_t c) {
+  void Queue(uint8_t a, uint8_t b, uint8_t c, VstInt32 frame = 0) {
     VstMidiEvent e{};
     e.type = kVstMidiType;
+    e.deltaFrames = frame;
     e.byteSize = sizeof(VstMidiEvent) - 2 * sizeof(VstInt32);
     e.midiData[0] = a;
     e.midiData[1] = b;
@@ -75,7 +76,7 @@ VstIntPtr Dispatch(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value,
         const VstEvent* ev = list[i];
         if (ev->type != kVstMidiType) continue;
         const auto* m = reinterpret_cast<const VstMidiEvent*>(ev);
-        echo->Queue(m->midiData[0], m->midiData[1], m->midiData[2]);
+        echo->Queue(m->midiData[0], m->midiData[1], m->midiData[2], m->deltaFrames);
       }
       return 1;
     }

@@ -48,6 +48,9 @@ def tempo_meta(delta, micros):
 
 END = b"\x00\xff\x2f\x00"
 DIVISION = 96
+OUT_DIVISION = 960  # a coarser input is written at 960 ticks per quarter note
+SCALE = OUT_DIVISION // DIVISION
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "examples")
 
 
 def song_file():
@@ -122,6 +125,15 @@ def tempo_map(path):
     return changes
 
 
+def song_end_tick(path):
+    """The latest end of track of any track."""
+    return max(sum(msg.time for msg in track) for track in mido.MidiFile(path).tracks)
+
+
+def scaled(messages, factor=SCALE):
+    return [(tick * factor, data) for tick, data in messages]
+
+
 class Timeline:
     """Ticks and samples with exact fractions."""
 
@@ -151,6 +163,9 @@ class Timeline:
     def bpm_at(self, sample):
         at = Fraction(sample, self.rate)
         return 60e6 / [s for s in self.segments if s[2] <= at][-1][1]
+
+    def bpm_at_tick(self, tick):
+        return 60e6 / [s for s in self.segments if s[0] <= tick][-1][1]
 
 
 # ---- Running the tool ------------------------------------------------------------------
@@ -195,8 +210,16 @@ def check_help(c):
     r = c.run("--help")
     c.expect(r.returncode == 0, "--help exits with 0")
     for option in ["--plugin", "--bank", "--preset", "--program", "--set", "--free-run", "--tail", "--sample-rate",
-                   "--block-size", "--keep-input", "--png", "--list", "--json", "--quiet", "--help"]:
+                   "--block-size", "--ppq", "--keep-input", "--png", "--list", "--json", "--quiet", "--version",
+                   "--help"]:
         c.expect(option in r.stdout, "--help lists " + option)
+    text = " ".join(r.stdout.split())
+    for says in ["all 16 channels", "MIDIIn_Ch", "only CC1 (modulation), pitch bend, channel pressure",
+                 "end of track", "is left out", "Eb5 or D#5", "any case"]:
+        c.expect(says in text, "--help says %r" % says)
+    r = c.run("--version")
+    c.expect(r.returncode == 0 and r.stdout.startswith("moltrin-render ") and r.stdout.count("\n") == 1
+             and r.stdout.split()[1][0].isdigit(), "--version prints one line with the number: %r" % r.stdout)
 
 
 def snapshot(folder):
@@ -285,34 +308,34 @@ def check_errors(c):
         c.expect(not changed, "%s: files left behind or changed: %r" % (name, changed))
 
 def check_echo_timing(c):
-    """Every input event comes back at the start of the block in which it falls."""
+    """Every input event comes back on its own frame, and the file has it at 960 ticks per quarter."""
     src = c.write("song.mid", song_file())
     out, dump = c.path("out.mid"), c.path("out.json")
     rate, block = 44100, 64
     c.render_ok("--plugin", c.echo, "--keep-input", "--json", dump, "--block-size", str(block), src, out)
     mid = mido.MidiFile(out)
     c.expect(mid.type == 1 and len(mid.tracks) == 2, "--keep-input writes a type 1 file with two tracks")
-    c.expect(mid.ticks_per_beat == DIVISION, "the output keeps the input's resolution")
+    c.expect(mid.ticks_per_beat == OUT_DIVISION, "a 96-tick input is written at 960: %d" % mid.ticks_per_beat)
 
     written, kept = track_messages(mid.tracks[0]), track_messages(mid.tracks[1])
     inputs = channel_messages(src)
-    c.expect(kept == inputs, "the second track holds the input, merged in time order")
+    c.expect(kept == scaled(inputs), "the second track holds the input at the output's resolution")
 
     with open(dump) as f:
         sent = json.load(f)
-    c.expect(all(e["sample"] % block == 0 for e in sent["events"]), "events are sent at block starts")
     c.expect([(e["tick"], tuple(e["data"][:len(d)])) for e, (_, d) in zip(sent["events"], written)] == written
              and len(sent["events"]) == len(written), "the file holds exactly what the plug-in sent")
 
     timeline = Timeline(tempo_map(src), DIVISION, rate)
-    c.expect(tempo_map(out) == tempo_map(src), "the output has the input's tempo map")
+    written_time = Timeline(tempo_map(out), OUT_DIVISION, rate)
+    c.expect(tempo_map(out) == scaled(tempo_map(src)), "the output has the input's tempo map")
     echoes, reports = echo_outputs(written)
+    echo_samples = [e["sample"] for e in sent["events"] if (e["data"][0] & 0x0F) != 0x0F]
     c.expect([d for _, d in echoes] == [d for _, d in inputs], "every input event is echoed once, in order")
-    for (tick, data), (etick, _) in zip(inputs, echoes):
-        start = timeline.sample(tick) // block * block
-        expected = round(timeline.tick_at(start))
-        if etick != expected:
-            c.expect(False, "event %r at tick %d echoed at tick %d, expected %d" % (data, tick, etick, expected))
+    for (tick, data), (etick, _), sample in zip(inputs, echoes, echo_samples):
+        if sample != timeline.sample(tick) or etick != round(written_time.tick_at(sample)):
+            c.expect(False, "event %r at tick %d echoed at sample %d, tick %d; expected sample %d" %
+                     (data, tick, sample, etick, timeline.sample(tick)))
             break
 
     # The echo marks the first block of each quarter note with the tempo it was told.
@@ -331,11 +354,11 @@ def check_echo_timing(c):
     c.expect(version and version[0][2] == 24, "the host answers version 2400")
     c.expect(flags and flags[0][2] == 7, "time info says playing, position and tempo valid")
 
-    # Default tail: one cycle of the echo's 16 steps of 1/16, four quarters at the last tempo.
-    last = timeline.sample(inputs[-1][0])
-    tail = round(4 * 60 / timeline.bpm_at(last) * rate)
-    end = -(-max(last + 1, last + tail) // block) * block
-    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "the render stops one pattern cycle after the input")
+    # Default tail: one cycle of the echo's 16 steps of 1/16, four quarters at the tempo where the song ends.
+    song_end = song_end_tick(src)  # the conductor track's, after the last note
+    last = timeline.sample(song_end)
+    end = max(last + 1, last + round(4 * 60 / timeline.bpm_at_tick(song_end) * rate))
+    c.expect(sent["end_tick"] == round(written_time.tick_at(end)), "the render stops one pattern cycle after the song")
 
 
 def check_echo_setup(c):
@@ -371,9 +394,9 @@ def check_free_run(c):
     flags = [e["data"][2] for e in sent["events"] if e["data"][:2] == [0xBF, 114]]
     c.expect(flags == [6], "a stopped transport still reports position and tempo: %r" % flags)
     timeline = Timeline(tempo_map(src), DIVISION, 44100)
-    last = timeline.sample(channel_messages(src)[-1][0])
-    end = -(-(last + 22050) // 256) * 256
-    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "--tail 0.5 plays half a second on")
+    last = timeline.sample(song_end_tick(src))
+    written_time = Timeline(tempo_map(out), OUT_DIVISION, 44100)
+    c.expect(sent["end_tick"] == round(written_time.tick_at(last + 22050)), "--tail 0.5 plays half a second on")
 
 
 def check_module(c):
@@ -383,27 +406,25 @@ def check_module(c):
     out, dump = c.path("out.mid"), c.path("out.json")
     r = c.render_ok("--keep-input", "--json", dump, "--set", "Steps=8", "--set", "Sync=1/16", src, out)
     bank = os.path.join(os.path.dirname(os.path.realpath(c.module)), "Moltrin_FactoryBank.fxb")
-    c.expect(r.stderr == "moltrin-render: played the factory bank %s (--no-bank for none)\n" % bank,
-             "the one message of a clean render names the factory bank beside the module: %r" % r.stderr)
-    for quiet in (["--quiet"], ["--no-bank"]):
-        r = c.render_ok(*quiet, src, c.path("quiet.mid"))
-        c.expect(r.stderr == "", "%s: no message: %r" % (quiet[0], r.stderr))
+    c.expect(r.stderr.splitlines()[0] == "moltrin-render: played the factory bank %s (--no-bank for none)" % bank,
+             "the first message of a render names the factory bank beside the module: %r" % r.stderr)
     mid = mido.MidiFile(out)
-    c.expect(mid.type == 1 and mid.ticks_per_beat == DIVISION, "the real module's output is readable")
-    c.expect(track_messages(mid.tracks[1]) == channel_messages(src), "the input track is kept")
+    c.expect(mid.type == 1 and mid.ticks_per_beat == OUT_DIVISION, "the real module's output is readable")
+    c.expect(track_messages(mid.tracks[1]) == scaled(channel_messages(src)), "the input track is kept")
     with open(dump) as f:
         sent = json.load(f)
     written = track_messages(mid.tracks[0])
     c.expect(len(written) == len(sent["events"]), "every event the module sent is written")
     # Each step is written on its own frame, whatever the block size: the 16ths fall on the grid.
     onsets = [t for t, d in written if d[0] & 0xF0 == 0x90 and d[2] > 0]
-    c.expect(onsets and all(t % (DIVISION // 4) == 0 for t in onsets), "the steps lie on the 16th grid: %r" % onsets)
-    # Steps 8 at 1/16 is two quarter notes; the render ends that long after the last event.
+    c.expect(onsets and all(t % (OUT_DIVISION // 4) == 0 for t in onsets),
+             "the steps lie on the 16th grid: %r" % onsets)
+    # Steps 8 at 1/16 is two quarter notes; the render ends that long after the song.
     timeline = Timeline(tempo_map(src), DIVISION, 44100)
-    last = timeline.sample(channel_messages(src)[-1][0])
-    tail = round(2 * 60 / timeline.bpm_at(last) * 44100)
-    end = -(-max(last + 1, last + tail) // 256) * 256
-    c.expect(sent["end_tick"] == round(timeline.tick_at(end)), "the default tail is the module's pattern cycle")
+    last = timeline.sample(song_end_tick(src))
+    end = max(last + 1, last + round(2 * 60 / timeline.bpm_at_tick(song_end_tick(src)) * 44100))
+    c.expect(sent["end_tick"] == round(Timeline(tempo_map(out), OUT_DIVISION, 44100).tick_at(end)),
+             "the default tail is the module's pattern cycle")
 
 
 def unmatched_notes(messages):
@@ -430,6 +451,10 @@ def held_chord_file(quarters, tempos=()):
     return smf(1, DIVISION, [bytes(conductor) + END, notes + END])
 
 
+TIED_PATTERN = ["--set", "Steps=64", "--set", "Sync=1/4", "--tail", "1"] + [
+    a for step in range(1, 65) for a in ("--set", "Step_mode_%d=Tie" % step)]
+
+
 def check_latched(c):
     """A latched program keeps playing after the keys are up: the end of the render ends it."""
     src = c.write("chord.mid", held_chord_file(4))
@@ -439,9 +464,13 @@ def check_latched(c):
         ("transport playing", ["--set", "Latch=on", "--set", "Gate=100%", "--tail", "1"], False),
         ("own clock, notes between steps", ["--free-run", "--set", "Latch=on", "--set", "Gate=50", "--tail", "1"],
          False),
+        # The note sounding at the end ends with its step, a while after the end.
         ("own clock, a note always sounding", ["--free-run", "--set", "Latch=on", "--set", "Gate=100", "--tail", "1"],
-         True),
+         False),
         ("a factory program with latch", ["--program", "42", "--tail", "1"], False),
+        # 64 steps of a quarter, every one tied: one note for 32 s, which only a stop ends.
+        ("transport playing, a note tied through the pattern", ["--set", "Latch=on"] + TIED_PATTERN, False),
+        ("own clock, a note tied through the pattern", ["--free-run", "--set", "Latch=on"] + TIED_PATTERN, True),
     ]
     for name, args, ended_by_host in cases:
         r = c.render_ok("--quiet", "--list", *args, src, out)
@@ -491,11 +520,11 @@ def check_listings(c):
     c.expect("Velocity_64" in rows, "step parameters are listed one by one")
 
 
-def bar_beat_tick(tick):
+def bar_beat_tick(tick, division):
     """4/4 throughout (the song's meter), ticks padded to the beat's width."""
-    bar, rest = divmod(tick, 4 * DIVISION)
-    beat, into = divmod(rest, DIVISION)
-    return "%d:%d:%02d" % (bar + 1, beat + 1, into)
+    bar, rest = divmod(tick, 4 * division)
+    beat, into = divmod(rest, division)
+    return "%d:%d:%0*d" % (bar + 1, beat + 1, len(str(division - 1)), into)
 
 
 def check_png_list(c):
@@ -509,12 +538,14 @@ def check_png_list(c):
     c.expect(200 < width <= 8000 and 100 < height < 2000, "the piano roll has a sensible size: %dx%d" % (width, height))
 
     # Rebuild the note rows from the written file: a note-off ends the earliest open note.
-    messages = track_messages(mido.MidiFile(out).tracks[0])
+    written = mido.MidiFile(out)
+    messages = track_messages(written.tracks[0])
     rows, open_notes = [], {}
     for tick, d in messages:
         kind, ch = d[0] & 0xF0, d[0] & 0x0F
         if kind == 0x90 and d[2] > 0:
-            row = [bar_beat_tick(tick), str(ch + 1), KEY_NAMES[d[1] % 12] + str(d[1] // 12), str(d[2]), "open"]
+            row = [bar_beat_tick(tick, written.ticks_per_beat), str(ch + 1), KEY_NAMES[d[1] % 12] + str(d[1] // 12),
+                   str(d[2]), "open"]
             rows.append(row)
             open_notes.setdefault((ch, d[1]), []).append((tick, row))
         elif kind in (0x80, 0x90) and open_notes.get((ch, d[1])):
@@ -526,10 +557,142 @@ def check_png_list(c):
     c.expect(notes == rows, "the table lists every note: %r versus %r" % (notes[:3], rows[:3]))
 
 
+# ---- The edges of a render: where it ends, its resolution, what it says -------------------
+
+def chords_file(division, chords, end=None, channels=(0,)):
+    """Type 0: each chord (keys, start quarter, quarters held or None for never let go) on
+    every channel given; the end of track at quarter `end` (default: the last event)."""
+    events = []
+    for keys, start, held in chords:
+        for ch in channels:
+            for k in keys:
+                events.append((start * division, 1, bytes([0x90 | ch, k, 100])))
+                if held is not None:
+                    events.append(((start + held) * division, 0, bytes([0x80 | ch, k, 0])))
+    events.sort(key=lambda e: (e[0], e[1]))
+    body, at = bytearray(tempo_meta(0, 500000)), 0
+    for tick, _, data in events:
+        body += vlq(tick - at) + data
+        at = tick
+    body += vlq(max(0, (end * division if end is not None else at) - at)) + b"\xff\x2f\x00"
+    return smf(0, division, [bytes(body)])
+
+
+def notes_in(path):
+    """(start, length, key) of every note of the first track."""
+    notes, sounding = [], {}
+    for tick, d in track_messages(mido.MidiFile(path).tracks[0]):
+        key = (d[0] & 0x0F, d[1])
+        if d[0] & 0xF0 == 0x90 and d[2] > 0:
+            sounding.setdefault(key, []).append(len(notes))
+            notes.append([tick, None, d[1]])
+        elif d[0] & 0xF0 in (0x80, 0x90) and sounding.get(key):
+            note = notes[sounding[key].pop(0)]
+            note[1] = tick - note[0]
+    return [tuple(n) for n in notes]
+
+
+AM7, C_MAJOR = (57, 60, 64, 67), (60, 64, 67)
+SIXTEENTH = OUT_DIVISION // 4
+
+
+def check_edges(c):
+    """The real module: the song lasts to its end of track, no note is cut to nothing where
+    the render stops, and a coarse file is written finely enough to hold a 16th."""
+    am7_held = os.path.join(EXAMPLES, "am7-held.mid")
+    cases = [
+        # name, input, arguments, the last note's start (quarters), every note's length (ticks, or
+        # None for "more than nothing")
+        ("keys never let go, the end of track two bars on", chords_file(DIVISION, [(AM7, 0, None)], end=8),
+         ["--no-bank"], 8 - 0.25, SIXTEENTH),
+        ("a latched pattern whose tail ends on a step",
+         chords_file(DIVISION, [(C_MAJOR, 0, 4)]),
+         ["--no-bank", "--set", "Latch=on", "--set", "Gate=50", "--set", "Sync=1/16", "--tail", "1"],
+         6 - 0.25, SIXTEENTH // 2),
+        ("factory program 42 over am7-held.mid", None, ["--program", "42"], None, None),
+        ("a file of one tick per quarter note", chords_file(1, [(C_MAJOR, 0, 4), (AM7, 4, 4)]),
+         ["--no-bank"], 8 - 0.25, SIXTEENTH),
+    ]
+    print("%-52s %6s %6s %10s %s" % ("case", "notes", "ppq", "last note", "lengths"))
+    for name, data, args, last_start, length in cases:
+        src = c.write("in.mid", data) if data else am7_held
+        out, dump = c.path("out.mid"), c.path("out.json")
+        c.render_ok("--quiet", "--json", dump, *args, src, out)
+        with open(dump) as f:
+            end_tick = json.load(f)["end_tick"]
+        notes = notes_in(out)
+        lengths = sorted({n[1] for n in notes})
+        print("%-52s %6d %6d %10s %s" % (name, len(notes), mido.MidiFile(out).ticks_per_beat,
+                                          notes and notes[-1][0], lengths))
+        c.expect(mido.MidiFile(out).ticks_per_beat == OUT_DIVISION, "%s: written at 960 ticks a quarter" % name)
+        c.expect(notes and all(n[1] for n in notes), "%s: no note of zero length or left open: %r" % (name, lengths))
+        c.expect(notes and notes[-1][0] < end_tick, "%s: no note begins at the end, tick %d" % (name, end_tick))
+        if last_start is not None:
+            c.expect(notes and notes[-1][0] == last_start * OUT_DIVISION,
+                     "%s: the last note begins at quarter %s, not %s" % (name, last_start, notes[-1][0] / OUT_DIVISION))
+        if length is not None:
+            c.expect(lengths == [length], "%s: every note lasts %d ticks: %r" % (name, length, lengths))
+
+
+def check_resolution(c):
+    """The output's ticks per quarter note: the finer of the input's and 960, or --ppq."""
+    rate = 44100
+    cases = [
+        # input ticks per quarter note, arguments, written ticks per quarter note
+        (1, [], 960), (7, [], 960), (96, [], 960), (960, [], 960), (1920, [], 1920),
+        (96, ["--ppq", "48"], 48), (96, ["--ppq", "1"], 1), (7, ["--ppq", "1000"], 1000),
+    ]
+    for division, args, expected in cases:
+        name = "%d ticks a quarter%s" % (division, " with " + " ".join(args) if args else "")
+        # A key on each of the first four quarters, held for a quarter: times any division holds.
+        src = c.write("in.mid", chords_file(division, [((60 + q,), q, 1) for q in range(4)]))
+        out = c.path("out.mid")
+        c.render_ok("--plugin", c.echo, "--no-bank", "--quiet", "--keep-input", *args, src, out)
+        mid = mido.MidiFile(out)
+        c.expect(mid.ticks_per_beat == expected, "%s: written at %d, not %d" % (name, expected, mid.ticks_per_beat))
+        given, written = Timeline([], division, rate), Timeline([], mid.ticks_per_beat, rate)
+        want = [(round(written.tick_at(given.sample(t))), d) for t, d in channel_messages(src)]
+        echoes, _ = echo_outputs(track_messages(mid.tracks[0]))
+        c.expect(echoes == want, "%s: every echo at the input's time: %r, expected %r" % (name, echoes[:4], want[:4]))
+        c.expect(track_messages(mid.tracks[1]) == want, "%s: the input track at the output's resolution" % name)
+
+
+def check_messages(c):
+    """After a render: a summary line unless --quiet; a warning when notes come on several channels
+    and the plug-in listens to all."""
+    cases = [
+        # name, channels of the input, arguments, the lines on standard error ("summary" stands for it)
+        ("one channel", (0,), [], ["summary"]),
+        ("channels 1, 2 and 10", (0, 1, 9), [],
+         ["moltrin-render: warning: the input has notes on channels 1, 2 and 10, and the plug-in plays them all "
+          "as keys (--set MIDIIn_Ch=N hears channel N alone)", "summary"]),
+        ("channels 1, 2 and 10, listening to 10", (0, 1, 9), ["--set", "MIDIIn_Ch=10"], ["summary"]),
+        ("channels 1 and 10, quiet", (0, 9), ["--quiet"],
+         ["moltrin-render: warning: the input has notes on channels 1 and 10, and the plug-in plays them all "
+          "as keys (--set MIDIIn_Ch=N hears channel N alone)"]),
+        ("one channel, quiet", (0,), ["--quiet"], []),
+        ("with a picture and events", (0,), ["--png", "roll.png", "--json", "out.json"], ["summary"]),
+    ]
+    for name, channels, args, lines in cases:
+        src = c.write("in.mid", chords_file(DIVISION, [(C_MAJOR, 0, 2), (AM7, 2, 2)], end=6, channels=channels))
+        out = c.path("out.mid")
+        full = [c.path(a) if a.endswith((".png", ".json")) else a for a in args]
+        r = c.render_ok("--plugin", c.echo, "--no-bank", *full, src, out)
+        # The echo plays every key back: 7 notes a channel, over 6 quarters and the echo's
+        # four-quarter tail: 2.5 bars.
+        files = [out] + [p for p in full if p.endswith((".png", ".json"))]
+        summary = "moltrin-render: wrote %d notes, 2.5 bars, to %s" % (
+            len(notes_in(out)), files[0] if len(files) == 1 else ", ".join(files[:-1]) + " and " + files[-1])
+        expected = [summary if line == "summary" else line for line in lines]
+        c.expect(r.stderr.splitlines() == expected, "%s: says %r, expected %r" % (name, r.stderr, expected))
+        c.expect(len(notes_in(out)) == 7 * len(channels), "%s: the summary counts the notes written" % name)
+
+
 CHECKS = {"help": check_help, "errors": check_errors, "echo_timing": check_echo_timing,
           "echo_setup": check_echo_setup, "free_run": check_free_run, "module": check_module,
           "png_list": check_png_list, "latched": check_latched, "free_run_tempo": check_free_run_tempo,
-          "listings": check_listings}
+          "listings": check_listings, "edges": check_edges, "resolution": check_resolution,
+          "messages": check_messages}
 
 
 def main():

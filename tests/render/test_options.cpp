@@ -1,9 +1,12 @@
 // The command line and parameter assignments: what is accepted and how refusals read.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "engine/ParamNames.h"
 #include "tools/render/Options.h"
 #include "tools/render/PluginSetup.h"
+#include "tools/common/NoteSpelling.h"
 #include "tools/render/ToolError.h"
 
 namespace {
@@ -21,7 +24,8 @@ TEST(Options, ParsesEveryOption) {
   const TRenderOptions o =
       ParseOptions({"--plugin", "p.so", "--bank=b.fxb", "--preset", "p.fxp", "--program", "64", "--set", "Steps=8",
                     "--set=Sync=1/16", "--free-run", "--tail", "1.5", "--sample-rate", "48000", "--block-size", "64",
-                    "--keep-input", "--png", "r.png", "--list", "--json", "o.json", "--quiet", "in.mid", "out.mid"});
+                    "--ppq", "1920", "--keep-input", "--png", "r.png", "--list", "--json", "o.json", "--quiet", "in.mid",
+                    "out.mid"});
   EXPECT_EQ(o.pluginPath, "p.so");
   EXPECT_EQ(o.bankPath, "b.fxb");
   EXPECT_EQ(o.presetPath, "p.fxp");
@@ -31,6 +35,7 @@ TEST(Options, ParsesEveryOption) {
   EXPECT_DOUBLE_EQ(*o.tailSeconds, 1.5);
   EXPECT_EQ(o.sampleRate, 48000);
   EXPECT_EQ(o.blockSize, 64);
+  EXPECT_EQ(o.ppq, 1920);
   EXPECT_EQ(o.pngPath, "r.png");
   EXPECT_EQ(o.jsonPath, "o.json");
   EXPECT_EQ(o.inputPath, "in.mid");
@@ -49,6 +54,8 @@ TEST(Options, RefusesBadCommandLines) {
       {{"--block-size", "0", "a.mid", "b.mid"}, "out of range"},
       {{"--tail", "-1", "a.mid", "b.mid"}, "out of range"},
       {{"--tail", "nan", "a.mid", "b.mid"}, "not a number of seconds"},
+      {{"--ppq", "0", "a.mid", "b.mid"}, "out of range 1..32767"},
+      {{"--ppq", "32768", "a.mid", "b.mid"}, "out of range 1..32767"},
       {{"--list=yes", "a.mid", "b.mid"}, "takes no value"},
       {{"a.mid", "b.mid", "--bank"}, "needs a value"},
       {{"a.mid"}, "expected INPUT.mid and OUTPUT.mid"},
@@ -56,6 +63,7 @@ TEST(Options, RefusesBadCommandLines) {
   };
   for (const auto& c : cases) EXPECT_NE(RefusalOf(c.args).find(c.says), std::string::npos) << RefusalOf(c.args);
   EXPECT_TRUE(ParseOptions({"--help"}).help);
+  EXPECT_TRUE(ParseOptions({"--version", "--bogus"}).version);
 }
 
 TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
@@ -70,6 +78,12 @@ TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
       {"Gate=50%", tagGate, 50},       {"Swing=-20%", tagSwing, -20}, {"Latch=on", tagLatch, 1},
       {"LockPage=off", tagLockPage, 0}, {"MTransp_semi=+3", tagMTransp_semi, 3},
       {"SortOrder=BY PITCH", tagSortOrder, 2}, {"InRange_Low=C5", tagInRange_Low, 60},
+      // Texts in any case, and notes in either spelling.
+      {"Latch=On", tagLatch, 1},       {"Latch=OFF", tagLatch, 0},   {"Step_mode_1=tie", tagStep_mode, 3},
+      {"ForceScale=MAJOR", tagForceScale, 1}, {"Fixed_key=D#5", tagFixed_key, 63},
+      {"Fixed_key=eb5", tagFixed_key, 63}, {"InRange_High=A#4", tagInRange_High, 58},
+      {"OutRange_Low=bb4", tagOutRange_Low, 58}, {"ForceScale_Key=A#", tagForceScale_Key, 11},
+      {"ForceScale_Key=db", tagForceScale_Key, 2},
   };
   for (const auto& c : cases) {
     const TParamAssignment a = ParseAssignment(c.text);
@@ -91,6 +105,8 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       {"Sync=1/17", "unknown value \"1/17\" for Sync (1/48 | 1/32"},    {"9999=1", "not a parameter tag"},
       {"CurChain=0", "outside the range of CurChain (1..16)"}, {"Gate=150%", "Gate 150% is outside 1 .. 100"},
       {"Steps=on", "unknown value \"on\" for Steps (see --list-params)"},
+      {"Fixed_key=H5", "unknown value \"H5\" for Fixed_key"}, {"Fixed_key=G#10", "unknown value"},
+      {"ForceScale_Key=A#4", "unknown value"},
   };
   for (const auto& c : cases) {
     try {
@@ -100,6 +116,27 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
   }
+}
+
+TEST(NoteSpelling, EitherSpellingInAnyCaseInsideTheMidiRange) {
+  const struct {
+    const char* text;
+    std::optional<int> note, key;  // with its octave; without
+  } cases[] = {
+      {"C5", 60, {}},      {"c5", 60, {}},     {"D#5", 63, {}},    {"Eb5", 63, {}},    {"EB5", 63, {}},
+      {"bb4", 58, {}},     {"A#4", 58, {}},    {"B#4", 60, {}},    {"Cb5", 59, {}},    {"C0", 0, {}},
+      {"G10", 127, {}},    {"G#10", {}, {}},   {"Cb0", {}, {}},    {"C-1", {}, {}},    {"C100", {}, {}},
+      {"Bb", {}, 10},      {"a#", {}, 10},     {"Cb", {}, 11},     {"B#", {}, 0},      {"H5", {}, {}},
+      {"C##5", {}, {}},    {"", {}, {}},       {"5", {}, {}},      {"Fix", {}, {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseNoteName(c.text), c.note) << c.text;
+    EXPECT_EQ(ParsePitchClass(c.text), c.key) << c.text;
+  }
+  EXPECT_TRUE(SameNote("Eb5", "d#5"));
+  EXPECT_TRUE(SameNote("Bb", "A#"));
+  EXPECT_FALSE(SameNote("Bb4", "A#"));  // a note is not a key without octave
+  EXPECT_FALSE(SameNote("Nrm", "Nrm"));
 }
 
 }  // namespace

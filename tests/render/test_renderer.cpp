@@ -35,7 +35,7 @@ class RenderWithEcho : public ::testing::Test {
   TPluginModule module{EchoPluginPath()};
 };
 
-TEST_F(RenderWithEcho, EventsReachThePluginBeforeTheBlockTheyFallIn) {
+TEST_F(RenderWithEcho, EventsReachThePluginOnTheirFramesInsideTheirBlocks) {
   // 120 bpm, 480 ticks per quarter, 44100 Hz: a quarter is 22050 samples.
   TRenderSettings settings;
   settings.blockSize = 256;
@@ -44,15 +44,39 @@ TEST_F(RenderWithEcho, EventsReachThePluginBeforeTheBlockTheyFallIn) {
   const TRenderResult r = Render(song, settings);
   const std::vector<TSentEvent> echoes = Echoes(r);
   ASSERT_EQ(echoes.size(), 6u);
-  const int64_t expected[] = {0, 22050 / 256 * 256, 22095 / 256 * 256, 705600 / 256 * 256};
+  const int64_t expected[] = {0, 22050, 22095, 705600};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(echoes[i].sample, expected[i]) << i;
     EXPECT_EQ(echoes[i].data[0], song.events[i].data[0]) << i;
   }
-  // The two keys never released are let go in the block after the tail, the last one played.
-  EXPECT_EQ(echoes[4].sample, r.endSample - 256);
+  // The two keys never released are let go where the song ends, at its last event.
+  EXPECT_EQ(echoes[4].sample, 705600);
+  EXPECT_EQ(echoes[5].sample, 705600);
   EXPECT_EQ(std::vector<int>({echoes[4].data[0], echoes[4].data[1], echoes[5].data[0], echoes[5].data[1]}),
             std::vector<int>({0x80, 64, 0x81, 62}));
+}
+
+TEST_F(RenderWithEcho, TheSongLastsUntilItsEndOfTrackWhereKeysStillDownAreLetGo) {
+  // A chord pressed at the start, never released, and the end of track two bars on: the
+  // keys go up at that end, on its frame, and the tail plays after it.
+  TRenderSettings settings;
+  settings.blockSize = 100;
+  settings.tailSeconds = 0.5;
+  TMidiSong song = Song(480, {Msg(0, 0x90, 57, 100), Msg(0, 0x90, 60, 100), Msg(0, 0x90, 64, 100)});
+  song.endTick = 8 * 480;  // 4 s
+  const TTempoMap map(480, song.tempos, settings.sampleRate);
+  EXPECT_EQ(SongEndTick(song), 8 * 480);
+  EXPECT_EQ(RenderLength(song, map, settings), 4 * 44100 + 22050);
+  const TRenderResult r = Render(song, settings);
+  std::vector<int64_t> offs;
+  for (const TSentEvent& e : Echoes(r))
+    if ((e.data[0] & 0xF0) == 0x80) offs.push_back(e.sample);
+  EXPECT_EQ(offs, std::vector<int64_t>(3, 4 * 44100));
+  EXPECT_EQ(r.endSample, 4 * 44100 + 22050);
+
+  // An end of track before the last event is no end: the song lasts to that event.
+  song.events.push_back(Msg(12 * 480, 0x80, 57));
+  EXPECT_EQ(SongEndTick(song), 12 * 480);
 }
 
 TEST_F(RenderWithEcho, AnEventOnABlockBoundaryStartsThatBlock) {
@@ -118,8 +142,8 @@ TEST_F(RenderWithEcho, PlaysTheTailAfterTheLastEventAndStopsThere) {
   const TTempoMap map(480, song.tempos, settings.sampleRate);
   EXPECT_EQ(RenderLength(song, map, settings), 44100 + 22050);
   const TRenderResult r = Render(song, settings);
-  EXPECT_EQ(r.endSample, 66200);  // whole blocks
-  EXPECT_EQ(r.endTick, map.NearestTickAtSample(66200));
+  EXPECT_EQ(r.endSample, 66150);  // where the tail ends, inside the last block
+  EXPECT_EQ(r.endTick, map.NearestTickAtSample(66150));
 
   TRenderSettings noTail = settings;
   noTail.tailSeconds = 0;
@@ -127,6 +151,18 @@ TEST_F(RenderWithEcho, PlaysTheTailAfterTheLastEventAndStopsThere) {
 
   const TMidiSong endless = Song(1, {Msg(int64_t{1} << 40, 0x90, 60, 1)}, {{0, 0xFFFFFF}});
   EXPECT_EQ(RenderLength(endless, TTempoMap(1, endless.tempos, 44100), settings), -1);
+}
+
+TEST_F(RenderWithEcho, WritesAtTheDivisionAskedFor) {
+  // One tick per quarter: a note from quarter 1 to quarter 2 lands on ticks 960 and 1920 of
+  // a 960 file, 120 bpm throughout.
+  TRenderSettings settings;
+  settings.division = 960;
+  const TRenderResult r = Render(Song(1, {Msg(1, 0x90, 60, 100), Msg(2, 0x80, 60)}), settings);
+  std::vector<int64_t> ticks;
+  for (const TMidiEvent& e : r.output)
+    if ((e.data[0] & 0x0F) != 0x0F) ticks.push_back(e.tick);
+  EXPECT_EQ(ticks, (std::vector<int64_t>{960, 1920}));
 }
 
 TEST_F(RenderWithEcho, SetsUpBankProgramPresetAndParametersInOrder) {

@@ -25,12 +25,13 @@ TSnapshotOptions Parsed(const std::vector<std::string>& args) {
 }
 
 TEST(SnapshotOptions, ReadsEveryOption) {
-  const TSnapshotOptions o = Parsed({"--program", "5", "--keys", "C5,Eb5,G#5,127", "--scheme", "Ocean", "--page", "2",
+  const TSnapshotOptions o = Parsed({"--program", "5", "--keys", "C5,Eb5,G#5,127,d#5,BB4,a#4", "--scheme", "Ocean",
+                                     "--page", "2",
                                      "--row", "velocity", "--blocks", "12", "--no-bank", "--bank", "b.fxb",
                                      "--preset", "p.fxp", "--folder", "/f/", "out.png"});
   EXPECT_EQ(o.output, "out.png");
   EXPECT_EQ(o.program, 5);
-  EXPECT_EQ(o.keys, (std::vector<int>{60, 63, 68, 127}));
+  EXPECT_EQ(o.keys, (std::vector<int>{60, 63, 68, 127, 63, 58, 58}));
   EXPECT_EQ(o.scheme, "Ocean");
   EXPECT_EQ(o.page, 2);
   EXPECT_EQ(o.row, 4);
@@ -55,6 +56,8 @@ TEST(SnapshotOptions, RefusesWhatItCannotRead) {
       {{"--row", "pitch", "a.png"}, "--row takes"},
       {{"--bank"}, "--bank needs a value"},
       {{"--frobnicate", "a.png"}, "unknown option --frobnicate"},
+      {{"--keys", "G#10", "a.png"}, "--keys takes"},
+      {{"--list-schemes", "a.png"}, "--list-schemes takes no output file"},
   };
   for (const auto& c : cases) {
     TSnapshotOptions o;
@@ -127,7 +130,10 @@ TEST_F(Snapshots, ASchemeByNameAPresetAPageAndARowWithoutTheFactoryBank) {
 
   TSnapshotOptions wrong = Parsed({"--folder", plugin.Folder(), "--scheme", "Day", out.File("day.png")});
   EXPECT_FALSE(RenderSnapshot(wrong, error));
-  EXPECT_NE(error.find("no scheme \"Day\" (2 skin schemes found)"), std::string::npos) << error;
+  EXPECT_NE(error.find("no scheme \"Day\" (2 skin schemes found"), std::string::npos) << error;
+  const std::string listed = ListSchemes(Parsed({"--folder", plugin.Folder(), "--list-schemes"}));
+  const std::string schemes = "  0  the built-in colours\n  1  Plain  (mine.ini)\n  2  Night  (mine.ini)\n";
+  EXPECT_NE(listed.find(schemes), std::string::npos) << listed;
 }
 
 TEST_F(Snapshots, ABankIsLoadedAndARefusedOneIsReported) {

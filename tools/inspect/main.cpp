@@ -1,7 +1,8 @@
-// moltrin-inspect [module]: what a host sees of the plug-in module. Loads it through its
+// moltrin-inspect [MODULE]: what a host sees of the plug-in module. Loads it through its
 // exported entry, prints the effect record, identity, capabilities, programs and a few
 // parameters, round-trips a bank chunk through a second instance and plays one bar.
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -129,16 +130,53 @@ void PlayOneBar(Host& h) {
   std::printf("\n  %d note-ons, %d note-offs\n", ons, offs);
 }
 
+constexpr const char* kUsage =
+    "usage: moltrin-inspect [MODULE]\n"
+    "Loads a plug-in module (default: the moltrin.so built beside this tool) through its entry\n"
+    "point, as a host does, and prints what a host sees of it: the effect record, identity,\n"
+    "capabilities, programs and a few parameters; then it round-trips a bank chunk through a\n"
+    "second instance and plays one bar. Exit status 0 when all of it worked, 1 when the module\n"
+    "misbehaved, 2 when it cannot be loaded or the command line is wrong.\n"
+    "\n"
+    "  --version    show the version\n"
+    "  -h, --help   show this help\n";
+
+// The module to inspect, or the exit status when the command line is answered or refused.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::string& path) {
+  path = testhost::DefaultModulePath();
+  bool named = false;
+  for (const std::string& a : args) {
+    if (a == "-h" || a == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (a == "--version") {
+      std::printf("moltrin-inspect %s\n", MOLTRIN_VERSION);
+      return 0;
+    }
+    const bool option = a.size() > 1 && a[0] == '-';
+    if (option || named) {
+      const char* what = option ? "unknown option " : "one module only, not also ";
+      std::fprintf(stderr, "moltrin-inspect: %s%s (see --help)\n", what, a.c_str());
+      return 2;
+    }
+    path = a;
+    named = true;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string path = argc > 1 ? argv[1] : testhost::DefaultModulePath();
-  std::printf("Module %s\n", path.c_str());
+  std::string path;
+  if (const std::optional<int> status = ReadCommandLine({argv + 1, argv + argc}, path)) return *status;
   std::string error;
   if (testhost::LoadEntry(path, &error) == nullptr) {
     std::fprintf(stderr, "moltrin-inspect: %s\n", error.c_str());
-    return 1;
+    return 2;
   }
+  std::printf("Module %s\n", path.c_str());
   std::printf("  exports VSTPluginMain%s\n", testhost::LoadEntry(path, nullptr, "main") ? " and main" : "");
 
   Host h(2400, path);

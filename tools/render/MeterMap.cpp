@@ -50,6 +50,13 @@ TMeterMap::TSignature TMeterMap::SignatureAt(int64_t tick) const {
   return {s.beats, s.denominator, s.tick + into / barTicks * barTicks};
 }
 
+double TMeterMap::Bars(int64_t tick) const {
+  const Segment& s = SegmentAt(tick);
+  const int64_t into = std::max<int64_t>(tick - s.tick, 0);
+  const int64_t barTicks = s.beats * s.beatTicks;
+  return static_cast<double>(s.bar - 1 + into / barTicks) + static_cast<double>(into % barTicks) / barTicks;
+}
+
 std::string TMeterMap::Format(int64_t tick) const {
   const TBeatPosition p = At(tick);
   char buf[64];

@@ -25,6 +25,8 @@ class TMeterMap {
     int64_t barStart = 0;  // tick where the bar holding the tick began
   };
   TSignature SignatureAt(int64_t tick) const;
+  // Bars from the song start to the tick, the last one in part: 4 bars of 4/4 and a beat is 4.25.
+  double Bars(int64_t tick) const;
   // "bar:beat:tick", the tick part padded to the width of the longest beat.
   std::string Format(int64_t tick) const;
   // Every beat from `from` up to `to`, with whether it starts a bar and the bar's number.

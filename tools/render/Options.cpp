@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/render/Resolution.h"
 #include "tools/render/ToolError.h"
 
 namespace {
@@ -38,8 +39,23 @@ std::string HelpText() {
          "       moltrin-render --list-params\n"
          "Plays a Standard MIDI File (type 0 or 1) through the Moltrin plug-in module as a host\n"
          "would, from the song start at the file's tempo, and writes what the plug-in sends as a\n"
-         "type 0 MIDI file at the input's resolution. At the end the transport stops, as in a\n"
-         "host, and the plug-in ends its notes; every note written has its note-off.\n"
+         "type 0 MIDI file.\n"
+         "\n"
+         "What the plug-in hears: the notes of all 16 channels are its keys (the plug-in's\n"
+         "MIDIIn_Ch is 0, \"all\"; --set MIDIIn_Ch=N listens to channel N alone), and the tool\n"
+         "warns when the input has notes on more than one channel. Program changes choose a\n"
+         "program. Of everything else only CC1 (modulation), pitch bend, channel pressure and\n"
+         "polyphonic key pressure pass through, to the output channel; other controllers are\n"
+         "dropped.\n"
+         "\n"
+         "How long it plays: the song lasts until its end of track, or its last event if that\n"
+         "is later. Keys still down there are let go there, and the tail follows. A note begun\n"
+         "before the end of the tail is written whole, with the length the plug-in gives it\n"
+         "(the plug-in plays on, unheard, until it ends); a note that would begin at the end or\n"
+         "later is left out. Why: a note cut short by the stop, or begun on it with no length,\n"
+         "is an artefact of where the render stops, not part of the pattern; so a note is kept\n"
+         "whole when it began inside the render and is not written when it did not. Every note\n"
+         "written has its note-off.\n"
          "\n"
          "Options:\n"
          "  --plugin PATH       plug-in module to load (default: the one built beside this tool)\n"
@@ -50,24 +66,32 @@ std::string HelpText() {
          "  --program N         select program N, 1..64 (default: the bank's, else 1)\n"
          "  --set NAME=VALUE    set a parameter by catalogue name or tag: Steps=8, Velocity_5=120,\n"
          "                      212=5; VALUE may be the editor's text (Sync=1/16), a percentage\n"
-         "                      (Gate=50%), on or off (Latch=on); repeatable\n"
+         "                      (Gate=50%), on or off (Latch=on), a note (Fixed_key=Eb5 or D#5);\n"
+         "                      names and texts in any case; repeatable\n"
          "  --list-programs     list the programs of the bank in use and the chains they are in\n"
          "  --list-params       list every parameter with its range and its value texts\n"
          "  --free-run          keep the transport stopped at the song start, so the plug-in runs\n"
          "                      its own clock, at the tempo there\n"
-         "  --tail SECONDS      play on after the last input event (default: one pattern cycle)\n"
+         "  --tail SECONDS      play on after the song's end (default: one pattern cycle)\n"
          "  --sample-rate HZ    sample rate, 8000..384000 (default 44100)\n"
          "  --block-size N      frames per audio block, 1..8192 (default 256)\n"
+         "  --ppq N             ticks per quarter note of the output, 1..32767 (default: the\n"
+         "                      input's, or 960 if the input's is coarser)\n"
          "  --keep-input        add the input as a second track (the file is then type 1)\n"
          "  --png FILE          draw a piano roll of input and output\n"
          "  --list              print the output as a table: time (bar:beat:tick), note, velocity,\n"
          "                      length in ticks\n"
-         "  --json FILE         write the events the plug-in sent, with their sample and tick\n"
-         "  --quiet             no progress line on standard error\n"
+         "  --json FILE         write the events written, as the plug-in sent them, with their\n"
+         "                      sample and tick\n"
+         "  --quiet             no progress line, no note of the bank played and no summary;\n"
+         "                      warnings still show\n"
+         "  --version           show the version\n"
          "  -h, --help          show this help\n"
          "\n"
-         "Each output event is placed on the frame the plug-in gives it. Bad input gives a\n"
-         "one-line message and exit status 2; no output file is left.\n";
+         "Each input event reaches the plug-in on its own frame inside its block, and each output\n"
+         "event is placed on the frame the plug-in gives it. After a render one line on standard\n"
+         "error says how many notes were written, how many bars long, and into which files. Bad\n"
+         "input gives a one-line message and exit status 2; no output file is left.\n";
 }
 
 TRenderOptions ParseOptions(const std::vector<std::string>& args) {
@@ -77,6 +101,10 @@ TRenderOptions ParseOptions(const std::vector<std::string>& args) {
     std::string arg = args[i];
     if (arg == "-h" || arg == "--help") {
       o.help = true;
+      return o;
+    }
+    if (arg == "--version") {
+      o.version = true;
       return o;
     }
     if (arg.size() < 2 || arg[0] != '-' || arg == "--") {
@@ -113,6 +141,7 @@ TRenderOptions ParseOptions(const std::vector<std::string>& args) {
     else if (arg == "--tail") o.tailSeconds = ParseSeconds(arg, value());
     else if (arg == "--sample-rate") o.sampleRate = ParseInt(arg, value(), 8000, 384000);
     else if (arg == "--block-size") o.blockSize = ParseInt(arg, value(), 1, 8192);
+    else if (arg == "--ppq") o.ppq = ParseInt(arg, value(), 1, kMaxDivision);
     else if (arg == "--keep-input") o.keepInput = flag();
     else if (arg == "--png") o.pngPath = value();
     else if (arg == "--list") o.list = flag();

@@ -116,7 +116,11 @@ void THostedPlugin::SendEvents(std::span<VstMidiEvent> events) {
 
 void THostedPlugin::Process(int64_t start) {
   blockStart = start;
+  const size_t before = sent.size();
   effect->processReplacing(effect, inputs.data(), outputs.data(), blockSize);
+  // A block's events in the order of their frames, those of one frame as they were sent.
+  std::stable_sort(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end(),
+                   [](const TSentEvent& a, const TSentEvent& b) { return a.sample < b.sample; });
 }
 
 void THostedPlugin::Collect(const VstEvents* events) {

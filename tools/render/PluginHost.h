@@ -26,7 +26,7 @@ class TPluginModule {
   Entry entry = nullptr;
 };
 
-// One MIDI event the plug-in sent, at the start of the block in which it sent it.
+// One MIDI event the plug-in sent, on the frame it gave it in the block in which it sent it.
 struct TSentEvent {
   int64_t sample = 0;
   uint8_t data[3] = {};
@@ -55,7 +55,8 @@ class THostedPlugin {
   float Parameter(int index);
 
   // One block: the time information the plug-in will ask for, the events that reach it
-  // before processing (handed over in lists of at most 2048), then processReplacing.
+  // before processing (handed over in lists of at most 2048), then processReplacing. What the
+  // plug-in sends in the block is kept in the order of its frames.
   VstTimeInfo& Time() { return timeInfo; }
   void SendEvents(std::span<VstMidiEvent> events);
   void Process(int64_t blockStart);

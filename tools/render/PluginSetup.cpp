@@ -6,10 +6,12 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "engine/ParamNames.h"
 #include "engine/PlugCore.h"
 #include "tools/bankgen/SettingValue.h"
+#include "tools/common/NoteSpelling.h"
 #include "tools/render/PresetFile.h"
 #include "tools/render/ToolError.h"
 
@@ -27,6 +29,21 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
+}
+
+// The value whose text reads `text` in any case ("On", "BY PITCH"), or names the same note
+// in another spelling ("D#5" where the plug-in writes "Eb5", "A#" for "Bb").
+std::optional<int> ValueInAnyCase(int tag, int lo, int hi, const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  std::string ignored;
+  if (lower != text)
+    if (const auto v = ParseSettingValue(tag, lower, ignored)) return v;  // "On" for a check box
+  for (int v = lo; v <= hi; ++v) {
+    const std::string shown = ValueText(tag, v);
+    if (SameIgnoringCase(shown, text) || SameNote(shown, text)) return v;
+  }
+  return std::nullopt;
 }
 
 int TagOf(const std::string& name) {
@@ -64,15 +81,10 @@ TParamAssignment ParseAssignment(const std::string& text) {
     // a number, also where the editor shows a text ("Sync=3")
   } else if (const auto v = ParseSettingValue(a.tag, valueText, why)) {
     a.value = *v;  // the forms of the factory bank's sources: "1/16", "50%", "on"
+  } else if (const auto w = ValueInAnyCase(a.tag, lo, hi, valueText)) {
+    a.value = *w;
   } else {
-    bool found = false;
-    for (int v = lo; v <= hi && !found; ++v) {
-      if (SameIgnoringCase(ValueText(a.tag, v), valueText)) {
-        a.value = v;
-        found = true;
-      }
-    }
-    if (!found) throw TToolError("--set: " + why + " (see --list-params)");
+    throw TToolError("--set: " + why + " (see --list-params)");
   }
   if (a.value < lo || a.value > hi)
     throw TToolError("--set: " + valueText + " is outside the range of " + label + " (" + std::to_string(lo) + ".." +

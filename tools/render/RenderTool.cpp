@@ -1,8 +1,11 @@
 // Read the input, set up the plug-in, render, write the outputs.
 #include "tools/render/RenderTool.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
+#include "engine/ParamNames.h"
 #include "platform/MidiFile.h"
 #include "platform/Png.h"
 #include "tools/render/EventTable.h"
@@ -17,6 +20,7 @@
 #include "tools/render/PluginSetup.h"
 #include "tools/render/ProgressLine.h"
 #include "tools/render/Renderer.h"
+#include "tools/render/Resolution.h"
 #include "tools/render/TempoMap.h"
 #include "tools/render/ToolError.h"
 
@@ -76,10 +80,49 @@ std::vector<TNamedPath> OutputsOf(const TRenderOptions& o) {
   return outputs;
 }
 
+// "1, 2 and 10"
+std::string Enumeration(const std::vector<int>& numbers) {
+  std::string text;
+  for (size_t i = 0; i < numbers.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+  return text;
+}
+
+// The channels, 1..16, on which the input has notes.
+std::vector<int> NoteChannels(const TMidiSong& song) {
+  bool used[16] = {};
+  for (const TMidiEvent& e : song.events)
+    if ((e.data[0] & 0xF0) == 0x90 && e.data[2] > 0) used[e.data[0] & 0x0F] = true;
+  std::vector<int> channels;
+  for (int c = 0; c < 16; ++c)
+    if (used[c]) channels.push_back(c + 1);
+  return channels;
+}
+
+// "wrote 32 notes, 4.25 bars, to out.mid and roll.png"
+std::string Summary(const std::vector<TMidiEvent>& output, double bars, const std::vector<TNamedPath>& files) {
+  const auto notes = std::count_if(output.begin(), output.end(),
+                                   [](const TMidiEvent& e) { return (e.data[0] & 0xF0) == 0x90 && e.data[2] > 0; });
+  char length[32];
+  std::snprintf(length, sizeof length, "%.2f", bars);
+  std::string barText = length;
+  while (barText.back() == '0') barText.pop_back();
+  if (barText.back() == '.') barText.pop_back();
+  std::string text = "wrote " + std::to_string(notes) + (notes == 1 ? " note, " : " notes, ") + barText +
+                     (barText == "1" ? " bar, to " : " bars, to ");
+  for (size_t i = 0; i < files.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == files.size() ? " and " : ", ") + files[i].path;
+  return text;
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   TRenderOptions o = ParseOptions(args);
   if (o.help) {
     out << HelpText();
+    return 0;
+  }
+  if (o.version) {
+    out << "moltrin-render " << MOLTRIN_VERSION << "\n";
     return 0;
   }
   if (o.listParams) {
@@ -101,7 +144,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     out << "Bank: " << bankInUse << "\n" << FormatProgramList(plugin);
     return 0;
   }
-  CheckOutputPaths(OutputsOf(o), InputsOf(o, pluginPath));
+  const std::vector<TNamedPath> outputs = OutputsOf(o);
+  CheckOutputPaths(outputs, InputsOf(o, pluginPath));
 
   const TMidiSong song = ReadSong(o.inputPath);
   const TPluginModule module(pluginPath);
@@ -109,46 +153,59 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   SetUpPlugin(plugin, o);
 
   const TTempoMap map(song.division, song.tempos, o.sampleRate);
-  const int64_t lastTick = song.events.empty() ? 0 : song.events.back().tick;
   TRenderSettings settings;
   settings.sampleRate = o.sampleRate;
   settings.blockSize = o.blockSize;
   settings.freeRun = o.freeRun;
-  settings.tailSeconds = o.tailSeconds ? *o.tailSeconds : PatternCycleSeconds(plugin, map.TempoAtTick(lastTick));
+  settings.division = OutputDivision(song.division, o.ppq);
+  settings.tailSeconds =
+      o.tailSeconds ? *o.tailSeconds : PatternCycleSeconds(plugin, map.TempoAtTick(SongEndTick(song)));
   if (RenderLength(song, map, settings) < 0) throw FileError(o.inputPath, "the song lasts longer than 24 hours");
 
   TProgressLine progress(!o.quiet);
   const TRenderResult result = RenderSong(song, plugin, settings, [&](double f) { progress.Update(f); });
   progress.Finish();
 
+  // Everything written is at the output's resolution, the input track and the maps too.
+  const TMidiSong written = AtDivision(song, settings.division);
   TOutputFiles files;
   std::vector<TMidiTrackOut> tracks{{"Moltrin", result.output}};
-  if (o.keepInput) tracks.push_back({"Input", song.events});
-  files.Add(o.outputPath, BuildMidiFile(song.division, song.tempos, song.meters, tracks));
-  const TMeterMap meters(song.division, song.meters);
+  if (o.keepInput) tracks.push_back({"Input", written.events});
+  files.Add(o.outputPath, BuildMidiFile(written.division, written.tempos, written.meters, tracks));
+  const TMeterMap meters(written.division, written.meters);
   if (!o.pngPath.empty()) {
     TPianoRollInput roll;
-    roll.division = song.division;
+    roll.division = written.division;
     roll.endTick = result.endTick;
-    roll.input = PairNotes(song.events, result.endTick);
+    roll.input = PairNotes(written.events, result.endTick);
     roll.output = PairNotes(result.output, result.endTick);
     std::vector<uint8_t> png = EncodePng(DrawPianoRoll(roll, meters));
     if (png.empty()) throw FileError(o.pngPath, "the piano roll could not be encoded");
     files.Add(o.pngPath, std::move(png));
   }
-  if (!o.jsonPath.empty()) files.Add(o.jsonPath, FormatEventJson(result.sent, map, o.blockSize, result.endTick));
+  if (!o.jsonPath.empty()) {
+    const TTempoMap writtenMap(written.division, written.tempos, o.sampleRate);
+    files.Add(o.jsonPath, FormatEventJson(result.sent, writtenMap, o.blockSize, result.endTick));
+  }
   files.Commit();
 
   if (o.list) out << FormatEventTable(result.output, meters, result.endTick);
   // Said once everything is written, so that a failure stays a single line.
+  const std::string tool = "moltrin-render: ";
   if (factoryBank && !o.quiet)
-    err << "moltrin-render: "
+    err << tool
         << (o.bankPath.empty() ? "no factory bank beside the module: played the plug-in's default programs"
                                : "played the factory bank " + o.bankPath + " (--no-bank for none)")
         << "\n";
+  if (const std::vector<int> channels = NoteChannels(song);
+      channels.size() > 1 && ParameterValue(plugin, tagMIDIIn_Ch) == 0)
+    err << tool << "warning: the input has notes on channels " << Enumeration(channels)
+        << ", and the plug-in plays them all as keys (--set MIDIIn_Ch=N hears channel N alone)\n";
   if (const int n = result.notesEndedByHost; n > 0)
-    err << "moltrin-render: the plug-in still held " << n << (n == 1 ? " note " : " notes ") << kReleaseSeconds
-        << " s after the end (a latched program on its own clock plays on); ended at the last tick\n";
+    err << tool << n << (n == 1 ? " note" : " notes") << " begun before the end still sounded "
+        << kRingOutSeconds + kReleaseSeconds << " s later (a latched program on its own clock plays on);"
+        << " ended at the last tick\n";
+  if (!o.quiet) err << tool << Summary(result.output, meters.Bars(result.endTick), outputs) << "\n";
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "editor/Globals.h"
 #include "editor/PlugEditorForm.h"
@@ -18,6 +19,7 @@
 #include "platform/IniFile.h"
 #include "platform/ModulePath.h"
 #include "tests/host/TestHost.h"
+#include "tools/common/NoteSpelling.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -31,16 +33,23 @@ namespace fs = std::filesystem;
 
 const char* const kSnapshotUsage =
     "usage: moltrin-snapshot [options] OUTPUT.png\n"
+    "       moltrin-snapshot [--folder DIR] --list-schemes\n"
+    "Draws the editor of a fresh plug-in instance into a PNG picture, without a window.\n"
+    "\n"
     "  --folder DIR      where the factory bank and the skins are (default: beside the built module)\n"
     "  --no-bank         a fresh instance without the factory bank\n"
     "  --bank FILE       load a bank file (.fxb) once the editor is open\n"
     "  --preset FILE     load a program file (.fxp) once the editor is open\n"
     "  --program N       choose program N (1..64) as a host does\n"
     "  --scheme S        0 for the built-in colours, N for the N-th skin scheme, or a scheme's name\n"
+    "  --list-schemes    list the skin schemes found, with their numbers, and stop\n"
     "  --page N          show page N (1..4); the pages stop following playback\n"
     "  --row R           the pattern screen's row: semitone, octave, keys, type or velocity\n"
-    "  --keys LIST       keys held while playing, as names or MIDI numbers: C5,E5,G5 or 60,64,67\n"
-    "  --blocks N        blocks of 512 frames played at 120 bpm (default 48 with keys, else 0)\n";
+    "  --keys LIST       keys held while playing, as names or MIDI numbers: C5,E5,G5 or 60,64,67;\n"
+    "                    C5 is 60, sharps or flats in any case (D#5, Eb5, eb5)\n"
+    "  --blocks N        blocks of 512 frames played at 120 bpm (default 48 with keys, else 0)\n"
+    "  --version         show the version\n"
+    "  -h, --help        show this help\n";
 
 namespace {
 
@@ -56,21 +65,12 @@ bool ParseInt(const std::string& text, int low, int high, int& out) {
   return true;
 }
 
-// A MIDI note as a number (0..127) or a name as the plug-in shows them: a letter, an optional
-// # or b, and the octave, note div 12 ("C5" is 60).
+// A MIDI note as a number (0..127) or a name in either spelling ("C5" is 60).
 bool ParseNote(const std::string& text, int& note) {
   if (ParseInt(text, 0, 127, note)) return true;
-  static const int kLetters[7] = {9, 11, 0, 2, 4, 5, 7};  // A .. G
-  if (text.empty()) return false;
-  const int letter = std::toupper(static_cast<unsigned char>(text[0])) - 'A';
-  if (letter < 0 || letter > 6) return false;
-  int pitch = kLetters[letter];
-  size_t at = 1;
-  if (at < text.size() && (text[at] == '#' || text[at] == 'b')) pitch += text[at++] == '#' ? 1 : -1;
-  int octave = 0;
-  if (!ParseInt(text.substr(at), 0, 10, octave)) return false;
-  note = octave * 12 + pitch;
-  return note >= 0 && note <= 127;
+  const std::optional<int> named = ParseNoteName(text);
+  if (named) note = *named;
+  return named.has_value();
 }
 
 bool ParseKeys(const std::string& list, std::vector<int>& keys) {
@@ -142,14 +142,14 @@ bool SchemeNumber(const std::string& scheme, const std::string& folder, int& num
       number = i + 1;
       return true;
     }
-  error = "no scheme \"" + scheme + "\" (" + std::to_string(count) + " skin schemes found)";
+  error = "no scheme \"" + scheme + "\" (" + std::to_string(count) + " skin schemes found; --list-schemes names them)";
   return false;
 }
 
 bool LoadFile(TPlugCore& core, const std::string& path, bool bank, std::string& error) {
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
-    error = "no such file: " + path;
+    error = path + ": no such file";
     return false;
   }
   const TLoadResult result = bank ? core.LoadFxb(path) : core.LoadFxp(path);
@@ -157,14 +157,18 @@ bool LoadFile(TPlugCore& core, const std::string& path, bool bank, std::string& 
   return result.ok;
 }
 
-bool Render(const TSnapshotOptions& o, std::string& error, const std::function<void(TPlugForm&)>& inspect) {
+// Where the factory bank and the skins are read from.
+std::string SourceFolder(const TSnapshotOptions& o) {
 #ifdef MOLTRIN_DEFAULT_FOLDER
-  const std::string from = o.folder.empty() ? MOLTRIN_DEFAULT_FOLDER : o.folder;
+  return o.folder.empty() ? MOLTRIN_DEFAULT_FOLDER : o.folder;
 #else
-  const std::string from = o.folder.empty() ? ModuleFolder() : o.folder;
+  return o.folder.empty() ? ModuleFolder() : o.folder;
 #endif
+}
+
+bool Render(const TSnapshotOptions& o, std::string& error, const std::function<void(TPlugForm&)>& inspect) {
   TScratchFolder scratch;
-  CopyBeside(from, scratch, o.factoryBank);
+  CopyBeside(SourceFolder(o), scratch, o.factoryBank);
   int scheme = 0;
   if (!SchemeNumber(o.scheme, scratch.Folder(), scheme, error)) return false;
   TIniFile(scratch.Folder() + "moltrin.ini").WriteInteger("SETTINGS", "gui_scheme", scheme);
@@ -213,7 +217,7 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   auto& window = static_cast<THeadlessWindow&>(form->Window());
   window.Update();
   if (!window.SavePng(o.output)) {
-    error = "cannot write " + o.output;
+    error = o.output + ": cannot write the file";
     return false;
   }
   host.Dispatch(effEditClose);
@@ -243,7 +247,15 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
       return false;
     };
     std::string text;
-    if (a == "--folder") {
+    if (a == "--help" || a == "-h") {
+      o.help = true;
+      return true;
+    } else if (a == "--version") {
+      o.version = true;
+      return true;
+    } else if (a == "--list-schemes") {
+      o.listSchemes = true;
+    } else if (a == "--folder") {
       if (!value(o.folder)) return false;
     } else if (a == "--no-bank") {
       o.factoryBank = false;
@@ -281,11 +293,28 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
       return false;
     }
   }
+  if (o.listSchemes) {
+    if (o.output.empty()) return true;
+    error = "--list-schemes takes no output file";
+    return false;
+  }
   if (o.output.empty()) {
     error = "no output file given";
     return false;
   }
   return true;
+}
+
+std::string ListSchemes(const TSnapshotOptions& options) {
+  TScratchFolder scratch;
+  const std::string from = SourceFolder(options);
+  CopyBeside(from, scratch, false);
+  const TSkinCatalog catalog(scratch.Folder());
+  std::string text = "Skin schemes in " + JoinPath(from, "skins") + ":\n  0  the built-in colours\n";
+  for (size_t i = 0; i < catalog.SchemeNames().size(); ++i)
+    text += "  " + std::to_string(i + 1) + "  " + catalog.SchemeNames()[i] + "  (" +
+            fs::path(catalog.SchemeFiles()[i]).filename().string() + ")\n";
+  return text;
 }
 
 bool RenderSnapshot(const TSnapshotOptions& options, std::string& error,

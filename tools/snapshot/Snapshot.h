@@ -17,10 +17,13 @@ struct TSnapshotOptions {
   int row = -1;                 // the pattern screen's row, by bar number; -1 leaves it
   std::vector<int> keys;        // MIDI notes held while playing
   int blocks = -1;              // blocks of 512 frames played (-1: 48 when keys are held, else 0)
+  bool help = false;            // these three print and stop: no output file is taken
+  bool version = false;
+  bool listSchemes = false;
 };
 
 // The usage text, and the options read from the command line (argv[0] excluded). False with a
-// one-line reason when they cannot be read.
+// one-line reason when they cannot be read. `--help` and `--version` end the reading.
 extern const char* const kSnapshotUsage;
 bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions& options, std::string& error);
 
@@ -29,3 +32,7 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
 // `inspect`, when given, sees the form just before it is written (for tests).
 bool RenderSnapshot(const TSnapshotOptions& options, std::string& error,
                     const std::function<void(TPlugForm&)>& inspect = {});
+
+// The skin schemes --scheme can choose, one a line with its number and file, "0" for the
+// built-in colours first, from the folder of `options`.
+std::string ListSchemes(const TSnapshotOptions& options);
