@@ -49,8 +49,6 @@ void TPlugForm::OnParamReact(int tag, int value) {
     case tagNumChains:
       cbCurrChain->SetMax(cbNumChains->GetValue());
       if (core == nullptr) return;
-      // The host reads the current chain in the range the box now has.
-      core->SetCurChainMax(cbCurrChain->Max());
       if (cbCurrChain->GetValue() > cbCurrChain->Max()) core->SetParamNormalized(tagCurChain, 1.0f);
       return;
     case tagPatternShift:

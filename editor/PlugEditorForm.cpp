@@ -141,8 +141,6 @@ void TPlugForm::BindControl(TVeskControl* control, int numPages, std::vector<std
     if (h < 0 || h >= kNumParams) continue;
     core->SetParamInfo(h, control->GetPageParamNam(k), control->Min(), control->Max());
     tagControls[static_cast<size_t>(h)] = control;
-    // The host's range of the current chain is the chain count the box allows.
-    if (h == tagCurChain) core->SetCurChainMax(control->Max());
     const std::string n = std::to_string(h), box = "box[" + n + "]";
     if (control->Min() != CParamMin[h]) mismatches.push_back("CParamMin[" + n + "] <> " + box + ".Min");
     if (h != tagCurChain && control->Max() != CParamMax[h])

@@ -10,6 +10,7 @@
 // changed only under the engine lock. The audio thread only ever tries the lock: MIDI that
 // arrives while another thread holds it waits in a ring, and a block that cannot take it
 // is counted and caught up by the next one.
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -141,8 +142,8 @@ class TPlugCore {
   ShortText GetParamDisplay(int tag) const;
   static bool CanBeAutomated(int tag) { return tag >= 0 && tag < 256; }
   void SetParamInfo(int tag, std::string_view name, int min, int max);  // editor thread
-  int CurChainMax() const { return curChainMax.load(std::memory_order_relaxed); }
-  void SetCurChainMax(int max);  // the editor's CurChain control range
+  // The host reads, writes and is told CurChain in 0..NumChains ("none" and every chain in use).
+  int CurChainMax() const { return std::clamp(GetParam(tagNumChains), 1, 16); }
   void MarkAllChanged(bool programOnly);
   void MarkStepsChanged();
   void DeliverChanges();  // editor thread, on every idle tick
@@ -383,10 +384,10 @@ class TPlugCore {
     int tag;
     std::atomic<int> value;
   };
-  std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagCurChain, 0}, {tagNumChains, 0}}};
+  std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagNumChains, 0}, {tagCurChain, 0}}};
   void React(int tag, int value);   // any thread
+  int HostMax(int tag) const;       // the top of the tag's range as the host sees it
   void ReactToSettingsInForce();    // lock holder
-  std::atomic<int> curChainMax{8};
   std::atomic<bool> playingShown{false};
   std::atomic<int> chainPosShown{0};
   int deferredSamples = 0;  // samples of blocks that could not take the lock (audio thread)

@@ -63,7 +63,7 @@ TEST(Seams, AChainsNewProgramPlaysItsFirstStepWithItsOwnSettings) {
     for (int step = 0; step < 4; ++step) s.Set(tagVelocity + step, program == 0 ? 30 : 50);
   }
   s.host.SetProgram(0);
-  s.host.SetParam(tagCurChain, 0.0f);  // chain 1, in force from the next block
+  s.host.SetParam(tagCurChain, 1.0f / 8.0f);  // chain 1, in force from the next block
   s.Run(1);
   s.Set(tagChainProg + 0, 1);
   s.Set(tagChainProg + 1, 2);

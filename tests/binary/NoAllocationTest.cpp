@@ -136,9 +136,8 @@ class Player {
               (playing != was ? kVstTransportChanged : 0);
   }
   void Write(int tag, int value) {
-    const float x = tag == tagCurChain ? static_cast<float>(value - 1) / 7.0f
-                                       : static_cast<float>(value - CParamMin[tag]) /
-                                             static_cast<float>(CParamMax[tag] - CParamMin[tag]);
+    const float x =
+        static_cast<float>(value - CParamMin[tag]) / static_cast<float>(CParamMax[tag] - CParamMin[tag]);
     fx->setParameter(fx, tag, x);
   }
 

@@ -203,8 +203,8 @@ TEST(HostParameters, WritesToUndefinedTagsLeaveTheNameAlone) {
 TEST(HostParameters, CurChainFollowsNumChains) {
   TPlugCore core;
   core.SelectProgram(0);
-  core.SetParamNormalized(tagCurChain, 0.0f);
-  EXPECT_EQ(core.GetParam(tagCurChain), 1) << "the host cannot choose 'none'";
+  core.SetParamNormalized(tagCurChain, 0.125f);
+  EXPECT_EQ(core.GetParam(tagCurChain), 1) << "0..1 spans 'none' and the 8 chains";
   EXPECT_FLOAT_EQ(core.GetParamNormalized(tagCurChain), 0.125f);
   EXPECT_TRUE(core.ChainSwitchRequest.load());
   core.SetParamNormalized(tagNumChains, 1.0f);
