@@ -117,8 +117,9 @@ void TPlugForm::LoadFactoryBankOnce() {
   core->MarkAllChanged(false);
 }
 
-// Every value box and check box bound to a tag names its tags for the host, page by page, and
-// is checked against the range tables; the boxes inside composite controls are reached too.
+// Every value box and check box bound to a tag is found by its tags, page by page, and checked
+// against the catalogue (the host's names) and the range tables; the boxes inside composite
+// controls are reached too.
 void TPlugForm::BuildParamInfo() {
   std::vector<std::string> mismatches;
   FindDescendant([&](TControl& c) {
@@ -128,8 +129,6 @@ void TPlugForm::BuildParamInfo() {
       BindControl(check, 1, mismatches);
     return false;
   });
-  core->SetParamInfo(tagSelectedBar, "SelectedBar", 0, 4);
-  core->SetParamInfo(tagPatternShift, "PatternShift", CParamMin[tagPatternShift], CParamMax[tagPatternShift]);
   ReportMismatches(mismatches);
 }
 
@@ -139,9 +138,11 @@ void TPlugForm::BindControl(TVeskControl* control, int numPages, std::vector<std
   for (int k = 0; k < numPages; ++k) {
     const int h = k * 16 + t;
     if (h < 0 || h >= kNumParams) continue;
-    core->SetParamInfo(h, control->GetPageParamNam(k), control->Min(), control->Max());
     tagControls[static_cast<size_t>(h)] = control;
     const std::string n = std::to_string(h), box = "box[" + n + "]";
+    const std::string name = control->GetPageParamNam(k), hostName = HostParamName(h).Str();
+    if (name != hostName)
+      mismatches.push_back("HostParamName[" + n + "]=" + hostName + " <> " + box + ".ParamNam=" + name);
     if (control->Min() != CParamMin[h]) mismatches.push_back("CParamMin[" + n + "] <> " + box + ".Min");
     if (h != tagCurChain && control->Max() != CParamMax[h])
       mismatches.push_back("CParamMax[" + n + "]=" + std::to_string(CParamMax[h]) + " <> " + box +

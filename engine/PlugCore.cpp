@@ -2,7 +2,6 @@
 #include "engine/PlugCore.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/KeyUtils.h"
@@ -197,35 +196,11 @@ float TPlugCore::GetParamNormalized(int tag) const {
   return static_cast<float>(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x));
 }
 
-ShortText TPlugCore::GetParamName(int tag) const {
-  ShortText text;
-  if (tag < 0 || tag >= kNumParams) return text;
-  char name[TSharedName::kMaxLength + 1];
-  ParamInfo[tag].Name.Load(name);
-  text.Assign(name);
-  if (text.Empty()) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "Param%d", tag);
-    text.Assign(buf);
-  }
-  return text;
-}
+ShortText TPlugCore::GetParamName(int tag) const { return HostParamName(tag); }
 
 ShortText TPlugCore::GetParamDisplay(int tag) const {
-  ShortText text;
-  if (tag < 0 || tag >= kNumParams) return text;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", GetParam(tag));
-  text.Assign(buf);
-  return text;
-}
-
-void TPlugCore::SetParamInfo(int tag, std::string_view name, int min, int max) {
-  if (tag < 0 || tag >= kNumParams) return;
-  TParamInfo& info = ParamInfo[tag];
-  info.Name.Store(name);
-  info.Min = min;
-  info.Max = max;
+  if (tag < 0 || tag >= kNumParams) return {};
+  return ValueLabel(tag, GetParam(tag));
 }
 
 void TPlugCore::MarkAllChanged(bool programOnly) {

@@ -24,7 +24,6 @@
 #include "engine/InputKeyFilter.h"
 #include "engine/KeyPool.h"
 #include "engine/ParamNames.h"
-#include "engine/SharedName.h"
 #include "engine/ShortText.h"
 #include "engine/SpscRing.h"
 
@@ -86,14 +85,6 @@ struct TIdentity {
   char UniqueID[4] = {'K', 'q', '4', 'v'};
 };
 
-// What the editor binds to a tag when it opens: the name the host reads (any thread) and the
-// bound control's range (editor thread). The editor keeps its own table of the controls.
-struct TParamInfo {
-  TSharedName Name;
-  int32_t Min = 0;
-  int32_t Max = 0;
-};
-
 // The outcome of loading a preset file. `message` is a one-line reason when refused.
 struct TLoadResult {
   bool ok = true;
@@ -138,10 +129,10 @@ class TPlugCore {
   void SetParamFromEditor(int tag, int value, bool tellHost);  // editor thread
   void SetParamNormalized(int tag, float x);                   // host write
   float GetParamNormalized(int tag) const;                     // host read, always in 0..1
+  // The catalogue's name and the value's text, from the first instant (any thread).
   ShortText GetParamName(int tag) const;
   ShortText GetParamDisplay(int tag) const;
   static bool CanBeAutomated(int tag) { return tag >= 0 && tag < 256; }
-  void SetParamInfo(int tag, std::string_view name, int min, int max);  // editor thread
   // The host reads, writes and is told CurChain in 0..NumChains ("none" and every chain in use).
   int CurChainMax() const { return std::clamp(GetParam(tagNumChains), 1, 16); }
   void MarkAllChanged(bool programOnly);
@@ -205,8 +196,6 @@ class TPlugCore {
   std::atomic<bool> GlobalsValid{false};  // row 0's global section holds real settings
   std::atomic<bool> FactoryBankPending{true};
   std::atomic<bool> EditorBusy{true};
-
-  std::array<TParamInfo, kNumParams> ParamInfo{};  // written by the editor thread
 
   // Keys and sounding notes: under the lock.
   TInKeyFilter KeyFilter;

@@ -26,7 +26,7 @@ class EditorOpening : public testing::Test {
 
 TEST_F(EditorOpening, AFreshInstanceGetsTheFactoryBankAndTheNamesAtTheFirstOpening) {
   EXPECT_EQ(host.Program(), -1) << "no program before anything asks for one";
-  EXPECT_EQ(host.ParamName(tagSteps), "Param210");
+  EXPECT_EQ(host.ParamName(tagSteps), "Steps");
   EXPECT_EQ(host.ProgramNameIndexed(0), "Program 1");
   OpenAndIdle();
   EXPECT_EQ(host.ProgramNameIndexed(0), "Up Classic") << "the factory bank beside the module";

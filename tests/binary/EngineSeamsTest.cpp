@@ -216,7 +216,7 @@ TEST(Seams, SavingAFreshInstanceSelectsNothing) {
   ASSERT_EQ(program.size(), 576u);
   for (int tag : std::initializer_list<int>{tagMIDIOut_Ch, tagArpEnabled, tagSteps, tagGate, tagSync, tagVelocity + 3,
                                             tagStep_mode + 60})
-    EXPECT_EQ(std::to_string(static_cast<int8_t>(program[tag])), h.ParamDisplay(tag)) << "tag " << tag;
+    EXPECT_EQ(ValueText(tag, static_cast<int8_t>(program[tag])), h.ParamDisplay(tag)) << "tag " << tag;
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&program[tagProgName + 1]), program[tagProgName]), "Program 1");
   EXPECT_EQ(h.GetChunk(false), bank) << "the bank chunk is the same after the program chunk";
 }

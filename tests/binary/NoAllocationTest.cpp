@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "engine/ParamNames.h"
 #include "tests/host/MidiList.h"
@@ -228,6 +229,30 @@ TEST(NoAllocation, BlockPathAllocatesNothing) {
   EXPECT_GT(LeanHost::noteOffs, 100);
   EXPECT_GT(LeanHost::programChanges, 0) << "the chain never switched";
   EXPECT_GT(LeanHost::controllers, 0);
+  fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
+}
+
+// Names and displays are built in place: a host may ask for them on its audio thread.
+TEST(NoAllocation, ParameterNamesAndDisplaysAllocateNothing) {
+  std::string error;
+  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+  ASSERT_NE(entry, nullptr) << error;
+  AEffect* fx = nullptr;
+  ASSERT_GT(AllocationsDuring([&] { fx = entry(&LeanHost::Callback); }), 0) << "the counter sees the module";
+  ASSERT_NE(fx, nullptr);
+  fx->dispatcher(fx, effSetProgram, 0, 0, nullptr, 0.0f);
+  char text[256];
+  for (const float x : {-1.0f, 0.0f, 0.5f, 1.0f}) {  // the defaults, then every tag at three places
+    if (x >= 0.0f)
+      for (VstInt32 tag = 0; tag < 576; ++tag) fx->setParameter(fx, tag, x);
+    const long allocations = AllocationsDuring([&] {
+      for (VstInt32 tag = 0; tag < 576; ++tag) {
+        fx->dispatcher(fx, effGetParamName, tag, 0, text, 0.0f);
+        fx->dispatcher(fx, effGetParamDisplay, tag, 0, text, 0.0f);
+      }
+    });
+    EXPECT_EQ(allocations, 0) << "every tag at " << x;
+  }
   fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
 }
 

@@ -79,12 +79,12 @@ TEST(Parameters, HostWritesRoundToNearestEven) {
       {210, 0.5f, "32", "Steps: 0.5 * 63 + 1 = 32.5 rounds to even"},
       {210, 0.0f, "1", "Steps minimum"},
       {210, 1.0f, "64", "Steps maximum"},
-      {212, 1.0f, "11", "Sync maximum"},
+      {212, 1.0f, "3/8", "Sync maximum, shown as the editor shows it"},
       {225, 0.5f, "0", "Swing -50..50 middle"},
       {225, 0.0f, "-50", "Swing minimum"},
       {256, 0.0f, "-12", "Semitone of step 1, negative display"},
       {575, 1.0f, "127", "Velocity of step 64"},
-      {221, 0.25f, "-2", "MTransp_oct: 0.25 * 6 - 3 = -1.5 rounds to even"},
+      {221, 0.25f, "-2 oct", "MTransp_oct: 0.25 * 6 - 3 = -1.5 rounds to even"},
       {211, 7.0f, "100", "above 1.0 is brought into range"},
   };
   for (const Case& c : cases) {
@@ -144,7 +144,7 @@ TEST(Parameters, CurChainFollowsNumChains) {
     float x;
     const char* display;
   };
-  for (const Case& c : {Case{0.0f, "0"}, Case{0.125f, "1"}, Case{0.5f, "4"}, Case{1.0f, "8"}}) {
+  for (const Case& c : {Case{0.0f, "---"}, Case{0.125f, "1"}, Case{0.5f, "4"}, Case{1.0f, "8"}}) {
     h.SetParam(tagCurChain, c.x);
     EXPECT_EQ(h.ParamDisplay(tagCurChain), c.display) << c.x;
     EXPECT_FLOAT_EQ(h.GetParam(tagCurChain), c.x) << c.x;
@@ -202,14 +202,33 @@ TEST(Parameters, EveryValueOfEveryTagSurvivesTheHostsRoundTrip) {
   }
 }
 
+// A host listing the parameters before the editor has ever opened (a generic parameter view,
+// an automation lane) sees the names and the texts the editor shows.
 TEST(Parameters, NamesDisplaysAndLabels) {
   Host h;
   ASSERT_NE(h.Load(), nullptr);
-  // Before the editor names them, every name is "Param" and the tag.
-  EXPECT_EQ(h.ParamName(0), "Param0");
-  EXPECT_EQ(h.ParamName(210), "Param210");
-  EXPECT_EQ(h.ParamName(575), "Param575");
-  EXPECT_EQ(h.ParamDisplay(211), "100");
+  struct Case {
+    VstInt32 tag;
+    const char* name;
+    const char* display;
+  };
+  const Case cases[] = {
+      {tagSync, "Sync", "1/16"},           {tagGate, "Gate", "100"},
+      {tagMIDIIn_Ch, "MIDIIn_Ch", "all"},  {tagCurChain, "CurChain", "---"},
+      {tagSendVolume, "SendVolume", "---"}, {tagChainProg + 5, "ChainProg_6", "-"},
+      {tagFixed_key, "Fixed_key", "E5"},   {tagMTransp_semi, "MTransp_semi", "none"},
+      {300, "Semitone_45", "0"},           {tagKey_select + 2, "Key_select_3", "k1"},
+      {575, "Velocity_64", "96"},          {tagSelectedBar, "SelectedBar", "2"},
+      {tagPatternShift, "PatternShift", "0"},
+      // Tags no control shows keep their numbers.
+      {tagFormatVersion, "Param0", "8"},   {tagCurProgram, "Param8", "0"},
+      {tagChainInit, "Param80", "1"},      {tagSelectedPage, "Param231", "0"},
+      {5, "Param5", "0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(h.ParamName(c.tag), c.name) << c.tag;
+    EXPECT_EQ(h.ParamDisplay(c.tag), c.display) << c.tag;
+  }
 
   h.SetProgram(0);
   char name[] = "Bass";

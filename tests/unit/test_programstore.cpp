@@ -218,11 +218,10 @@ TEST(HostParameters, CurChainFollowsNumChains) {
 
 TEST(HostParameters, NamesAndDisplays) {
   TPlugCore core;
-  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Param210");
+  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Steps");
   EXPECT_EQ(core.GetParamName(0).Str(), "Param0");
   EXPECT_EQ(core.GetParamName(600).Str(), "");
-  core.SetParamInfo(tagSteps, "Steps", 1, 64);
-  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Steps");
+  EXPECT_EQ(core.GetParamDisplay(tagSync).Str(), "1/16");
   core.SelectProgram(0);
   core.SetParamFromEditor(tagSemitone, -12, false);
   EXPECT_EQ(core.GetParamDisplay(tagSemitone).Str(), "-12");
