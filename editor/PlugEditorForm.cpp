@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
-
 // A mismatch between the controls and the range tables is a programming error. It is told
 // once per process to whoever debugs the plug-in; the editor opens all the same.
 std::atomic<bool> gMismatchReported{false};
@@ -97,7 +95,9 @@ void TPlugForm::Bind(TPlugCore* engine) {
   try {
     scr->SetShownRow(Bars[0]->Line());
     BuildParamInfo();
-    LoadFactoryBankOnce();
+    // Every opening shows every control as the engine has it, whatever reached the engine while
+    // no editor was open (a session the host restored, host writes).
+    core->MarkAllChanged(false);
     if (core->CurrentProgramIndex() == -1) core->SelectProgram(0);
     BuildSkinsMenu();
   } catch (const std::exception& e) {
@@ -105,16 +105,6 @@ void TPlugForm::Bind(TPlugCore* engine) {
     WriteDebugLine(std::string("Moltrin: the editor's opening stopped: ") + e.what());
   }
   core->EditorBusy = false;
-}
-
-void TPlugForm::LoadFactoryBankOnce() {
-  if (core->FactoryBankPending.exchange(false) && !core->IsChunkLoaded()) {
-    const TLoadResult result = core->LoadFxb(PluginFolder() + kFactoryBankFile);
-    if (!result.ok) ParamCapt->SetCaption1(result.message);
-  }
-  // Every opening shows every control as the engine has it, whatever reached the engine while
-  // no editor was open (a session the host restored, a bank file that was missing).
-  core->MarkAllChanged(false);
 }
 
 // Every value box and check box bound to a tag is found by its tags, page by page, and checked

@@ -144,7 +144,6 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void Bind(TPlugCore* engine);
   void BuildParamInfo();
   void BindControl(TVeskControl* control, int numPages, std::vector<std::string>& mismatches);
-  void LoadFactoryBankOnce();
 
   // ---- Files (FormMenus.cpp): a dialog, then the engine reads or writes the file.
   void LoadPresetFile(bool bank);

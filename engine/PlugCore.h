@@ -167,6 +167,10 @@ class TPlugCore {
   TLoadResult ApplyFxb(const uint8_t* data, size_t size);
   TLoadResult LoadFxp(const std::string& path);  // a missing file loads nothing and is no error
   TLoadResult LoadFxb(const std::string& path);
+  // The bank a fresh instance starts with. It is no session the host or the user chose: a
+  // program chunk restored over it still brings its global settings, and a bank chunk makes
+  // the program it remembers current, as in an instance without it.
+  TLoadResult LoadFactoryBank(const std::string& path);
   bool IsChunkLoaded() const { return ChunkLoaded.load(std::memory_order_relaxed); }
 
   // ---- Real time.
@@ -194,7 +198,6 @@ class TPlugCore {
   int LastPatternShift = 0;             // editor thread
   std::atomic<bool> ChunkLoaded{false};
   std::atomic<bool> GlobalsValid{false};  // row 0's global section holds real settings
-  std::atomic<bool> FactoryBankPending{true};
   std::atomic<bool> EditorBusy{true};
 
   // Keys and sounding notes: under the lock.
@@ -356,6 +359,7 @@ class TPlugCore {
   }
 
   TEngineLock lock;
+  bool programChosen = false;  // under the lock: a program was made current, other than by the factory bank
   std::atomic<bool> releaseLatchRequest{false};
   // Host writes made while no program was current and another thread held the lock, by tag
   // (the latest wins); the lock's holder makes them as it lets go.

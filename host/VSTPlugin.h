@@ -17,6 +17,10 @@ constexpr int kMaxOutEventsPerBlock = kOutEventRecords - 1;
 // tempo and cycle positions.
 constexpr VstInt32 kTimeInfoFilter =
     kVstTransportChanged | kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstCyclePosValid;
+// A fresh instance starts with the factory bank beside the module, unless its host answers 1 to
+// this capability text: tools and tests that choose every program themselves ask for the
+// plug-in's plain defaults this way.
+constexpr const char* kNoFactoryBankCanDo = "moltrinNoFactoryBank";
 
 class TVSTPlugin : public AudioEffectX {
  public:
@@ -67,6 +71,7 @@ class TVSTPlugin : public AudioEffectX {
   TPlugCore& Core() { return *core; }
 
  private:
+  void LoadFactoryBank();
   void RunBlock(VstInt32 sampleFrames);
   void FlushOutEvents();
   void EditIdle(TEditorForm& form);

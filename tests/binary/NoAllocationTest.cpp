@@ -90,6 +90,7 @@ struct LeanHost {
   static VstIntPtr Callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
     switch (opcode) {
       case audioMasterVersion: return 2400;
+      case audioMasterCanDo: return testhost::AnswerFactoryBankQuestion(ptr, false);  // the defaults
       case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&time);
       case audioMasterProcessEvents: {
         const auto* list = static_cast<const VstEvents*>(ptr);
