@@ -45,6 +45,9 @@ TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
 TPlugForm::~TPlugForm() {
   // A name being typed when the host closes the editor is kept, as leaving the field keeps it.
   if (eProgName != nullptr && eProgName->Editing()) eProgName->CommitEdit();
+  // A host closing the editor while the mouse holds a control still hears the gesture end.
+  EndGesture(mouseGesture);
+  EndGesture(listGesture);
   // The engine must not call a form that is going.
   if (core != nullptr && core->EditorListener() == this) core->SetEditorListener(nullptr);
   core = nullptr;

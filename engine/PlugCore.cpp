@@ -119,6 +119,14 @@ void TPlugCore::SetParamFromEditor(int tag, int value, bool tellHost) {
   tEchoing = outer;
 }
 
+void TPlugCore::BeginParamEdit(int tag) {
+  if (tag >= 0 && tag < kNumParams && OnParamBeginEdit) OnParamBeginEdit(tag);
+}
+
+void TPlugCore::EndParamEdit(int tag) {
+  if (tag >= 0 && tag < kNumParams && OnParamEndEdit) OnParamEndEdit(tag);
+}
+
 void TPlugCore::SetParamNormalized(int tag, float x) {
   if (tag < 0 || tag >= kNumParams) return;
   if (!(x >= 0.0f)) return;  // negative or NaN

@@ -116,6 +116,9 @@ class TPlugCore {
   THook<void(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2, int32_t deltaFrames)>
       SendMidi;                                     // audio thread
   THook<void(int tag, float value)> OnParamAutomate;  // thread of the editor change
+  // The user takes a tag's control and lets go of it (editor thread): touch automation.
+  THook<void(int tag)> OnParamBeginEdit;
+  THook<void(int tag)> OnParamEndEdit;
   THook<void()> OnProgramListChanged;               // thread of the program-list change
 
   // ---- The editor, while one is bound (editor thread); DeliverChanges is its only caller.
@@ -127,6 +130,9 @@ class TPlugCore {
   void StoreParam(int tag, int value);
   void MarkChanged(int tag, bool on = true);
   void SetParamFromEditor(int tag, int value, bool tellHost);  // editor thread
+  // Editor thread: around the changes of one gesture, every step tag included.
+  void BeginParamEdit(int tag);
+  void EndParamEdit(int tag);
   void SetParamNormalized(int tag, float x);                   // host write
   float GetParamNormalized(int tag) const;                     // host read, always in 0..1
   // The catalogue's name and the value's text, from the first instant (any thread).

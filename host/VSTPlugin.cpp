@@ -93,6 +93,8 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formCla
   core->GetTimeInfo.Bind(HookGetTimeInfo, this);
   core->SendMidi.Bind(HookSendMidi, this);
   core->OnParamAutomate.Bind(HookParamAutomate, this);
+  core->OnParamBeginEdit.Bind(HookBeginEdit, this);
+  core->OnParamEndEdit.Bind(HookEndEdit, this);
   core->OnProgramListChanged.Bind(HookProgramListChanged, this);
 }
 
@@ -105,6 +107,12 @@ void TVSTPlugin::LoadFactoryBank() {
   const TLoadResult result = core->LoadFactoryBank(path);
   if (!result.ok) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + result.message);
 }
+
+// Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
+// them even where it records no automation (they cannot be automated).
+void TVSTPlugin::HookBeginEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->beginEdit(tag); }
+
+void TVSTPlugin::HookEndEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->endEdit(tag); }
 
 TVSTPlugin::~TVSTPlugin() {
   // The form goes first: it shows the engine, which goes next with the event records.

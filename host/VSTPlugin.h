@@ -81,6 +81,8 @@ class TVSTPlugin : public AudioEffectX {
   static void HookSendMidi(void* self, uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2,
                            int32_t deltaFrames);                                       // audio thread
   static void HookParamAutomate(void* self, int tag, float value);  // thread of the editor change
+  static void HookBeginEdit(void* self, int tag);                   // editor thread
+  static void HookEndEdit(void* self, int tag);
   static void HookProgramListChanged(void* self);
   static void HookEditIdle(void* self, TEditorForm& form);         // user-interface thread
   static void HookSetParameter(void* self, int tag, float value);  // any thread
