@@ -49,8 +49,6 @@ void TPlugForm::OnParamReact(int tag, int value) {
     case tagNumChains:
       cbCurrChain->SetMax(cbNumChains->GetValue());
       if (core == nullptr) return;
-      // The host reads the current chain in the range the box now has.
-      core->SetCurChainMax(cbCurrChain->Max());
       if (cbCurrChain->GetValue() > cbCurrChain->Max()) core->SetParamNormalized(tagCurChain, 1.0f);
       return;
     case tagPatternShift:
@@ -108,7 +106,7 @@ void TPlugForm::OnPatternRedraw() { scr->Invalidate(); }
 void TPlugForm::DoControlChange(int tag, const std::string& name, int value) {
   if (Loading()) return;
   if (core != nullptr) {
-    core->SetParamFromEditor(tag, value, true);
+    SetParamInGesture(mouseGesture, tag, value);
     OnParamReact(tag, value);
     core->MarkChanged(tag);
     if (value > 0) {
@@ -147,20 +145,33 @@ void TPlugForm::DoControlMenuPopup(int tag, const std::string& /*name*/, int x, 
     popList.Items.Add(list[static_cast<size_t>(i)], [this](TMenuItem& item) { ChooseListValue(item.Tag); },
                       i + CParamMin[tag]);
   MenuTargetTag = tag;
-  popList.PopupAtScreen(*this, {x, y});
+  if (!popList.PopupAtScreen(*this, {x, y}) || core == nullptr) return;
+  // The list holds the control until it closes, chosen from or not; one list may open over
+  // another, and the watch on the first goes on for it.
+  const bool watching = listGesture.open;
+  EndGesture(listGesture);
+  listGesture.open = true;
+  Touch(listGesture, tag);
+  if (!watching)
+    Window().AddIdleTask([this] {
+      if (popList.IsOpen() && listGesture.open) return true;
+      EndGesture(listGesture);
+      return false;
+    });
 }
 
-// The box shows the chosen value at the next delivery.
+// The box shows the chosen value at the next delivery. The choice lets the list go.
 void TPlugForm::ChooseListValue(int value) {
   if (core == nullptr) return;
-  core->SetParamFromEditor(MenuTargetTag, value, true);
+  SetParamInGesture(listGesture, MenuTargetTag, value);
+  EndGesture(listGesture);
   core->MarkChanged(MenuTargetTag);
 }
 
 // ---- Bars and pages.
 
 void TPlugForm::DoBarSelect(int barNum) {
-  if (core != nullptr) core->SetParamFromEditor(tagSelectedBar, barNum, true);
+  if (core != nullptr) SetParamInGesture(mouseGesture, tagSelectedBar, barNum);
   SelectBar(barNum);
   ShowParam(tagSelectedBar, "SelectedBar", barNum);
 }
@@ -254,3 +265,41 @@ void TPlugForm::pTopClick() {
 }
 
 void TPlugForm::DoMenuOpen() { popMenu.Popup(*bResetPatch, {0, bResetPatch->Height()}); }
+
+// ---- Touch automation.
+
+// A left press on a value box takes its tag at once, changed or not (a host in touch mode then
+// holds the value while the mouse does). Anything else a gesture changes is taken with its
+// first change: the steps a paint crosses, a check box, the scroll box a page button unchecks.
+void TPlugForm::MouseGestureBegins(TControl& target, TMouseButton button) {
+  EndGesture(mouseGesture);
+  mouseGesture.open = true;
+  auto* box = dynamic_cast<TDragBox*>(&target);
+  if (button == TMouseButton::Left && box != nullptr && !box->MenuMode() && box->GetParamTag() > 0)
+    Touch(mouseGesture, box->GetParamTag());
+}
+
+void TPlugForm::MouseGestureEnds() { EndGesture(mouseGesture); }
+
+void TPlugForm::Touch(TEditGesture& gesture, int tag) {
+  if (core == nullptr || tag < 0 || tag >= kNumParams) return;
+  if (std::find(gesture.tags.begin(), gesture.tags.end(), tag) != gesture.tags.end()) return;
+  gesture.tags.push_back(tag);
+  core->BeginParamEdit(tag);
+}
+
+void TPlugForm::EndGesture(TEditGesture& gesture) {
+  gesture.open = false;
+  const std::vector<int> tags = std::move(gesture.tags);
+  gesture.tags.clear();
+  if (core != nullptr)
+    for (const int tag : tags) core->EndParamEdit(tag);
+}
+
+void TPlugForm::SetParamInGesture(TEditGesture& gesture, int tag, int value) {
+  const bool ownGesture = !gesture.open;
+  gesture.open = true;
+  Touch(gesture, tag);
+  core->SetParamFromEditor(tag, value, true);
+  if (ownGesture) EndGesture(gesture);
+}

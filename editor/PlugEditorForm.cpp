@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
-
 // A mismatch between the controls and the range tables is a programming error. It is told
 // once per process to whoever debugs the plug-in; the editor opens all the same.
 std::atomic<bool> gMismatchReported{false};
@@ -47,6 +45,9 @@ TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
 TPlugForm::~TPlugForm() {
   // A name being typed when the host closes the editor is kept, as leaving the field keeps it.
   if (eProgName != nullptr && eProgName->Editing()) eProgName->CommitEdit();
+  // A host closing the editor while the mouse holds a control still hears the gesture end.
+  EndGesture(mouseGesture);
+  EndGesture(listGesture);
   // The engine must not call a form that is going.
   if (core != nullptr && core->EditorListener() == this) core->SetEditorListener(nullptr);
   core = nullptr;
@@ -97,7 +98,9 @@ void TPlugForm::Bind(TPlugCore* engine) {
   try {
     scr->SetShownRow(Bars[0]->Line());
     BuildParamInfo();
-    LoadFactoryBankOnce();
+    // Every opening shows every control as the engine has it, whatever reached the engine while
+    // no editor was open (a session the host restored, host writes).
+    core->MarkAllChanged(false);
     if (core->CurrentProgramIndex() == -1) core->SelectProgram(0);
     BuildSkinsMenu();
   } catch (const std::exception& e) {
@@ -107,18 +110,9 @@ void TPlugForm::Bind(TPlugCore* engine) {
   core->EditorBusy = false;
 }
 
-void TPlugForm::LoadFactoryBankOnce() {
-  if (core->FactoryBankPending.exchange(false) && !core->IsChunkLoaded()) {
-    const TLoadResult result = core->LoadFxb(PluginFolder() + kFactoryBankFile);
-    if (!result.ok) ParamCapt->SetCaption1(result.message);
-  }
-  // Every opening shows every control as the engine has it, whatever reached the engine while
-  // no editor was open (a session the host restored, a bank file that was missing).
-  core->MarkAllChanged(false);
-}
-
-// Every value box and check box bound to a tag names its tags for the host, page by page, and
-// is checked against the range tables; the boxes inside composite controls are reached too.
+// Every value box and check box bound to a tag is found by its tags, page by page, and checked
+// against the catalogue (the host's names) and the range tables; the boxes inside composite
+// controls are reached too.
 void TPlugForm::BuildParamInfo() {
   std::vector<std::string> mismatches;
   FindDescendant([&](TControl& c) {
@@ -128,8 +122,6 @@ void TPlugForm::BuildParamInfo() {
       BindControl(check, 1, mismatches);
     return false;
   });
-  core->SetParamInfo(tagSelectedBar, "SelectedBar", 0, 4);
-  core->SetParamInfo(tagPatternShift, "PatternShift", CParamMin[tagPatternShift], CParamMax[tagPatternShift]);
   ReportMismatches(mismatches);
 }
 
@@ -139,11 +131,11 @@ void TPlugForm::BindControl(TVeskControl* control, int numPages, std::vector<std
   for (int k = 0; k < numPages; ++k) {
     const int h = k * 16 + t;
     if (h < 0 || h >= kNumParams) continue;
-    core->SetParamInfo(h, control->GetPageParamNam(k), control->Min(), control->Max());
     tagControls[static_cast<size_t>(h)] = control;
-    // The host's range of the current chain is the chain count the box allows.
-    if (h == tagCurChain) core->SetCurChainMax(control->Max());
     const std::string n = std::to_string(h), box = "box[" + n + "]";
+    const std::string name = control->GetPageParamNam(k), hostName = HostParamName(h).Str();
+    if (name != hostName)
+      mismatches.push_back("HostParamName[" + n + "]=" + hostName + " <> " + box + ".ParamNam=" + name);
     if (control->Min() != CParamMin[h]) mismatches.push_back("CParamMin[" + n + "] <> " + box + ".Min");
     if (h != tagCurChain && control->Max() != CParamMax[h])
       mismatches.push_back("CParamMax[" + n + "]=" + std::to_string(CParamMax[h]) + " <> " + box +

@@ -126,6 +126,8 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
  protected:
   void Paint(TCanvas& canvas) override;
   void HandleMessage(uint32_t message, intptr_t a, intptr_t b) override;
+  void MouseGestureBegins(TControl& target, TMouseButton button) override;
+  void MouseGestureEnds() override;
 
  private:
   // ---- Building (FormLayout.cpp, FormMenuTree.cpp).
@@ -144,7 +146,6 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void Bind(TPlugCore* engine);
   void BuildParamInfo();
   void BindControl(TVeskControl* control, int numPages, std::vector<std::string>& mismatches);
-  void LoadFactoryBankOnce();
 
   // ---- Files (FormMenus.cpp): a dialog, then the engine reads or writes the file.
   void LoadPresetFile(bool bank);
@@ -158,6 +159,20 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void RequestPatternRedraw();
   void ShowPlayingStep();
   void ShowParam(int tag, std::string_view name, int value);
+
+  // ---- Touch automation (FormEvents.cpp). The host hears when the user takes and lets go of
+  // a control: each tag a gesture touches begins its edit once, before its first change, and
+  // every one ends when the gesture does.
+  struct TEditGesture {
+    bool open = false;
+    std::vector<int> tags;  // begun, in order
+  };
+  void Touch(TEditGesture& gesture, int tag);
+  void EndGesture(TEditGesture& gesture);
+  // An editor change for the host, inside the gesture that makes it (or a gesture of its own).
+  void SetParamInGesture(TEditGesture& gesture, int tag, int value);
+  TEditGesture mouseGesture;  // from a press until the last button is up
+  TEditGesture listGesture;   // a value list, from its opening until it closes
 
   std::unique_ptr<TWindow> window;
   TPlugCore* core = nullptr;  // set when the binding message arrives

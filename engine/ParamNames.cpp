@@ -1,5 +1,6 @@
 #include "engine/ParamNames.h"
 
+#include <cstdio>
 #include <initializer_list>
 
 #include "engine/KeyUtils.h"
@@ -10,6 +11,9 @@ struct CatalogueEntry {
   int tag;
   const char* name;
   std::initializer_list<const char*> texts;  // editor texts for value - min, if any
+  // False: the host knows the tag by its number alone ("Param8"); no control of the editor
+  // shows it.
+  bool namedForHost = true;
 };
 
 const std::initializer_list<const char*> kQuantizeTexts = {"none", "1 step", "2 steps", "3 steps", "4 steps",
@@ -20,21 +24,21 @@ const std::initializer_list<const char*> kNoteTexts = {"#notes"};
 
 // Names and editor texts; ranges and defaults are in ParamRanges.cpp.
 const CatalogueEntry kSingleTags[] = {
-    {tagFormatVersion, "FormatVersion", {}},
+    {tagFormatVersion, "FormatVersion", {}, false},
     {tagMIDIIn_Ch, "MIDIIn_Ch", {"all"}},
     {tagMIDIOut_Ch, "MIDIOut_Ch", {}},
     {tagArpEnabled, "ArpEnabled", {}},
     {tagMIDIThruOn, "MIDIThruOn", {}},
-    {tagCurProgram, "CurProgram", {}},
+    {tagCurProgram, "CurProgram", {}, false},
     {tagSelectedBar, "SelectedBar", {}},
     {tagNumChains, "NumChains", {}},
     {tagCurChain, "CurChain", {"---"}},
     {tagChainQuantize, "ChainQuantize", kQuantizeTexts},
-    {tagChainInit, "ChainInit", {}},
+    {tagChainInit, "ChainInit", {}, false},
     {tagSendPatchNum, "SendPatchNum", {"---"}},
     {tagSendBankNum, "SendBankNum", {"---"}},
     {tagSendVolume, "SendVolume", {"---"}},
-    {tagProgName, "ProgName", {}},
+    {tagProgName, "ProgName", {}, false},
     {tagSteps, "Steps", {}},
     {tagGate, "Gate", {}},
     {tagSync, "Sync",
@@ -66,7 +70,7 @@ const CatalogueEntry kSingleTags[] = {
      {"off", "Major", "Major pentatonic", "minor", "minor harmonic", "minor melodic", "minor pentatonic"}},
     {tagFollowChord, "FollowChord", {}},
     {tagLockPage, "LockPage", {}},
-    {tagSelectedPage, "SelectedPage", {}},
+    {tagSelectedPage, "SelectedPage", {}, false},
     {tagPatternShift, "PatternShift", {}},
 };
 
@@ -94,17 +98,37 @@ const std::initializer_list<const char*>* TextsOf(int tag) {
   return nullptr;
 }
 
+ShortText CatalogueNameText(int tag) {
+  ShortText text;
+  if (tag < 0 || tag >= kNumParams) return text;
+  for (const auto& e : kSingleTags)
+    if (e.tag == tag) return ShortText(e.name);
+  char buf[32];
+  if (tag >= tagChainProg && tag < tagChainProg + 8) {
+    std::snprintf(buf, sizeof buf, "ChainProg_%d", tag - 84);
+    text.Assign(buf);
+  }
+  for (const auto& b : kStepBlocks)
+    if (tag >= b.base && tag < b.base + kMaxSteps) {
+      std::snprintf(buf, sizeof buf, "%s_%d", b.name, tag - b.base + 1);
+      text.Assign(buf);
+    }
+  return text;
+}
+
 }  // namespace
 
+std::string CatalogueName(int tag) { return CatalogueNameText(tag).Str(); }
 
-std::string CatalogueName(int tag) {
+ShortText HostParamName(int tag) {
   if (tag < 0 || tag >= kNumParams) return {};
+  bool named = IsDefinedTag(tag);
   for (const auto& e : kSingleTags)
-    if (e.tag == tag) return e.name;
-  if (tag >= tagChainProg && tag < tagChainProg + 8) return "ChainProg_" + std::to_string(tag - 84);
-  for (const auto& b : kStepBlocks)
-    if (tag >= b.base && tag < b.base + kMaxSteps) return std::string(b.name) + "_" + std::to_string(tag - b.base + 1);
-  return {};
+    if (e.tag == tag) named = named && e.namedForHost;
+  if (named) return CatalogueNameText(tag);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "Param%d", tag);
+  return ShortText(buf);
 }
 
 int TagByCatalogueName(std::string_view name) {
@@ -113,21 +137,25 @@ int TagByCatalogueName(std::string_view name) {
   return -1;
 }
 
-std::string ValueText(int tag, int value) {
+ShortText ValueLabel(int tag, int value) {
   const auto* texts = TextsOf(tag);
   if (texts != nullptr && texts->size() > 0) {
     if (std::string_view(*texts->begin()) == "#notes") {
-      if (value >= 0 && value <= 127) return NoteName(value).Str();
+      if (value >= 0 && value <= 127) return NoteName(value);
     } else {
       int index = value - CParamMin[tag];
       if (index >= 0 && index < static_cast<int>(texts->size())) {
         const char* text = texts->begin()[index];
-        if (text[0] != 0) return text;
+        if (text[0] != 0) return ShortText(text);
       }
     }
   }
-  return std::to_string(value);
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%d", value);
+  return ShortText(buf);
 }
+
+std::string ValueText(int tag, int value) { return ValueLabel(tag, value).Str(); }
 
 std::vector<std::string> ValueTexts(int tag) {
   std::vector<std::string> list;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/ShortText.h"
+
 constexpr int kNumParams = 576;
 constexpr int kNumPrograms = 64;
 constexpr int kMaxSteps = 64;
@@ -86,13 +88,19 @@ inline const std::array<int32_t, kNumParams>& CParamPage = kParamTables.page;
 inline bool IsDefinedTag(int tag) { return tag >= 0 && tag < kNumParams && CParamMax[tag] != 0; }
 
 // The catalogue name of a tag ("Steps", "Velocity_5", "ChainProg_3"), or "" for tags without
-// one. Tools use it to address parameters by name; the host is given the names the editor binds.
+// one. Tools use it to address parameters by name.
 std::string CatalogueName(int tag);
+// The name the host is given: the catalogue name, or "Param" and the tag ("Param8") for the
+// tags no control of the editor shows and for undefined tags; "" outside 0..575. Built in
+// place: any thread may ask, the audio thread too.
+ShortText HostParamName(int tag);
 // The tag whose catalogue name is `name` (case-sensitive), or -1.
 int TagByCatalogueName(std::string_view name);
 // The editor text of a value ("1/16", "by pitch", "C5"), or the decimal number where the
 // catalogue lists no text for it.
 std::string ValueText(int tag, int value);
+// The same text built in place, for the host's display of a value on any thread.
+ShortText ValueLabel(int tag, int value);
 // Every editor text of a tag, indexed by value - Min (the 128 note names for note settings);
 // empty where the editor shows numbers only.
 std::vector<std::string> ValueTexts(int tag);

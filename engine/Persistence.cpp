@@ -258,9 +258,10 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
   if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
   if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
   ChunkLoaded.store(true, std::memory_order_relaxed);
-  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
-    // A bank restored before any program was current makes the one it remembers current now
-    // (the first when it names none), so that reads and blocks agree from here on.
+  if (!programChosen) {
+    // A bank restored before any program was current (or only the factory bank's) makes the
+    // one it remembers current now (the first when it names none), so that reads and blocks
+    // agree from here on.
     SelectProgramLocked(remembered >= 0 && remembered < kNumPrograms ? remembered : 0);
     programListPending.store(true, std::memory_order_relaxed);
   }
@@ -383,3 +384,17 @@ TLoadResult TPlugCore::LoadPresetFile(const std::string& path, TPresetKind kind)
 
 TLoadResult TPlugCore::LoadFxp(const std::string& path) { return LoadPresetFile(path, TPresetKind::program); }
 TLoadResult TPlugCore::LoadFxb(const std::string& path) { return LoadPresetFile(path, TPresetKind::bank); }
+
+TLoadResult TPlugCore::LoadFactoryBank(const std::string& path) {
+  bool chunkLoaded, chosen;
+  {
+    TEngineGuard guard(*this);
+    chunkLoaded = ChunkLoaded.load(std::memory_order_relaxed);
+    chosen = programChosen;
+  }
+  TLoadResult result = LoadFxb(path);
+  TEngineGuard guard(*this);
+  ChunkLoaded.store(chunkLoaded, std::memory_order_relaxed);
+  programChosen = chosen;
+  return result;
+}

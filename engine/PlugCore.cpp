@@ -2,7 +2,6 @@
 #include "engine/PlugCore.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "engine/KeyUtils.h"
@@ -113,12 +112,19 @@ void TPlugCore::SetParamFromEditor(int tag, int value, bool tellHost) {
   tEchoing = this;
   StoreParam(tag, value);
   if (tellHost && OnParamAutomate) {
-    int lo = CParamMin[tag], hi = CParamMax[tag];
-    if (tag == tagCurChain) hi = CurChainMax();
+    const int lo = CParamMin[tag], hi = HostMax(tag);
     float x = hi != lo ? static_cast<float>(static_cast<double>(value - lo) / (hi - lo)) : 0.0f;
     OnParamAutomate(tag, x);
   }
   tEchoing = outer;
+}
+
+void TPlugCore::BeginParamEdit(int tag) {
+  if (tag >= 0 && tag < kNumParams && OnParamBeginEdit) OnParamBeginEdit(tag);
+}
+
+void TPlugCore::EndParamEdit(int tag) {
+  if (tag >= 0 && tag < kNumParams && OnParamEndEdit) OnParamEndEdit(tag);
 }
 
 void TPlugCore::SetParamNormalized(int tag, float x) {
@@ -139,15 +145,10 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
     EnsureCurrentProgram();
     UnlockServicing();
   }
-  const bool echo = tEchoing == this;
-  int lo = CParamMin[tag], hi = CParamMax[tag];
-  if (tag == tagCurChain) {
-    hi = std::clamp(GetParam(tagNumChains), 1, 16);
-    if (!echo) lo = 1;  // the host chooses chains 1..NumChains, never "none"
-  }
+  const int lo = CParamMin[tag], hi = HostMax(tag);
   int value = RoundHalfEven(static_cast<double>(x) * (hi - lo) + lo);
   if (tag == tagFormatVersion && value > 127) value = 127;  // stored in one signed byte
-  if (!echo) {
+  if (tEchoing != this) {
     StoreParam(tag, value);
     MarkChanged(tag);  // after the store: the editor must not take the flag and read the old value
   }
@@ -170,7 +171,15 @@ void TPlugCore::React(int tag, int value) {
       break;
     case tagArpEnabled: ReleaseAll.store(true, std::memory_order_relaxed); break;
     case tagCurChain: ChainSwitchRequest.store(true, std::memory_order_relaxed); break;
-    case tagNumChains: curChainMax.store(std::clamp(value, 1, 16), std::memory_order_relaxed); break;
+    case tagNumChains:
+      // Fewer chains than the one in force: the last chain is in force, whoever lowered the
+      // count, so that the chain always lies in the range the host reads and writes it in.
+      if (GetParam(tagCurChain) > value) {
+        StoreParam(tagCurChain, value);
+        MarkChanged(tagCurChain);
+        React(tagCurChain, value);
+      }
+      break;
     default: break;
   }
 }
@@ -185,50 +194,21 @@ void TPlugCore::ReactToSettingsInForce() {
   }
 }
 
+int TPlugCore::HostMax(int tag) const { return tag == tagCurChain ? CurChainMax() : CParamMax[tag]; }
+
 float TPlugCore::GetParamNormalized(int tag) const {
   if (tag < 0 || tag >= kNumParams) return 0.0f;
-  int lo = CParamMin[tag], hi = CParamMax[tag];
-  if (tag == tagCurChain) hi = CurChainMax();
+  const int lo = CParamMin[tag], hi = HostMax(tag);
   if (hi == lo) return 0.0f;
   double x = static_cast<double>(GetParam(tag) - lo) / (hi - lo);
   return static_cast<float>(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x));
 }
 
-ShortText TPlugCore::GetParamName(int tag) const {
-  ShortText text;
-  if (tag < 0 || tag >= kNumParams) return text;
-  char name[TSharedName::kMaxLength + 1];
-  ParamInfo[tag].Name.Load(name);
-  text.Assign(name);
-  if (text.Empty()) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "Param%d", tag);
-    text.Assign(buf);
-  }
-  return text;
-}
+ShortText TPlugCore::GetParamName(int tag) const { return HostParamName(tag); }
 
 ShortText TPlugCore::GetParamDisplay(int tag) const {
-  ShortText text;
-  if (tag < 0 || tag >= kNumParams) return text;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%d", GetParam(tag));
-  text.Assign(buf);
-  return text;
-}
-
-void TPlugCore::SetParamInfo(int tag, std::string_view name, int min, int max) {
-  if (tag < 0 || tag >= kNumParams) return;
-  TParamInfo& info = ParamInfo[tag];
-  info.Name.Store(name);
-  info.Min = min;
-  info.Max = max;
-}
-
-void TPlugCore::SetCurChainMax(int max) {
-  if (max < 1) max = 1;
-  if (max > 16) max = 16;
-  curChainMax.store(max, std::memory_order_relaxed);
+  if (tag < 0 || tag >= kNumParams) return {};
+  return ValueLabel(tag, GetParam(tag));
 }
 
 void TPlugCore::MarkAllChanged(bool programOnly) {

@@ -10,6 +10,7 @@
 // changed only under the engine lock. The audio thread only ever tries the lock: MIDI that
 // arrives while another thread holds it waits in a ring, and a block that cannot take it
 // is counted and caught up by the next one.
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -23,7 +24,6 @@
 #include "engine/InputKeyFilter.h"
 #include "engine/KeyPool.h"
 #include "engine/ParamNames.h"
-#include "engine/SharedName.h"
 #include "engine/ShortText.h"
 #include "engine/SpscRing.h"
 
@@ -91,14 +91,6 @@ struct TIdentity {
   char UniqueID[4] = {'K', 'q', '4', 'v'};
 };
 
-// What the editor binds to a tag when it opens: the name the host reads (any thread) and the
-// bound control's range (editor thread). The editor keeps its own table of the controls.
-struct TParamInfo {
-  TSharedName Name;
-  int32_t Min = 0;
-  int32_t Max = 0;
-};
-
 // The outcome of loading a preset file. `message` is a one-line reason when refused.
 struct TLoadResult {
   bool ok = true;
@@ -129,6 +121,9 @@ class TPlugCore {
   THook<void(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2, int32_t deltaFrames)>
       SendMidi;                                     // audio thread
   THook<void(int tag, float value)> OnParamAutomate;  // thread of the editor change
+  // The user takes a tag's control and lets go of it (editor thread): touch automation.
+  THook<void(int tag)> OnParamBeginEdit;
+  THook<void(int tag)> OnParamEndEdit;
   THook<void()> OnProgramListChanged;               // thread of the program-list change
 
   // ---- The editor, while one is bound (editor thread); DeliverChanges is its only caller.
@@ -140,14 +135,17 @@ class TPlugCore {
   void StoreParam(int tag, int value);
   void MarkChanged(int tag, bool on = true);
   void SetParamFromEditor(int tag, int value, bool tellHost);  // editor thread
+  // Editor thread: around the changes of one gesture, every step tag included.
+  void BeginParamEdit(int tag);
+  void EndParamEdit(int tag);
   void SetParamNormalized(int tag, float x);                   // host write
   float GetParamNormalized(int tag) const;                     // host read, always in 0..1
+  // The catalogue's name and the value's text, from the first instant (any thread).
   ShortText GetParamName(int tag) const;
   ShortText GetParamDisplay(int tag) const;
   static bool CanBeAutomated(int tag) { return tag >= 0 && tag < 256; }
-  void SetParamInfo(int tag, std::string_view name, int min, int max);  // editor thread
-  int CurChainMax() const { return curChainMax.load(std::memory_order_relaxed); }
-  void SetCurChainMax(int max);  // the editor's CurChain control range
+  // The host reads, writes and is told CurChain in 0..NumChains ("none" and every chain in use).
+  int CurChainMax() const { return std::clamp(GetParam(tagNumChains), 1, 16); }
   void MarkAllChanged(bool programOnly);
   void MarkStepsChanged();
   void DeliverChanges();  // editor thread, on every idle tick
@@ -180,6 +178,10 @@ class TPlugCore {
   TLoadResult ApplyFxb(const uint8_t* data, size_t size);
   TLoadResult LoadFxp(const std::string& path);  // a missing file loads nothing and is no error
   TLoadResult LoadFxb(const std::string& path);
+  // The bank a fresh instance starts with. It is no session the host or the user chose: a
+  // program chunk restored over it still brings its global settings, and a bank chunk makes
+  // the program it remembers current, as in an instance without it.
+  TLoadResult LoadFactoryBank(const std::string& path);
   bool IsChunkLoaded() const { return ChunkLoaded.load(std::memory_order_relaxed); }
 
   // ---- Real time.
@@ -210,10 +212,7 @@ class TPlugCore {
   int LastPatternShift = 0;             // editor thread
   std::atomic<bool> ChunkLoaded{false};
   std::atomic<bool> GlobalsValid{false};  // row 0's global section holds real settings
-  std::atomic<bool> FactoryBankPending{true};
   std::atomic<bool> EditorBusy{true};
-
-  std::array<TParamInfo, kNumParams> ParamInfo{};  // written by the editor thread
 
   // Keys and sounding notes: under the lock.
   TInKeyFilter KeyFilter;
@@ -380,6 +379,7 @@ class TPlugCore {
   }
 
   TEngineLock lock;
+  bool programChosen = false;  // under the lock: a program was made current, other than by the factory bank
   std::atomic<bool> releaseLatchRequest{false};
   // Host writes made while no program was current and another thread held the lock, by tag
   // (the latest wins); the lock's holder makes them as it lets go.
@@ -397,10 +397,10 @@ class TPlugCore {
     int tag;
     std::atomic<int> value;
   };
-  std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagCurChain, 0}, {tagNumChains, 0}}};
+  std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagNumChains, 0}, {tagCurChain, 0}}};
   void React(int tag, int value);   // any thread
+  int HostMax(int tag) const;       // the top of the tag's range as the host sees it
   void ReactToSettingsInForce();    // lock holder
-  std::atomic<int> curChainMax{8};
   std::atomic<bool> playingShown{false};
   std::atomic<int> chainPosShown{0};
   int deferredSamples = 0;  // samples of blocks that could not take the lock (audio thread)

@@ -52,6 +52,7 @@ void TPlugCore::SelectProgramLocked(int index) {
   const int previous = CurrentProgram.load(std::memory_order_relaxed);
   const bool wasLatched = previous >= 0 && LoadByte(previous, tagLatch) == 1;
 
+  programChosen = true;
   CurrentProgram.store(index, std::memory_order_relaxed);
   StoreByte(0, tagCurProgram, static_cast<int8_t>(index));
 

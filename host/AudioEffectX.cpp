@@ -128,6 +128,14 @@ bool AudioEffectX::updateDisplay() {
   return CallHost(audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f) != 0;
 }
 
+VstInt32 AudioEffectX::canHostDo(const char* text) {
+  return SaturateToInt32(CallHost(audioMasterCanDo, 0, 0, const_cast<char*>(text), 0.0f));
+}
+
+bool AudioEffectX::beginEdit(VstInt32 index) { return CallHost(audioMasterBeginEdit, index, 0, nullptr, 0.0f) != 0; }
+
+bool AudioEffectX::endEdit(VstInt32 index) { return CallHost(audioMasterEndEdit, index, 0, nullptr, 0.0f) != 0; }
+
 bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement, VstInt32 channels) {
   if (arrangement == nullptr || channels < 0) return false;
   deallocateArrangement(arrangement);

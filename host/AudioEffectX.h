@@ -20,6 +20,12 @@ class AudioEffectX : public AudioEffect {
   void wantEvents(VstInt32 filter = 1);
   // Any thread: true when the host answers non-zero.
   virtual bool updateDisplay();
+  // The host's answer to a capability text: 1 yes, -1 no, 0 it does not know.
+  VstInt32 canHostDo(const char* text);
+  // User-interface thread: the user takes and lets go of a parameter's control (touch
+  // automation); true when the host answers non-zero.
+  virtual bool beginEdit(VstInt32 index);
+  virtual bool endEdit(VstInt32 index);
 
   // ---- Plug-side answers (the dispatcher's callees).
   virtual VstInt32 processEvents(VstEvents* /*events*/) { return 0; }

@@ -4,12 +4,16 @@
 #include <cstring>
 #include <string>
 
+#include "editor/Globals.h"
 #include "host/HostAssert.h"
 #include "host/HostConvert.h"
+#include "platform/DebugOutput.h"
 
 namespace {
 
 bool IsParamIndex(VstInt32 index) { return index >= 0 && index < kNumParams; }
+
+constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 
 // Length of a host text, reading no further than its zero or `limit` bytes.
 size_t BoundedLength(const char* text, size_t limit) {
@@ -82,14 +86,33 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formCla
   setInitialDelay(0);
 
   hostVersion = getMasterVersion();
+  LoadFactoryBank();
 
   OnEditIdle.Bind(HookEditIdle, this);
   OnSetParameter.Bind(HookSetParameter, this);
   core->GetTimeInfo.Bind(HookGetTimeInfo, this);
   core->SendMidi.Bind(HookSendMidi, this);
   core->OnParamAutomate.Bind(HookParamAutomate, this);
+  core->OnParamBeginEdit.Bind(HookBeginEdit, this);
+  core->OnParamEndEdit.Bind(HookEndEdit, this);
   core->OnProgramListChanged.Bind(HookProgramListChanged, this);
 }
+
+// Before the hooks are installed: the host, which has no record of the instance yet, hears
+// nothing of it. A missing bank leaves the defaults, and so does a refused one, which is told to
+// whoever debugs the plug-in.
+void TVSTPlugin::LoadFactoryBank() {
+  if (canHostDo(kNoFactoryBankCanDo) == 1) return;
+  const std::string path = PluginFolder() + kFactoryBankFile;
+  const TLoadResult result = core->LoadFactoryBank(path);
+  if (!result.ok) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + result.message);
+}
+
+// Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
+// them even where it records no automation (they cannot be automated).
+void TVSTPlugin::HookBeginEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->beginEdit(tag); }
+
+void TVSTPlugin::HookEndEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->endEdit(tag); }
 
 TVSTPlugin::~TVSTPlugin() {
   // The form goes first: it shows the engine, which goes next with the event records.

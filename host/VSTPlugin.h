@@ -18,6 +18,10 @@ constexpr int kMaxOutEventsPerBlock = kOutEventRecords - 1;
 // tempo and cycle positions.
 constexpr VstInt32 kTimeInfoFilter =
     kVstTransportChanged | kVstTransportPlaying | kVstPpqPosValid | kVstTempoValid | kVstCyclePosValid;
+// A fresh instance starts with the factory bank beside the module, unless its host answers 1 to
+// this capability text: tools and tests that choose every program themselves ask for the
+// plug-in's plain defaults this way.
+constexpr const char* kNoFactoryBankCanDo = "moltrinNoFactoryBank";
 
 class TVSTPlugin : public AudioEffectX {
  public:
@@ -68,6 +72,7 @@ class TVSTPlugin : public AudioEffectX {
   TPlugCore& Core() { return *core; }
 
  private:
+  void LoadFactoryBank();
   void RunBlock(VstInt32 sampleFrames);
   void TakeInputNow();
   void FlushOutEvents();
@@ -78,6 +83,8 @@ class TVSTPlugin : public AudioEffectX {
   static void HookSendMidi(void* self, uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2,
                            int32_t deltaFrames);                                       // audio thread
   static void HookParamAutomate(void* self, int tag, float value);  // thread of the editor change
+  static void HookBeginEdit(void* self, int tag);                   // editor thread
+  static void HookEndEdit(void* self, int tag);
   static void HookProgramListChanged(void* self);
   static void HookEditIdle(void* self, TEditorForm& form);         // user-interface thread
   static void HookSetParameter(void* self, int tag, float value);  // any thread

@@ -19,7 +19,9 @@
 //   double click (whose `MouseDown` carries `ssDouble`). The control pressed keeps the mouse
 //   (capture) until every button is up: it gets the moves and the release even outside itself.
 //   `MouseEnter` and `MouseLeave` follow the topmost control under the pointer (not while the
-//   mouse is captured). Invisible controls get no input.
+//   mouse is captured). Invisible controls get no input. The root alone also hears of each
+//   gesture: `MouseGestureBegins` when a first button goes down (before the control pressed
+//   gets the press), `MouseGestureEnds` when the last goes up (after the release).
 // - Cursor: `SetScreenCursor` sets the editor window's cursor (default, hand, vertical resize).
 // - Keyboard: a control made `SetFocusable(true)` takes the focus when pressed (or through
 //   `SetFocus`); the focused control gets `KeyDown` for editing keys and `KeyPress` for
@@ -137,6 +139,9 @@ class TControl {
 
   // A message posted to the window; delivered to the root control only.
   virtual void HandleMessage(uint32_t /*message*/, intptr_t /*a*/, intptr_t /*b*/) {}
+  // A mouse gesture on `target`, started with `button`, and its end; to the root control only.
+  virtual void MouseGestureBegins(TControl& /*target*/, TMouseButton /*button*/) {}
+  virtual void MouseGestureEnds() {}
 
  private:
   void LoadedTree();

@@ -42,6 +42,7 @@ void TWindow::SetRoot(TControl* control) {
   if (root != nullptr) root->rootWindow = nullptr;
   hover = capture = focus = nullptr;
   buttonsHeld = 0;
+  gesture = false;
   invalid.clear();
   root = control;
   if (root == nullptr) return;
@@ -162,6 +163,7 @@ void TWindow::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (capture == nullptr) UpdateHover(shift);
   TControl* target = capture != nullptr ? capture : HitTest(x, y);
   if (target == nullptr) return;
+  if (buttonsHeld == 0) BeginGesture(*target, button);
   capture = target;
   buttonsHeld |= ButtonBit(button);
   if (target->focusable && focus != target) SetFocusedControl(target);
@@ -195,7 +197,22 @@ void TWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
     const TPoint p = target->WindowToClient({x, y});
     target->MouseUp(button, shift, p.x, p.y);
   }
+  if (buttonsHeld == 0) EndGesture();
   if (capture == nullptr) UpdateHover(shift);
+}
+
+// A press after a release the window never saw (the control pressed went away) ends the
+// gesture that press began before a new one begins.
+void TWindow::BeginGesture(TControl& target, TMouseButton button) {
+  EndGesture();
+  gesture = true;
+  if (root != nullptr) root->MouseGestureBegins(target, button);
+}
+
+void TWindow::EndGesture() {
+  if (!gesture) return;
+  gesture = false;
+  if (root != nullptr) root->MouseGestureEnds();
 }
 
 void TWindow::MouseLeftWindow() {

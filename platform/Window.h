@@ -96,6 +96,8 @@ class TWindow {
   void RunIdleTasks();
   TControl* HitTest(int x, int y) const;
   void UpdateHover(TShiftState shift);
+  void BeginGesture(TControl& target, TMouseButton button);
+  void EndGesture();
   void PaintTree(TControl* control, const TRect& area, int originX, int originY);
 
   TCanvas buffer;
@@ -105,6 +107,7 @@ class TWindow {
   TControl* capture = nullptr;
   TControl* focus = nullptr;
   uint32_t buttonsHeld = 0;
+  bool gesture = false;  // the root heard of a gesture that has not ended
   TPoint lastMouse{-1, -1};
   bool mouseInside = false;
   TCursor cursor = TCursor::Default;

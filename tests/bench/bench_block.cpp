@@ -25,6 +25,7 @@ long gEventsOut = 0;
 VstIntPtr LeanHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
   switch (opcode) {
     case audioMasterVersion: return 2400;
+    case audioMasterCanDo: return testhost::AnswerFactoryBankQuestion(ptr, false);  // the defaults
     case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&gTime);
     case audioMasterProcessEvents: gEventsOut += static_cast<const VstEvents*>(ptr)->numEvents; return 1;
     default: return 0;

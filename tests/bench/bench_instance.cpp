@@ -11,7 +11,10 @@
 
 namespace {
 
-VstIntPtr QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+bool gFactoryBank = false;  // whether the quiet host lets a fresh instance load the factory bank
+
+VstIntPtr QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+  if (opcode == audioMasterCanDo) return testhost::AnswerFactoryBankQuestion(ptr, gFactoryBank);
   return opcode == audioMasterVersion ? 2400 : 0;
 }
 
@@ -22,16 +25,19 @@ testhost::EntryProc Entry(benchmark::State& state) {
   return entry;
 }
 
+// Argument 1: with the factory bank beside the module read and applied, as in a user's host.
 void BM_CreateAndClose(benchmark::State& state) {
   testhost::EntryProc entry = Entry(state);
   if (entry == nullptr) return;
+  gFactoryBank = state.range(0) != 0;
   for (auto _ : state) {
     AEffect* fx = entry(QuietHost);
     benchmark::DoNotOptimize(fx);
     fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
   }
+  gFactoryBank = false;
 }
-BENCHMARK(BM_CreateAndClose);
+BENCHMARK(BM_CreateAndClose)->Arg(0)->Arg(1);
 
 // Heap held by one open instance, measured across the module with the C library's counters
 // (small blocks and blocks mapped on their own alike).

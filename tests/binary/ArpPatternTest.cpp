@@ -258,7 +258,7 @@ TEST(ArpPattern, ChainAdvancesThroughItsProgramsOnEachWrap) {
   }
   s.host.SetProgram(0);
   auto chooseChain = [&](int chain) {
-    s.host.SetParam(tagCurChain, (chain - 1) / 7.0f);  // the host's range of CurChain is 1..NumChains
+    s.host.SetParam(tagCurChain, chain / 8.0f);  // the host's range of CurChain is 0..NumChains
     s.Run(1);
   };
   chooseChain(1);

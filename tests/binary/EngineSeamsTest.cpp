@@ -97,7 +97,7 @@ TEST(Seams, AChainsNewProgramPlaysItsFirstStepWithItsOwnSettings) {
     for (int step = 0; step < 4; ++step) s.Set(tagVelocity + step, program == 0 ? 30 : 50);
   }
   s.host.SetProgram(0);
-  s.host.SetParam(tagCurChain, 0.0f);  // chain 1, in force from the next block
+  s.host.SetParam(tagCurChain, 1.0f / 8.0f);  // chain 1, in force from the next block
   s.Run(1);
   s.Set(tagChainProg + 0, 1);
   s.Set(tagChainProg + 1, 2);
@@ -250,7 +250,7 @@ TEST(Seams, SavingAFreshInstanceSelectsNothing) {
   ASSERT_EQ(program.size(), 576u);
   for (int tag : std::initializer_list<int>{tagMIDIOut_Ch, tagArpEnabled, tagSteps, tagGate, tagSync, tagVelocity + 3,
                                             tagStep_mode + 60})
-    EXPECT_EQ(std::to_string(static_cast<int8_t>(program[tag])), h.ParamDisplay(tag)) << "tag " << tag;
+    EXPECT_EQ(ValueText(tag, static_cast<int8_t>(program[tag])), h.ParamDisplay(tag)) << "tag " << tag;
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&program[tagProgName + 1]), program[tagProgName]), "Program 1");
   EXPECT_EQ(h.GetChunk(false), bank) << "the bank chunk is the same after the program chunk";
 }

@@ -168,7 +168,7 @@ TEST(ExactTiming, EveryBlockSizePlaysTheSameNotesOnTheSameFrames) {
            s.Set(tagVelocity, 30 + program);
          }
          s.host.SetProgram(0);
-         s.host.SetParam(tagCurChain, 0.0f);  // chain 1
+         s.host.SetParam(tagCurChain, 1.0f / 8.0f);  // chain 1
          s.Set(tagChainProg + 0, 3);
          s.Set(tagChainProg + 1, 5);
          s.Set(tagChainProg + 2, 7);

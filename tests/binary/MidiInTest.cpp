@@ -109,7 +109,7 @@ TEST(MidiIn, AKeyAfterTheArpeggiatorIsSwitchedOffSoundsThroughAtOnce) {
 TEST(MidiIn, SwitchingChainsSendsBankProgramAndVolume) {
   Script s;
   auto choose = [&](int chain) {
-    s.host.SetParam(tagCurChain, (chain - 1) / 7.0f);
+    s.host.SetParam(tagCurChain, chain / 8.0f);
     s.Run(1);
   };
   choose(1);
@@ -132,7 +132,7 @@ TEST(MidiIn, ChainsHoldStillWithPageLockOrWithoutQuantize) {
     Script s;
     s.host.SetProgram(4);
     s.host.SetProgram(0);
-    s.host.SetParam(tagCurChain, 0.0f);
+    s.host.SetParam(tagCurChain, 1.0f / 8.0f);
     s.Run(1);
     s.Set(tagChainProg, 1);
     s.Set(tagChainProg + 1, 5);

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "engine/ParamNames.h"
 #include "tests/host/MidiList.h"
@@ -89,6 +90,7 @@ struct LeanHost {
   static VstIntPtr Callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
     switch (opcode) {
       case audioMasterVersion: return 2400;
+      case audioMasterCanDo: return testhost::AnswerFactoryBankQuestion(ptr, false);  // the defaults
       case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&time);
       case audioMasterProcessEvents: {
         const auto* list = static_cast<const VstEvents*>(ptr);
@@ -136,9 +138,8 @@ class Player {
               (playing != was ? kVstTransportChanged : 0);
   }
   void Write(int tag, int value) {
-    const float x = tag == tagCurChain ? static_cast<float>(value - 1) / 7.0f
-                                       : static_cast<float>(value - CParamMin[tag]) /
-                                             static_cast<float>(CParamMax[tag] - CParamMin[tag]);
+    const float x =
+        static_cast<float>(value - CParamMin[tag]) / static_cast<float>(CParamMax[tag] - CParamMin[tag]);
     fx->setParameter(fx, tag, x);
   }
 
@@ -229,6 +230,30 @@ TEST(NoAllocation, BlockPathAllocatesNothing) {
   EXPECT_GT(LeanHost::noteOffs, 100);
   EXPECT_GT(LeanHost::programChanges, 0) << "the chain never switched";
   EXPECT_GT(LeanHost::controllers, 0);
+  fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
+}
+
+// Names and displays are built in place: a host may ask for them on its audio thread.
+TEST(NoAllocation, ParameterNamesAndDisplaysAllocateNothing) {
+  std::string error;
+  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+  ASSERT_NE(entry, nullptr) << error;
+  AEffect* fx = nullptr;
+  ASSERT_GT(AllocationsDuring([&] { fx = entry(&LeanHost::Callback); }), 0) << "the counter sees the module";
+  ASSERT_NE(fx, nullptr);
+  fx->dispatcher(fx, effSetProgram, 0, 0, nullptr, 0.0f);
+  char text[256];
+  for (const float x : {-1.0f, 0.0f, 0.5f, 1.0f}) {  // the defaults, then every tag at three places
+    if (x >= 0.0f)
+      for (VstInt32 tag = 0; tag < 576; ++tag) fx->setParameter(fx, tag, x);
+    const long allocations = AllocationsDuring([&] {
+      for (VstInt32 tag = 0; tag < 576; ++tag) {
+        fx->dispatcher(fx, effGetParamName, tag, 0, text, 0.0f);
+        fx->dispatcher(fx, effGetParamDisplay, tag, 0, text, 0.0f);
+      }
+    });
+    EXPECT_EQ(allocations, 0) << "every tag at " << x;
+  }
   fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
 }
 

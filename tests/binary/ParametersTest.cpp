@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ParamNames.h"
 #include "tests/host/TestHost.h"
 
 using testhost::Host;
@@ -78,12 +79,12 @@ TEST(Parameters, HostWritesRoundToNearestEven) {
       {210, 0.5f, "32", "Steps: 0.5 * 63 + 1 = 32.5 rounds to even"},
       {210, 0.0f, "1", "Steps minimum"},
       {210, 1.0f, "64", "Steps maximum"},
-      {212, 1.0f, "11", "Sync maximum"},
+      {212, 1.0f, "3/8", "Sync maximum, shown as the editor shows it"},
       {225, 0.5f, "0", "Swing -50..50 middle"},
       {225, 0.0f, "-50", "Swing minimum"},
       {256, 0.0f, "-12", "Semitone of step 1, negative display"},
       {575, 1.0f, "127", "Velocity of step 64"},
-      {221, 0.25f, "-2", "MTransp_oct: 0.25 * 6 - 3 = -1.5 rounds to even"},
+      {221, 0.25f, "-2 oct", "MTransp_oct: 0.25 * 6 - 3 = -1.5 rounds to even"},
       {211, 7.0f, "100", "above 1.0 is brought into range"},
   };
   for (const Case& c : cases) {
@@ -138,25 +139,96 @@ TEST(Parameters, CurChainFollowsNumChains) {
   Host h;
   ASSERT_NE(h.Load(), nullptr);
   h.SetProgram(0);
-  h.SetParam(18, 0.0f);  // the host picks chains 1..NumChains, never "none"
-  EXPECT_EQ(h.ParamDisplay(18), "1");
-  EXPECT_FLOAT_EQ(h.GetParam(18), 0.125f);
+  // The host reads and writes the chain in force over 0..NumChains, "none" included.
+  struct Case {
+    float x;
+    const char* display;
+  };
+  for (const Case& c : {Case{0.0f, "---"}, Case{0.125f, "1"}, Case{0.5f, "4"}, Case{1.0f, "8"}}) {
+    h.SetParam(tagCurChain, c.x);
+    EXPECT_EQ(h.ParamDisplay(tagCurChain), c.display) << c.x;
+    EXPECT_FLOAT_EQ(h.GetParam(tagCurChain), c.x) << c.x;
+  }
 
-  h.SetParam(17, 1.0f);  // NumChains 16
-  EXPECT_EQ(h.ParamDisplay(17), "16");
-  h.SetParam(18, 1.0f);
-  EXPECT_EQ(h.ParamDisplay(18), "16");
-  EXPECT_FLOAT_EQ(h.GetParam(18), 1.0f);
+  h.SetParam(tagNumChains, 1.0f);  // 16 chains
+  h.SetParam(tagCurChain, 1.0f);
+  EXPECT_EQ(h.ParamDisplay(tagCurChain), "16");
+  h.SetParam(tagCurChain, 6.0f / 16.0f);
+  h.SetParam(tagNumChains, 2.0f / 15.0f);  // 3 chains: chain 6 is no longer in use
+  EXPECT_EQ(h.ParamDisplay(tagCurChain), "3") << "the last chain in use is in force";
+  EXPECT_FLOAT_EQ(h.GetParam(tagCurChain), 1.0f);
 }
 
+// A host that restores a session and then writes back every value it read (Qtractor does)
+// must change nothing: for every tag and every value it can hold, setParameter(i, getParameter(i))
+// over all 576 tags leaves every setting as it was. Round k gives each tag the value
+// min + k modulo its range, every chain count and chain in force among them.
+TEST(Parameters, EveryValueOfEveryTagSurvivesTheHostsRoundTrip) {
+  Host h;
+  ASSERT_NE(h.Load(), nullptr);
+  h.SetProgram(5);
+  const auto reads = [&h] {
+    std::vector<float> x(576);
+    for (VstInt32 tag = 0; tag < 576; ++tag) x[static_cast<size_t>(tag)] = h.GetParam(tag);
+    return x;
+  };
+  for (int k = 0; k < 16 * 17; ++k) {
+    const int chains = 1 + k % 16;
+    std::vector<uint8_t> record(576);
+    for (int tag = 0; tag < 576; ++tag) {
+      int value = (tag * 7 + k) & 0x7F;  // undefined tags and the name's characters: any byte
+      if (IsDefinedTag(tag)) {
+        const int lo = CParamMin[tag], hi = tag == tagFormatVersion ? 127 : CParamMax[tag];
+        value = lo + k % (hi - lo + 1);
+      }
+      if (tag == tagNumChains) value = chains;
+      if (tag == tagCurChain) value = k / 16 % (chains + 1);
+      record[static_cast<size_t>(tag)] = static_cast<uint8_t>(value);
+    }
+    std::vector<uint8_t> bank;
+    for (int program = 0; program < 64; ++program) bank.insert(bank.end(), record.begin(), record.end());
+    ASSERT_EQ(h.SetChunk(bank, false), 36864);
+
+    const std::vector<uint8_t> chunk = h.GetChunk(false);
+    const std::vector<float> read = reads();
+    for (VstInt32 tag = 0; tag < 576; ++tag) h.SetParam(tag, read[static_cast<size_t>(tag)]);
+    const std::vector<float> after = reads();
+    for (VstInt32 tag = 0; tag < 576; ++tag)
+      ASSERT_EQ(after[static_cast<size_t>(tag)], read[static_cast<size_t>(tag)])
+          << "tag " << tag << " holding " << int{static_cast<int8_t>(record[static_cast<size_t>(tag)])} << " with "
+          << chains << " chains";
+    ASSERT_EQ(h.GetChunk(false), chunk) << "round " << k;
+    ASSERT_EQ(h.Program(), 5);
+  }
+}
+
+// A host listing the parameters before the editor has ever opened (a generic parameter view,
+// an automation lane) sees the names and the texts the editor shows.
 TEST(Parameters, NamesDisplaysAndLabels) {
   Host h;
   ASSERT_NE(h.Load(), nullptr);
-  // Before the editor names them, every name is "Param" and the tag.
-  EXPECT_EQ(h.ParamName(0), "Param0");
-  EXPECT_EQ(h.ParamName(210), "Param210");
-  EXPECT_EQ(h.ParamName(575), "Param575");
-  EXPECT_EQ(h.ParamDisplay(211), "100");
+  struct Case {
+    VstInt32 tag;
+    const char* name;
+    const char* display;
+  };
+  const Case cases[] = {
+      {tagSync, "Sync", "1/16"},           {tagGate, "Gate", "100"},
+      {tagMIDIIn_Ch, "MIDIIn_Ch", "all"},  {tagCurChain, "CurChain", "---"},
+      {tagSendVolume, "SendVolume", "---"}, {tagChainProg + 5, "ChainProg_6", "-"},
+      {tagFixed_key, "Fixed_key", "E5"},   {tagMTransp_semi, "MTransp_semi", "none"},
+      {300, "Semitone_45", "0"},           {tagKey_select + 2, "Key_select_3", "k1"},
+      {575, "Velocity_64", "96"},          {tagSelectedBar, "SelectedBar", "2"},
+      {tagPatternShift, "PatternShift", "0"},
+      // Tags no control shows keep their numbers.
+      {tagFormatVersion, "Param0", "8"},   {tagCurProgram, "Param8", "0"},
+      {tagChainInit, "Param80", "1"},      {tagSelectedPage, "Param231", "0"},
+      {5, "Param5", "0"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(h.ParamName(c.tag), c.name) << c.tag;
+    EXPECT_EQ(h.ParamDisplay(c.tag), c.display) << c.tag;
+  }
 
   h.SetProgram(0);
   char name[] = "Bass";

@@ -184,7 +184,6 @@ std::string Describe(const Action& a) {
 
 // The host writes a stored value through its 0..1 parameter.
 float Normalized(int tag, int value) {
-  if (tag == tagCurChain) return static_cast<float>(value - 1) / 7.0f;  // the host chooses chains 1..8
   const int lo = CParamMin[tag], hi = CParamMax[tag];
   return static_cast<float>(value - lo) / static_cast<float>(hi - lo);
 }

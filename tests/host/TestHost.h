@@ -13,6 +13,7 @@
 //   for (const MidiOut& m : h.MidiOutEvents()) ...
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -23,6 +24,15 @@
 namespace testhost {
 
 using EntryProc = AEffect* (*)(audioMasterCallback);
+
+// The capability text with which a host asks a fresh instance for the plug-in's plain default
+// programs instead of the factory bank beside the module; a lean host of a test answers
+// audioMasterCanDo with this.
+inline VstIntPtr AnswerFactoryBankQuestion(const void* text, bool factoryBank) {
+  return text != nullptr && std::strcmp(static_cast<const char*>(text), "moltrinNoFactoryBank") == 0 && !factoryBank
+             ? 1
+             : 0;
+}
 
 // The module under test: MOLTRIN_MODULE_PATH on Linux; on Windows the MOLTRIN_MODULE
 // environment variable, else moltrin.dll beside the running program.
@@ -160,6 +170,10 @@ class Host {
 
   // Whether the host answers audioMasterProcessEvents with 1 (default) or something else.
   VstIntPtr processEventsAnswer = 1;
+  // Whether an instance this host creates (set before Load) starts with the factory bank beside
+  // the module, as in any other host; tests that expect a fresh instance's defaults ask it for
+  // none (the default).
+  bool factoryBank = false;
 
  private:
   static VstIntPtr Callback_(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,

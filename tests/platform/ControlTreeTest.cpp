@@ -21,6 +21,7 @@ class TProbe : public TControl {
   }
   int paints = 0;
   bool deleteSelfOnPress = false;
+  bool logGestures = false;
 
  protected:
   void Paint(TCanvas& c) override {
@@ -49,6 +50,12 @@ class TProbe : public TControl {
     return true;
   }
   void KeyPress(char c) override { Log(std::string("char ") + c); }
+  void MouseGestureBegins(TControl& target, TMouseButton b) override {
+    if (logGestures) Log("gesture on " + target.Name + (b == TMouseButton::Right ? " R" : ""));
+  }
+  void MouseGestureEnds() override {
+    if (logGestures) Log("gesture ends");
+  }
   void HandleMessage(uint32_t m, intptr_t a, intptr_t) override {
     Log("message " + std::to_string(m) + " " + std::to_string(a));
     if (a == 1) Window()->Post(m, 2, 0);  // posted from inside a message
@@ -142,6 +149,25 @@ TEST_F(ControlTree, PressedControlKeepsTheMouseUntilEveryButtonIsUp) {
   EXPECT_EQ(gEvents, (std::vector<std::string>{
                          "A enter", "A move 10,10", "A down 10,10", "A moveS 110,80", "A downR 110,80",
                          "A up 110,80", "A move 111,10", "A up 111,10", "A leave", "B enter", "B move 22,10"}));
+}
+
+// The root hears a gesture begin before the first press reaches its control and end after the
+// last release; a press after a release the window never saw ends the old gesture first.
+TEST_F(ControlTree, TheRootHearsEachGestureFromItsFirstPressToItsLastRelease) {
+  root->logGestures = true;
+  window.MouseDown(TMouseButton::Right, ssRight, 20, 20);
+  window.MouseDown(TMouseButton::Left, ssLeft | ssRight, 120, 20);
+  window.MouseUp(TMouseButton::Right, ssLeft, 120, 20);
+  window.MouseUp(TMouseButton::Left, 0, 120, 20);
+  b1->deleteSelfOnPress = true;
+  window.MouseDown(TMouseButton::Left, ssLeft, 145, 35);  // B1 goes with the press and its release
+  window.MouseDown(TMouseButton::Left, ssLeft, 20, 20);
+  window.MouseUp(TMouseButton::Left, 0, 20, 20);
+  EXPECT_EQ(gEvents, (std::vector<std::string>{"A enter", "root gesture on A R", "A downR 10,10", "A down 110,10",
+                                               "A up 110,10", "A up 110,10", "root gesture ends", "A leave",
+                                               "B enter", "B leave", "B1 enter", "root gesture on B1", "B1 down 5,5", "A enter",
+                                               "root gesture ends", "root gesture on A", "A down 10,10",
+                                               "A up 10,10", "root gesture ends"}));
 }
 
 TEST_F(ControlTree, EnterAndLeaveFollowTheTopmostControl) {

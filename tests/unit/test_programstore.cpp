@@ -203,8 +203,8 @@ TEST(HostParameters, WritesToUndefinedTagsLeaveTheNameAlone) {
 TEST(HostParameters, CurChainFollowsNumChains) {
   TPlugCore core;
   core.SelectProgram(0);
-  core.SetParamNormalized(tagCurChain, 0.0f);
-  EXPECT_EQ(core.GetParam(tagCurChain), 1) << "the host cannot choose 'none'";
+  core.SetParamNormalized(tagCurChain, 0.125f);
+  EXPECT_EQ(core.GetParam(tagCurChain), 1) << "0..1 spans 'none' and the 8 chains";
   EXPECT_FLOAT_EQ(core.GetParamNormalized(tagCurChain), 0.125f);
   EXPECT_TRUE(core.ChainSwitchRequest.load());
   core.SetParamNormalized(tagNumChains, 1.0f);
@@ -218,11 +218,10 @@ TEST(HostParameters, CurChainFollowsNumChains) {
 
 TEST(HostParameters, NamesAndDisplays) {
   TPlugCore core;
-  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Param210");
+  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Steps");
   EXPECT_EQ(core.GetParamName(0).Str(), "Param0");
   EXPECT_EQ(core.GetParamName(600).Str(), "");
-  core.SetParamInfo(tagSteps, "Steps", 1, 64);
-  EXPECT_EQ(core.GetParamName(tagSteps).Str(), "Steps");
+  EXPECT_EQ(core.GetParamDisplay(tagSync).Str(), "1/16");
   core.SelectProgram(0);
   core.SetParamFromEditor(tagSemitone, -12, false);
   EXPECT_EQ(core.GetParamDisplay(tagSemitone).Str(), "-12");

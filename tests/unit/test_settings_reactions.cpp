@@ -47,8 +47,7 @@ struct Rig : THandClockEngine {
 
   void Write(int tag, int value) {
     const int lo = CParamMin[tag], hi = tag == tagCurChain ? core.GetParam(tagNumChains) : CParamMax[tag];
-    core.SetParamNormalized(tag, static_cast<float>(value - (tag == tagCurChain ? 1 : lo)) /
-                                     static_cast<float>(hi - (tag == tagCurChain ? 1 : lo)));
+    core.SetParamNormalized(tag, static_cast<float>(value - lo) / static_cast<float>(hi - lo));
   }
 
   void Keys(int status) {

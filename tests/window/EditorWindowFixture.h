@@ -13,6 +13,7 @@ class EditorWindow : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(parent.Valid()) << "no window system for the host's window";
+    host.factoryBank = true;  // as in a user's host
     fx = host.Start();
     ASSERT_NE(fx, nullptr) << host.LastError();
   }

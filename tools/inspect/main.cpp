@@ -77,17 +77,15 @@ void PrintPrograms(Host& h) {
 void PrintParameters(Host& h) {
   h.SetProgram(0);
   std::printf("Parameters (program 0)\n");
-  std::printf("  %-5s %-10s %-14s %-8s %-7s %s\n", "tag", "host name", "setting", "display", "host", "shown as");
+  std::printf("  %-5s %-14s %-14s %-7s %s\n", "tag", "host name", "setting", "host", "display");
   const int tags[] = {tagMIDIOut_Ch, tagArpEnabled, tagNumChains, tagSteps,    tagGate,          tagSync,
                       tagSortOrder,  tagFixed_key,  tagSwing,     tagSemitone, tagStep_mode + 1, tagVelocity + 63};
   for (int tag : tags) {
-    std::string display = h.ParamDisplay(tag);
-    std::printf("  %-5d %-10s %-14s %-8s %-7.4f %s\n", tag, h.ParamName(tag).c_str(), CatalogueName(tag).c_str(),
-                display.c_str(), static_cast<double>(h.GetParam(tag)), ValueText(tag, std::stoi(display)).c_str());
+    std::printf("  %-5d %-14s %-14s %-7.4f %s\n", tag, h.ParamName(tag).c_str(), CatalogueName(tag).c_str(),
+                static_cast<double>(h.GetParam(tag)), h.ParamDisplay(tag).c_str());
   }
   h.SetParam(tagSync, 1.0f);
-  std::printf("  host writes Sync = 1.0: display %s (%s), reads back %.4f\n", h.ParamDisplay(tagSync).c_str(),
-              ValueText(tagSync, std::stoi(h.ParamDisplay(tagSync))).c_str(),
+  std::printf("  host writes Sync = 1.0: display %s, reads back %.4f\n", h.ParamDisplay(tagSync).c_str(),
               static_cast<double>(h.GetParam(tagSync)));
   h.SetParam(tagSync, 3.0f / 11.0f);
 }

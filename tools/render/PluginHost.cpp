@@ -14,8 +14,10 @@ namespace {
 // host version first), so the instance being created is found here until then.
 thread_local THostedPlugin* tCreating = nullptr;
 
-const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
-                                  "sendVstTimeInfo"};
+// The last: the tool loads the bank it plays itself, so a fresh instance keeps the plug-in's
+// default programs instead of the factory bank.
+const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent",   "receiveVstEvents", "receiveVstMidiEvent",
+                                  "sendVstTimeInfo", "moltrinNoFactoryBank"};
 
 }  // namespace
 

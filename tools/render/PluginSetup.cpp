@@ -62,7 +62,7 @@ int TagOf(const std::string& name) {
 }  // namespace
 
 std::pair<int, int> AssignableRange(int tag) {
-  // A host chooses chains 1..NumChains; "none" is the editor's alone.
+  // --set chooses a chain to play: 1..NumChains.
   if (tag == tagCurChain) return {1, CParamMax[tagNumChains]};
   return {CParamMin[tag], CParamMax[tag]};
 }
@@ -119,7 +119,7 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
     if (a.value > chains)
       throw TToolError("--set: CurChain " + std::to_string(a.value) + " is beyond the " + std::to_string(chains) +
                        " chains in use (NumChains)");
-    plugin.SetParameter(a.tag, chains > 1 ? static_cast<float>(a.value - 1) / static_cast<float>(chains - 1) : 0.0f);
+    plugin.SetParameter(a.tag, static_cast<float>(a.value) / static_cast<float>(chains));
   }
 }
 

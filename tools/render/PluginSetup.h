@@ -24,8 +24,7 @@ std::pair<int, int> AssignableRange(int tag);
 // current yet, the program file, then every --set.
 void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options);
 
-// The factory bank beside a module, which a fresh instance loads when its editor first opens;
-// "" when there is none.
+// The factory bank beside a module, which a fresh instance starts with; "" when there is none.
 constexpr const char* kFactoryBankName = "Moltrin_FactoryBank.fxb";
 std::string FactoryBankBeside(const std::string& modulePath);
 

@@ -130,8 +130,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 0;
   }
   const std::string pluginPath = PluginPath(o);
-  // Without a bank or program file, the plug-in plays what a fresh instance gets when its
-  // editor first opens: the factory bank beside the module.
+  // Without a bank or program file, the plug-in plays what a fresh instance starts with in a
+  // host: the factory bank beside the module.
   const bool factoryBank = o.bankPath.empty() && o.presetPath.empty() && !o.noBank;
   if (factoryBank) o.bankPath = FactoryBankBeside(pluginPath);
   const std::string bankInUse = !o.bankPath.empty() ? o.bankPath

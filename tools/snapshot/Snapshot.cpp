@@ -175,6 +175,7 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   LoadSettingsFrom(scratch.Folder());
 
   testhost::Host host(&LinkedEntry);
+  host.factoryBank = true;  // from the scratch folder, which holds it unless --no-bank
   AEffect* effect = host.Start(44100.0f, kBlockFrames);
   if (effect == nullptr) {
     error = "the plug-in did not start";
@@ -184,7 +185,7 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   char parentWindow[8] = {};  // stands for the host's window
   host.Dispatch(effEditOpen, 0, 0, parentWindow);
   const auto idle = [&] { host.Dispatch(effEditIdle); };
-  idle();  // the binding: parameter names, the factory bank, program 0
+  idle();  // the binding: program 0 when none is current
   auto* editor = static_cast<TVSTEditor*>(plugin.getEditor());
   auto* form = editor != nullptr ? dynamic_cast<TPlugForm*>(editor->Form()) : nullptr;
   if (form == nullptr || !form->HasEngine()) {

@@ -9,7 +9,7 @@ class TPlugForm;
 struct TSnapshotOptions {
   std::string output;           // the PNG to write
   std::string folder;           // where the factory bank and the skins are ("" = beside the built module)
-  bool factoryBank = true;      // a fresh instance loads it as its editor first opens
+  bool factoryBank = true;      // a fresh instance starts with it
   std::string bank, preset;     // files loaded once the editor is open
   int program = 0;              // 1..64, chosen as a host does; 0 leaves the current one
   std::string scheme;           // "0" built-in, "n" the n-th skin scheme, or a scheme's name

@@ -136,7 +136,7 @@ TEST_F(FormEvents, PagesFollowPlaybackUntilAPageButtonIsPressed) {
 }
 
 TEST_F(FormEvents, FewerChainsThanTheCurrentOneMakeTheLastChainCurrent) {
-  host.SetParam(tagCurChain, 5.0f / 7.0f);  // the host chooses chains 1..8: chain 6
+  host.SetParam(tagCurChain, 6.0f / 8.0f);  // the host chooses chains 0..8: chain 6
   Idle();
   ASSERT_EQ(F().cbCurrChain->GetValue(), 6);
   TDragBoxBt& chains = *F().cbNumChains;
@@ -182,7 +182,7 @@ TEST_F(FormEvents, BankProgramAndVolumeBoxesSendAtOnce) {
 }
 
 TEST_F(FormEvents, TheProgramListChoosesAProgramAndLeavesChainMode) {
-  host.SetParam(tagCurChain, 2.0f / 7.0f);
+  host.SetParam(tagCurChain, 3.0f / 8.0f);
   Idle();
   ASSERT_EQ(Core().GetParam(tagCurChain), 3);
   Click(*F().btPatchList);
@@ -321,7 +321,7 @@ TEST_F(FormEvents, ClosingTheEditorKeepsANameBeingTyped) {
 TEST_F(FormEvents, TheStatusPanelAndTheChainLineFollowPlayback) {
   HostSets(tagChainProg, 1);
   HostSets(tagChainProg + 1, 2);
-  host.SetParam(tagCurChain, 0.0f);  // chain 1, made of programs 1 and 2
+  host.SetParam(tagCurChain, 1.0f / 8.0f);  // chain 1, made of programs 1 and 2
   Idle();
   PlayUntilStep(2);
   EXPECT_NE(F().StepVal->Caption1(), "0");

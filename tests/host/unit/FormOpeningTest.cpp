@@ -1,6 +1,6 @@
-// The form's opening: the binding that arrives after effEditOpen, the parameter names and
-// ranges it gives the host, its checks against the range tables, the program it selects, what
-// the controls do before the binding arrives, and where each panel's controls show.
+// The form's opening: the binding that arrives after effEditOpen, its checks of the controls'
+// names and ranges against the catalogue, the program it selects, what the controls do before
+// the binding arrives, and where each panel's controls show.
 #include <array>
 
 #include "tests/host/unit/FormFixture.h"
@@ -9,9 +9,16 @@ namespace {
 
 using FormOpening = FormTest;
 
-TEST_F(FormOpening, TheFirstOpeningNamesEveryParameterFromItsControl) {
-  EXPECT_EQ(host.ParamName(tagSteps), "Param210") << "no names before the editor has opened";
+// The host's names come from the catalogue from the first instant; the editor's controls carry
+// the same names (its binding checks them), so an opening changes none of them.
+TEST_F(FormOpening, TheHostSeesTheSameNamesBeforeAndAfterTheFirstOpening) {
+  std::vector<std::string> before;
+  for (int tag = 0; tag < kNumParams; ++tag) before.push_back(host.ParamName(tag));
+  testing::internal::CaptureStderr();
   Open();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "every control's name is the catalogue's";
+  for (int tag = 0; tag < kNumParams; ++tag)
+    EXPECT_EQ(host.ParamName(tag), before[static_cast<size_t>(tag)]) << "tag " << tag;
   struct Case {
     int tag;
     const char* name;
@@ -21,7 +28,8 @@ TEST_F(FormOpening, TheFirstOpeningNamesEveryParameterFromItsControl) {
       {tagSelectedBar, "SelectedBar"}, {tagPatternShift, "PatternShift"}, {575, "Velocity_64"},
       {tagMIDIIn_Ch, "MIDIIn_Ch"},    {tagScroll, "Scroll"},        {tagCurChain, "CurChain"},
       {384 + 16, "Step_mode_17"},    {tagFormatVersion, "Param0"}, {tagProgName, "Param150"},
-      {tagSelectedPage, "Param231"}, {5, "Param5"},
+      {tagSelectedPage, "Param231"}, {5, "Param5"},               {tagCurProgram, "Param8"},
+      {tagChainInit, "Param80"},
   };
   for (const Case& c : cases) EXPECT_EQ(host.ParamName(c.tag), c.name) << "tag " << c.tag;
   Close();
@@ -51,14 +59,17 @@ TEST_F(FormOpening, AMismatchIsReportedOnceAndTheEditorStillOpens) {
   // A layout that disagrees with the tables: a programming error the opening must survive.
   Control<TDragBoxBt>("bGate").SetMin(0);
   Control<TDragBoxBt>("bSwing").SetValueDefault(5);
+  Control<TDragBoxBt>("bSteps").SetParamNam("Stepz");
   testing::internal::CaptureStderr();
   Idle();
   const std::string report = testing::internal::GetCapturedStderr();
   EXPECT_NE(report.find("PlugEditorForm: CParamMin[211] <> box[211].Min\n"), std::string::npos) << report;
+  EXPECT_NE(report.find("PlugEditorForm: HostParamName[210]=Steps <> box[210].ParamNam=Stepz\n"), std::string::npos)
+      << report;
   EXPECT_NE(report.find("PlugEditorForm: CParamDef[225] <> box[225].ValueDeflt\n"), std::string::npos) << report;
   EXPECT_FALSE(Core().EditorBusy.load()) << "the opening ran to its end";
   EXPECT_EQ(Core().CurrentProgramIndex(), 0);
-  EXPECT_EQ(host.ParamName(tagGate), "Gate");
+  EXPECT_EQ(host.ParamName(tagSteps), "Steps") << "the host's names are the catalogue's";
 
   Close();
   ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);

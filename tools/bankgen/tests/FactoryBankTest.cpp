@@ -50,12 +50,12 @@ class FactoryBank : public ::testing::Test {
     return r;
   }
 
-  // A fresh instance that has loaded the bank the way its editor does at the first opening.
+  // A fresh instance as it starts beside the module: with the bank.
   static std::unique_ptr<TPlugCore> LoadedInstance() {
     auto core = std::make_unique<TPlugCore>();
-    const TLoadResult result = core->LoadFxb(kBankBesideModule);
+    const TLoadResult result = core->LoadFactoryBank(kBankBesideModule);
     EXPECT_TRUE(result.ok) << result.message;
-    EXPECT_TRUE(core->IsChunkLoaded());
+    EXPECT_FALSE(core->IsChunkLoaded()) << "a host's first program chunk still brings its global settings";
     return core;
   }
 };

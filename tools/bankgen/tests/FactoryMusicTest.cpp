@@ -197,8 +197,8 @@ TEST(FactoryMusic, ChainsRunThroughTheirProgramsBarByBar) {
   };
   for (const auto& c : cases) {
     auto h = LoadedPlayer();
-    // The host chooses chains 1..NumChains over its 0..1 range.
-    h->core.SetParamNormalized(tagCurChain, static_cast<float>(c.chain - 1) / (CParamDef[tagNumChains] - 1));
+    // The host chooses chains 0..NumChains over its 0..1 range.
+    h->core.SetParamNormalized(tagCurChain, static_cast<float>(c.chain) / CParamDef[tagNumChains]);
     h->Play();
     for (int key : kCMajor) h->NoteOn(key);
     for (size_t bar = 0; bar < c.bars.size(); ++bar) {
