@@ -21,6 +21,7 @@ TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string&
   if (!fs::is_regular_file(p, ec)) return TReadResult::Failed;
   FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return TReadResult::Failed;
+  if (const auto size = fs::file_size(p, ec); !ec) out.reserve(std::min<uintmax_t>(size, maxBytes));
   char chunk[4096];
   bool tooLarge = false;
   for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {

@@ -38,6 +38,40 @@ TEST(IniFile, ReadsSectionsAndKeysAsWindowsDoes) {
   EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"First", "Second", "Third"}));
 }
 
+// Files with many sections (skin files beside the module) are read in one pass: names told
+// apart without regard to case, whichever of them share a slot of the lookup.
+TEST(IniFile, ManySectionsKeepTheirFirstSpellingInFileOrder) {
+  TTempFolder tmp;
+  std::string text;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string name = "Scheme " + std::to_string(i);
+    text += "[" + name + "]\nk=" + std::to_string(i) + "\n";
+    expected.push_back(name);
+    if (i % 3 == 2) text += "[SCHEME " + std::to_string(i / 2) + "]\nk=-1\n";  // an earlier one again
+  }
+  tmp.Write("many.ini", text);
+  const TIniFile ini(tmp.File("many.ini"));
+  EXPECT_EQ(ini.SectionNames(), expected);
+  EXPECT_EQ(ini.ReadInteger("scheme 4998", "k", 0), 4998);
+  EXPECT_EQ(ini.ReadInteger("Scheme 2", "k", 0), 2) << "the first of two equal sections counts";
+}
+
+TEST(IniFile, SeveralKeysOfASectionReadAsOneByOne) {
+  TTempFolder tmp;
+  tmp.Write("keys.ini", "[Other]\nalpha=0\n[Scheme]\nAlpha=1\n; beta=9\nbeta = 2\nALPHA=3\nnoequals\n[Next]\ngamma=4\n");
+  const TIniFile ini(tmp.File("keys.ini"));
+  const std::string_view keys[] = {"alpha", "BETA", "gamma", " alpha "};
+  const auto values = ini.ReadStrings("scheme", keys);
+  ASSERT_EQ(values.size(), 4u);
+  for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i], ini.ReadString("scheme", keys[i])) << keys[i];
+  EXPECT_EQ(values[0], "1") << "the first of two equal keys counts";
+  EXPECT_EQ(values[1], "2");
+  EXPECT_EQ(values[2], std::nullopt) << "a key of the next section";
+  EXPECT_EQ(values[3], "1");
+  EXPECT_EQ(ini.ReadStrings("Missing", keys), std::vector<std::optional<std::string>>(4));
+}
+
 TEST(IniFile, WritesKeepEverythingElseAndCreateTheFile) {
   TTempFolder tmp;
   TIniFile fresh(tmp.File("new.ini"));
