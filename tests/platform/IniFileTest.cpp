@@ -140,3 +140,43 @@ TEST(Files, SafeWriteReplacesWholeOrNotAtAll) {
   EXPECT_EQ(ReadWholeFile(tmp.File("gone.bin"), 5, out), TReadResult::Missing);
   EXPECT_EQ(JoinPath(tmp.Folder(), "x"), tmp.Folder() + "x");
 }
+
+#ifndef _WIN32
+// A file kept as a symbolic link (a settings file shared between installations, say) stays
+// a link: the file it leads to gets the new contents, written beside it and renamed over it.
+TEST(Files, SafeWriteGoesThroughSymbolicLinks) {
+  namespace fs = std::filesystem;
+  TTempFolder tmp;
+  fs::create_directories(tmp.path / "real");
+  fs::create_directories(tmp.path / "links");
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link -> what it names
+    std::string target;                                      // the file written, "" for none
+  } cases[] = {
+      {"a relative link", {{"links/a.ini", "../real/a.ini"}}, "real/a.ini"},
+      {"an absolute link", {{"links/b.ini", (tmp.path / "real/b.ini").string()}}, "real/b.ini"},
+      {"links in a row", {{"links/c.ini", "c2.ini"}, {"links/c2.ini", "../real/c.ini"}}, "real/c.ini"},
+      {"a link to no file yet", {{"links/d.ini", "../real/new.ini"}}, "real/new.ini"},
+      {"a circle of links", {{"links/e.ini", "e2.ini"}, {"links/e2.ini", "e.ini"}}, ""},
+  };
+  for (const auto& c : cases) {
+    for (const auto& [link, to] : c.links) fs::create_symlink(to, tmp.path / link);
+    if (!c.target.empty() && c.target != "real/new.ini") tmp.Write(c.target, "old");
+    const fs::path first = tmp.path / c.links.front().first;
+    std::string reason;
+    EXPECT_EQ(WriteWholeFileSafely(first.string(), "new", &reason), !c.target.empty()) << c.name << ": " << reason;
+    for (const auto& [link, to] : c.links) {
+      EXPECT_TRUE(fs::is_symlink(tmp.path / link)) << c.name << ": " << link << " is a link still";
+      EXPECT_EQ(fs::read_symlink(tmp.path / link), fs::path(to)) << c.name;
+    }
+    if (c.target.empty()) {
+      EXPECT_NE(reason.find("cannot follow " + first.string()), std::string::npos) << reason;
+    } else {
+      EXPECT_EQ(tmp.Read(c.target), "new") << c.name;
+    }
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(tmp.path))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+#endif

@@ -4,6 +4,7 @@
 // pages. The settings, skins and files live in a folder of the test's own.
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 #include "editor/FormMenus.h"
 #include "platform/FileDialog.h"
@@ -202,6 +203,24 @@ TEST_F(FormMenus, ABankSavedAndLoadedIntoAnotherInstanceIsTheSameBank) {
   const std::span<const uint8_t> again = Core().BuildFxb();
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(again.data()), again.size()), saved);
 }
+
+#ifndef _WIN32
+// Program and bank files kept as symbolic links stay links: the files they lead to are saved.
+TEST_F(FormMenus, SavingOverALinkWritesTheFileItLeadsTo) {
+  std::filesystem::create_directory(files.path / "real");
+  files.Write("real/Mine.fxp", "old");
+  std::filesystem::create_symlink("real/Mine.fxp", files.path / "Linked.fxp");
+  std::filesystem::create_symlink(files.path / "real" / "Mine.fxb", files.path / "Linked.fxb");  // no file yet
+  for (const auto& [command, link, target, size] :
+       {std::tuple{"Program/Save (*.fxp)", "Linked.fxp", "real/Mine.fxp", 636u},
+        std::tuple{"Bank/Save (*.fxb)", "Linked.fxb", "real/Mine.fxb", 37024u}}) {
+    const auto seam = Answer(files.File(link));
+    Choose(command);
+    EXPECT_TRUE(std::filesystem::is_symlink(files.path / link)) << link << ": " << Capt();
+    EXPECT_EQ(files.Read(target).size(), size) << link;
+  }
+}
+#endif
 
 TEST_F(FormMenus, AFailedSaveLeavesTheOldFileAndSaysWhy) {
   files.Write("Keep.fxp", "the old preset");
