@@ -95,6 +95,7 @@ void TPlugForm::Bind(TPlugCore* engine) {
   core->EditorBusy = true;
   core->SetEditorListener(this);
   try {
+    ShowEngineStatus();
     scr->SetShownRow(Bars[0]->Line());
     BuildParamInfo();
     LoadFactoryBankOnce();
