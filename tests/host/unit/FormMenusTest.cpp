@@ -303,6 +303,29 @@ TEST_F(FormMenus, SkinsAreListedAndChoosingOneAppliesAndRemembersIt) {
   EXPECT_TRUE(skins[0].Checked());
 }
 
+// The gaps between the chain program boxes show the chain panel, in whichever scheme is in
+// force: one chosen from the menu, or one the editor opened with.
+TEST_F(FormMenus, TheChainLineShowsItsPanelBetweenItsBoxesInEveryScheme) {
+  folder.Write("skins/g.ini", "[Graphite]\nbar_FillColor=$1C1C1C\npanels_SettingsPanelColor=$262626\n");
+  Close();
+  LoadSettingsFrom(folder.Folder());
+  Open();
+  constexpr TPoint kGap{338, 452}, kPanel{300, 452};  // between slots 1 and 2; left of the line
+  const auto shown = [this](TPoint p) {
+    Window().Update();
+    return Window().Pixel(p.x, p.y);
+  };
+  EXPECT_EQ(shown(kGap), shown(kPanel)) << "the built-in scheme";
+  Choose("Skins/Graphite");
+  EXPECT_EQ(shown(kPanel), 0x262626u);
+  EXPECT_EQ(shown(kGap), 0x262626u) << "after the change from the menu";
+  Close();
+  Open();
+  EXPECT_EQ(shown(kGap), 0x262626u) << "opened with the scheme in force";
+  EXPECT_EQ(shown(Form().barVelocity->Line()->ClientToWindow({29, 5})), 0x1C1C1Cu)
+      << "a step bar's boxes keep the bar's fill between them";
+}
+
 TEST_F(FormMenus, TheTwoSettingsAreWrittenOnlyWhenTheyChange) {
   const std::string ini = folder.File("moltrin.ini");
   Choose("GUI Settings/Matrix Semitone Range/-12..0..+12 (full range)");
