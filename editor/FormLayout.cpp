@@ -331,6 +331,8 @@ void TPlugForm::CreateOtherControls() {
     label->SetActive(row.active);
     if (row.field != nullptr) this->*row.field = label;
   }
+  // A long reason for a refused file shows whole under the mouse.
+  ParamCapt->SetWholeTextOnHover(true);
   // The idle beat is written as the playing one is, with the system's decimal separator.
   BeatVal->SetCaption1(FormatPosition(0).View());
   lProgNum->SetUnderline(true);

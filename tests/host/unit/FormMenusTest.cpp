@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "editor/FormMenus.h"
+#include "editor/TextHint.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/ModulePath.h"
@@ -274,6 +275,54 @@ TEST_F(FormMenus, RefusedMissingAndUnreadableFilesAreReportedAndNothingIsApplied
   const auto seam = Answer(std::nullopt);
   Choose("Program/Load (*.fxp)");
   EXPECT_EQ(Capt(), "before");
+}
+
+// A reason too long for the status line is shown cut, and whole while the mouse is on it; the
+// two banks that once read alike in the line differ in its first words.
+TEST_F(FormMenus, ALongReasonShowsWholeUnderTheMouse) {
+  const std::span<const uint8_t> image = Core().BuildFxb();
+  std::string bank(reinterpret_cast<const char*>(image.data()), image.size());
+  files.Write("Short.fxb", bank.substr(0, bank.size() - 1));
+  bank[156] = 0x7F, bank[157] = bank[158] = bank[159] = static_cast<char>(0xFF);
+  files.Write("Overstated.fxb", bank);
+  TVeskLabel& line = *Form().ParamCapt;
+  const TPoint over = line.ClientToWindow({line.Width() / 2, line.Height() / 2});
+  const TPoint above = line.ClientToWindow({4, -6});
+  for (const auto& [file, reason] :
+       {std::pair{"Short.fxb", "bank cut short: 36863 of 36864 bytes of data"},
+        std::pair{"Overstated.fxb", "header announces 2147483647 bytes of data, the file holds 36864"}}) {
+    {
+      const auto seam = Answer(files.File(file));
+      Choose("Bank/Load (*.fxb)");
+    }
+    ASSERT_EQ(Capt(), reason);
+    Window().MouseMove(0, 400, 200);
+    Window().Update();
+    const TColor before = Window().Pixel(above.x, above.y);
+    EXPECT_EQ(line.Hint(), nullptr);
+
+    Window().MouseMove(0, over.x, over.y);
+    Window().Update();
+    ASSERT_NE(line.Hint(), nullptr) << file;
+    std::string shown;
+    for (const std::string& l : line.Hint()->Lines()) shown += (shown.empty() ? "" : " ") + l;
+    EXPECT_EQ(shown, reason);
+    const TTextHint& h = *line.Hint();
+    const TRect hint{h.Left(), h.Top(), h.Left() + h.Width(), h.Top() + h.Height()};  // the form fills the window
+    EXPECT_LE(hint.bottom, line.ClientToWindow({0, 0}).y) << "above the line, not over it";
+    EXPECT_GE(hint.left, 0);
+    EXPECT_LE(hint.right, Window().Width());
+    EXPECT_EQ(Window().Pixel(hint.left + 1, hint.bottom - 2), GuiSettings.panels_InfoPanelColor);
+
+    Window().MouseMove(0, 400, 200);
+    Window().Update();
+    EXPECT_EQ(line.Hint(), nullptr);
+    EXPECT_EQ(Window().Pixel(above.x, above.y), before) << "what lay beneath shows again";
+  }
+  Form().ParamCapt->SetCaption1("short");
+  Window().MouseMove(0, over.x, over.y);
+  EXPECT_EQ(line.Hint(), nullptr) << "a text that fits needs no hint";
+  Window().MouseMove(0, 400, 200);
 }
 
 TEST_F(FormMenus, SkinsAreListedAndChoosingOneAppliesAndRemembersIt) {
