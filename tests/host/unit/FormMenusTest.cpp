@@ -87,6 +87,27 @@ TEST_F(FormMenus, UndoReturnsToTheProgramAsLastLoaded) {
   EXPECT_EQ(Control<TDragBoxBt>("bGate").GetValue(), 40);
 }
 
+// The first program's row holds the global settings, so its Undo brings them back as last
+// loaded as well, and the boxes show them (they stayed unchecked over an engine holding 1).
+TEST_F(FormMenus, UndoOfTheFirstProgramShowsItsGlobalSettingsAgain) {
+  ASSERT_EQ(Core().CurrentProgramIndex(), 0);
+  const std::span<const uint8_t> fxp = Core().BuildFxp();
+  ASSERT_TRUE(Core().ApplyFxp(fxp.data(), fxp.size()).ok);  // loaded with both switches on
+  Idle();
+  auto& arp = Control<TVeskCheckBox>("bArpEngineOn");
+  auto& thru = Control<TVeskCheckBox>("bMidiThruOn");
+  Click(arp);
+  Click(thru);
+  Idle();
+  ASSERT_EQ(Param(tagArpEnabled), 0);
+  ASSERT_FALSE(thru.Checked());
+  Choose("Program/Undo all changes");
+  EXPECT_EQ(Param(tagArpEnabled), 1);
+  EXPECT_EQ(Param(tagMIDIThruOn), 1);
+  EXPECT_TRUE(arp.Checked());
+  EXPECT_TRUE(thru.Checked());
+}
+
 TEST_F(FormMenus, CopyPasteAndShiftOfPrograms) {
   Core().SelectProgram(3);
   Core().SetParamFromEditor(tagGate, 33, false);
