@@ -106,7 +106,10 @@ void EndProgram(pid_t pid) {
   if (pid <= 0) return;
   constexpr int kChecks = 50;
   constexpr timespec kBetweenChecks{0, 1000000};  // 1 ms
+  // Checked before each signal: a child already collected (by the host, say) is no longer ours
+  // to signal, since its number may belong to another process by now.
   for (const int signal : {SIGTERM, SIGKILL}) {
+    if (Collected(pid)) return;
     kill(pid, signal);
     for (int i = 0; i < kChecks; ++i) {
       if (Collected(pid)) return;
