@@ -113,9 +113,10 @@ void TDragBoxLine::BoxChanged(TDragBox* box) {
   if (OnControlChange) OnControlChange(box->GetParamTag(), box->GetParamNam(), box->GetValue());
 }
 
-TColor TDragBoxLine::PaintColor() const { return GuiSettings.bar_FillColor; }
+// The gaps between the boxes show what lies behind the line, in the skin in force: a step
+// bar's fill, or the panel the chain program line sits on.
+TColor TDragBoxLine::PaintColor() const { return Parent() != nullptr ? BackgroundColorOf(Parent()) : Color(); }
 
-// The line's own colour shows in the gaps between its boxes.
 void TDragBoxLine::Paint(TCanvas& canvas) { canvas.FillRect(ClientRect(), PaintColor()); }
 
 void TDragBoxLine::Layout() {

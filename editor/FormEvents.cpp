@@ -99,6 +99,14 @@ void TPlugForm::OnStatusText(const TStatusRecord& status) {
   DetChordVal->SetCaption1(status.Chord.View());
 }
 
+// Every opening shows the status as the engine has it, not the panel's design texts: the next
+// delivery brings the status texts and the playing step, whether or not they changed.
+void TPlugForm::ShowEngineStatus() {
+  ParamCapt->SetCaption1("");  // no parameter touched yet
+  core->StatusDirty.store(true);
+  core->StepChanged.store(true);
+}
+
 void TPlugForm::OnPatternRedraw() { scr->Invalidate(); }
 
 // ---- User changes.

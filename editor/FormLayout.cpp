@@ -3,6 +3,7 @@
 // display texts of the value boxes are the catalogue's texts of their tags.
 #include "editor/PlugEditorForm.h"
 #include "editor/BlockLabel.h"
+#include "engine/PositionText.h"
 
 namespace {
 
@@ -330,6 +331,10 @@ void TPlugForm::CreateOtherControls() {
     label->SetActive(row.active);
     if (row.field != nullptr) this->*row.field = label;
   }
+  // A long reason for a refused file shows whole under the mouse.
+  ParamCapt->SetWholeTextOnHover(true);
+  // The idle beat is written as the playing one is, with the system's decimal separator.
+  BeatVal->SetCaption1(FormatPosition(0).View());
   lProgNum->SetUnderline(true);
   for (size_t i = 0; i < PageLabels.size(); ++i)
     PageLabels[i] = static_cast<TVeskLabel*>(FindControl(std::string("blb") + static_cast<char>('A' + i)));

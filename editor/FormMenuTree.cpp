@@ -89,7 +89,8 @@ void TPlugForm::BuildSkinsMenu() {
   if (skins == nullptr || builtIn == nullptr) return;
   const std::vector<std::string>& names = SchemeNames();
   for (size_t i = 0; i < names.size(); ++i) {
-    TMenuItem& item = skins->Add(names[i], builtIn->OnClick, kSkinTagBase + 1 + static_cast<int>(i));
+    TMenuItem& item =
+        skins->Add(names[i], [this](TMenuItem& chosen) { mColorDefaultClick(chosen); }, kSkinTagBase + 1 + static_cast<int>(i));
     item.RadioGroup = kSkinsGroup;
     item.Enabled = builtIn->Enabled;
     if (GuiSettings.gui_scheme == static_cast<int>(i) + 1) item.SetChecked(true);

@@ -1,5 +1,6 @@
 #include "editor/Globals.h"
 
+#include <array>
 #include <memory>
 
 #include "platform/Files.h"
@@ -80,9 +81,12 @@ void TSkinCatalog::ApplyScheme(int n, TGuiSettings& settings) {
   // A number beyond the schemes shows the built-in colours and stays stored as it is.
   if (count == 0 || n < 0 || n > count) return;
   if (n > 0) {
-    const TIniFile skin(schemeFiles[n - 1]);
-    for (const TSkinKey& key : kSkinKeys)
-      settings.*key.field = static_cast<TColor>(skin.ReadInteger(schemeNames[n - 1], key.name, 0));
+    // The section is read in one pass, however many keys or sections the file holds.
+    std::array<std::string_view, std::size(kSkinKeys)> names;
+    for (size_t i = 0; i < names.size(); ++i) names[i] = kSkinKeys[i].name;
+    const auto values = TIniFile(schemeFiles[n - 1]).ReadStrings(schemeNames[n - 1], names);
+    for (size_t i = 0; i < names.size(); ++i)
+      settings.*kSkinKeys[i].field = static_cast<TColor>(values[i] ? ParseIniInteger(*values[i]).value_or(0) : 0);
   }
   // The built-in scheme is a choice too: remembering it keeps a skin chosen earlier from
   // coming back on the next load.

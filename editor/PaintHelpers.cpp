@@ -56,3 +56,24 @@ TColor BlendColor(TColor p, TColor q, float t) {
 }
 
 std::string ShortString(std::string_view text) { return std::string(text.substr(0, 255)); }
+
+std::string CutToWidth(const TFontFace& face, std::string_view text, int room) {
+  while (!text.empty() && face.TextWidth(text) > room) text.remove_suffix(1);
+  return std::string(text);
+}
+
+std::vector<std::string> WrapToWidth(const TFontFace& face, std::string_view text, int room) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    std::string_view line = text.substr(0, std::max<size_t>(1, CutToWidth(face, text, room).size()));
+    // A break inside a word moves back to the blank before it, if the line has one.
+    if (line.size() < text.size() && text[line.size()] != ' ') {
+      const size_t blank = line.rfind(' ');
+      if (blank != std::string_view::npos && blank > 0) line = line.substr(0, blank);
+    }
+    lines.emplace_back(line);
+    text.remove_prefix(line.size());
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  }
+  return lines;
+}

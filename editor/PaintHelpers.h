@@ -4,8 +4,10 @@
 // geometry and colours is.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/Font.h"
 
 int RoundHalfEven(double x);
 // Toward zero, limited to 32 bits; 0 for NaN.
@@ -24,3 +26,9 @@ TColor BlendColor(TColor p, TColor q, float t);
 
 // Texts the editor keeps as short strings hold at most 255 characters.
 std::string ShortString(std::string_view text);
+
+// The longest start of `text` at most `room` pixels wide.
+std::string CutToWidth(const TFontFace& face, std::string_view text, int room);
+// `text` in lines at most `room` pixels wide, broken at blanks, and inside a word only when the
+// word alone is wider. Every line holds at least one character.
+std::vector<std::string> WrapToWidth(const TFontFace& face, std::string_view text, int room);

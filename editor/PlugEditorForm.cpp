@@ -22,6 +22,14 @@ void ReportMismatches(const std::vector<std::string>& messages) {
     WriteDebugLine("Moltrin: assertion failed in PlugEditorForm: " + message);
 }
 
+// An editor the user cannot see is worth one line to whoever wonders where it went.
+std::atomic<bool> gHeadlessReported{false};
+
+void ReportHeadless(const std::string& reason) {
+  if (!gHeadlessReported.exchange(true))
+    WriteDebugLine("Moltrin: the editor runs without a window on the screen: " + reason);
+}
+
 }  // namespace
 
 TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
@@ -38,7 +46,11 @@ TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
   BuildMainMenu();
   EndLoading();
   FormCreate();
-  if (!window) window = CreateChildWindow(parentWindow, gFormWidth, gFormHeight);
+  if (!window) {
+    std::string fallbackReason;
+    window = CreateChildWindow(parentWindow, gFormWidth, gFormHeight, &fallbackReason);
+    if (!fallbackReason.empty()) ReportHeadless(fallbackReason);
+  }
   window->SetRoot(this);
 }
 
@@ -96,6 +108,7 @@ void TPlugForm::Bind(TPlugCore* engine) {
   core->EditorBusy = true;
   core->SetEditorListener(this);
   try {
+    ShowEngineStatus();
     scr->SetShownRow(Bars[0]->Line());
     BuildParamInfo();
     // Every opening shows every control as the engine has it, whatever reached the engine while

@@ -157,6 +157,7 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void StepPage(int direction);
   void ShiftPatternBy(int direction);
   void RequestPatternRedraw();
+  void ShowEngineStatus();
   void ShowPlayingStep();
   void ShowParam(int tag, std::string_view name, int value);
 

@@ -69,9 +69,7 @@ bool TVeskEdit::Fits(const TCanvas& measure) const { return Width() >= measure.T
 std::string TVeskEdit::ShownText(const TCanvas& measure) const {
   const int w = Width();
   if (Fits(measure)) return text;
-  std::string cut = text;
-  while (!cut.empty() && measure.TextWidth(cut) > w - 10) cut.pop_back();
-  return cut + "...";
+  return CutToWidth(FontFaceFor(measure.Font()), text, w - 10) + "...";
 }
 
 void TVeskEdit::Paint(TCanvas& canvas) {

@@ -2,6 +2,9 @@
 
 #include "editor/Globals.h"
 #include "editor/PaintHelpers.h"
+#include "editor/TextHint.h"
+
+TVeskLabel::~TVeskLabel() { HideHint(); }
 
 void TVeskLabel::Changed() {
   if (!Loading()) Invalidate();
@@ -12,6 +15,7 @@ void TVeskLabel::SetCaption1(std::string_view text) {
   if (next == caption1) return;
   caption1 = next;
   Changed();
+  if (hint != nullptr || mouseOver) ShowHint();  // the hint follows the caption
 }
 
 void TVeskLabel::SetAlignment(TAlignment a) {
@@ -63,13 +67,49 @@ void TVeskLabel::Paint(TCanvas& canvas) {
     color = s.box_LabelFontColorInActive;
   canvas.SetFont(Font());
   canvas.SetTextColor(color);
-  const int textWidth = canvas.TextWidth(caption1);
+  const std::string shown =
+      wholeTextOnHover && !CaptionFits()
+          ? CutToWidth(FontFaceFor(Font()), caption1, Width() - canvas.TextWidth("...")) + "..."
+          : caption1;
+  const int textWidth = canvas.TextWidth(shown);
   int x = 0;
   if (alignment == TAlignment::taRightJustify) x = Width() - textWidth;
   if (alignment == TAlignment::taCenter) x = RoundHalfEven((Width() - textWidth) / 2.0);
-  canvas.DrawString(x, 0, caption1);
+  canvas.DrawString(x, 0, shown);
   if (underline) {
     canvas.SetPen(s.box_LabelFontColorInActive, 1);
     canvas.Line(0, Height() - 1, Width() - 1, Height() - 1);
   }
+}
+
+bool TVeskLabel::CaptionFits() const { return FontFaceFor(Font()).TextWidth(caption1) <= Width(); }
+
+void TVeskLabel::MouseEnter() {
+  TVeskCustomControl::MouseEnter();
+  mouseOver = true;
+  ShowHint();
+}
+
+void TVeskLabel::MouseLeave() {
+  TVeskCustomControl::MouseLeave();
+  mouseOver = false;
+  HideHint();
+}
+
+void TVeskLabel::ShowHint() {
+  HideHint();
+  if (!wholeTextOnHover || !mouseOver || !textVisible || CaptionFits() || Window() == nullptr) return;
+  TControl* root = this;
+  while (root->Parent() != nullptr) root = root->Parent();
+  const TPoint at = ClientToWindow({0, 0});
+  hint = new TTextHint(root, caption1, {at.x, at.y, at.x + Width(), at.y + Height()});
+  hint->OnGone = [this] { hint = nullptr; };
+}
+
+void TVeskLabel::HideHint() {
+  if (hint == nullptr) return;
+  TTextHint* going = hint;
+  hint = nullptr;
+  going->OnGone = nullptr;
+  delete going;
 }

@@ -6,12 +6,15 @@
 
 #include "editor/VeskCustomControl.h"
 
+class TTextHint;
+
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TLabelType { ltParam, ltStatus, ltABCD };
 
 class TVeskLabel : public TVeskCustomControl {
  public:
   explicit TVeskLabel(TControl* parent) : TVeskCustomControl(parent) {}
+  ~TVeskLabel() override;
 
   const std::string& Caption1() const { return caption1; }
   void SetCaption1(std::string_view text);  // repaints when it changes, unless loading
@@ -31,11 +34,21 @@ class TVeskLabel : public TVeskCustomControl {
 
   TFontSpec Font() const;
 
+  // With this on, a caption wider than the label is drawn cut, ending in "...", and shown
+  // whole in a hint over the editor while the mouse is on the label.
+  void SetWholeTextOnHover(bool on) { wholeTextOnHover = on; }
+  const TTextHint* Hint() const { return hint; }
+
  protected:
   void Paint(TCanvas& canvas) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
 
  private:
   void Changed();
+  bool CaptionFits() const;
+  void ShowHint();
+  void HideHint();
 
   TAlignment alignment = TAlignment::taLeftJustify;
   TLabelType labelType = TLabelType::ltParam;
@@ -44,4 +57,7 @@ class TVeskLabel : public TVeskCustomControl {
   bool active = false;
   bool underline = false;
   bool textVisible = true;
+  bool wholeTextOnHover = false;
+  bool mouseOver = false;
+  TTextHint* hint = nullptr;  // on the window's root while shown
 };

@@ -95,28 +95,31 @@ const TKindInfo& InfoOf(TPresetKind kind) { return kind == TPresetKind::program 
 TPresetCheck Refuse(std::string reason) { return {false, std::move(reason), {}, -1}; }
 
 // The data after a preset header: at least what the header announces, and a whole program or
-// bank, so that a file cut short never loads in part.
+// bank, so that a file cut short never loads in part. Each reason names its case in its first
+// words, since a narrow status line may show no more of it.
 TPresetCheck CheckHeaderedFile(std::span<const uint8_t> file, const TKindInfo& k) {
   const uint8_t* p = file.data();
   const std::string what = k.what;
   const bool reversed = HasCode(p, "KncC");
   if (file.size() >= 12 && HasCodeEitherWay(p + 8, k.otherFxMagic, reversed))
-    return Refuse("this is a " + std::string(k.other) + " file, not a " + what + " file");
-  if (file.size() < k.headerSize) return Refuse("the " + what + " file is shorter than its header");
+    return Refuse("a " + std::string(k.other) + " file, not a " + what + " file");
+  if (file.size() < k.headerSize)
+    return Refuse("header cut short: " + std::to_string(file.size()) + " of " + std::to_string(k.headerSize) + " bytes");
   if (!HasCodeEitherWay(p + 16, "Kq4v", reversed))
-    return Refuse("the " + what + " file belongs to another plug-in (ID '" + Printable(p + 16) + "')");
+    return Refuse("another plug-in's " + what + " file (ID '" + Printable(p + 16) + "')");
   if (!HasCodeEitherWay(p + 8, k.fxMagic, reversed))
-    return Refuse("not a " + what + " file of this plug-in (type '" + Printable(p + 8) + "')");
+    return Refuse("unknown type '" + Printable(p + 8) + "', not a " + what + " file of this plug-in");
 
   const size_t held = file.size() - k.headerSize;
-  if (held == 0) return Refuse("the " + what + " file holds no data after its header");
+  if (held == 0) return Refuse("no data after the " + what + " file's header");
   const uint8_t* data = p + k.headerSize;
   const size_t whole = data[0] == 7 ? k.oldSize : k.chunkSize;
   const size_t announced = ReadCount(data - 4, k.chunkSize, reversed);
-  if (held < whole || held < announced)
-    return Refuse("the " + what + " file is cut short: it holds " + std::to_string(held) + " bytes of data where " +
-                  (held < announced ? "its header announces " + std::to_string(announced)
-                                    : "a " + what + " has " + std::to_string(whole)));
+  if (held < whole)
+    return Refuse(what + " cut short: " + std::to_string(held) + " of " + std::to_string(whole) + " bytes of data");
+  if (held < announced)
+    return Refuse("header announces " + std::to_string(announced) + " bytes of data, the file holds " +
+                  std::to_string(held));
   TPresetCheck ok{true, {}, {data, std::min(held, k.chunkSize)}, -1};
   if (&k == &kBankInfo) {
     const uint32_t current = ReadCount(p + 28, kNumPrograms - 1, reversed);
@@ -131,11 +134,10 @@ TPresetCheck CheckBareChunk(std::span<const uint8_t> file, const TKindInfo& k, c
   if (n == k.chunkSize || (old && n == k.oldSize)) return {true, {}, file, -1};
   const std::string what = k.what;
   if (n == other.chunkSize || (old && n == other.oldSize))
-    return Refuse("this is a bare " + std::string(other.what) + " chunk (" + std::to_string(n) + " bytes), not a " +
-                  what);
-  if (n >= 4 && HasCode(file.data(), "MThd")) return Refuse("this is a MIDI file, not a " + what + " file");
-  return Refuse("not a " + what + " file: it has no preset header, and " + std::to_string(n) +
-                " bytes where a bare " + what + " chunk has " + std::to_string(k.chunkSize));
+    return Refuse("a bare " + std::string(other.what) + " chunk (" + std::to_string(n) + " bytes), not a " + what);
+  if (n >= 4 && HasCode(file.data(), "MThd")) return Refuse("a MIDI file, not a " + what + " file");
+  return Refuse("no preset header, and " + std::to_string(n) + " bytes where a bare " + what + " chunk has " +
+                std::to_string(k.chunkSize));
 }
 
 }  // namespace
@@ -147,7 +149,7 @@ size_t PresetReadLimit(TPresetKind kind) {
 
 TPresetCheck CheckPresetFile(std::span<const uint8_t> file, TPresetKind kind) {
   const TKindInfo& k = InfoOf(kind);
-  if (file.empty()) return Refuse("the " + std::string(k.what) + " file is empty");
+  if (file.empty()) return Refuse("empty file, not a " + std::string(k.what) + " file");
   if (file.size() >= 4 && (HasCode(file.data(), "CcnK") || HasCode(file.data(), "KncC")))
     return CheckHeaderedFile(file, k);
   return CheckBareChunk(file, k, InfoOf(kind == TPresetKind::program ? TPresetKind::bank : TPresetKind::program));

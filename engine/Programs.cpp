@@ -113,9 +113,14 @@ void TPlugCore::RecallProgram() {
   TEngineGuard guard(*this);
   EnsureCurrentProgram();
   const int row = CurrentProgram.load(std::memory_order_relaxed);
-  for (int tag = 0; tag < kNumParams; ++tag) StoreByte(row, tag, SavedPrograms[row][tag]);
+  // The first program's row holds the live global settings: they return as last loaded too,
+  // and the editor shows them, unless the row was never loaded (its saved copy is blank).
+  const bool keepGlobals =
+      row == 0 && std::all_of(&SavedPrograms[0][1], &SavedPrograms[0][kFirstChainTag], [](int8_t v) { return v == 0; });
+  for (int tag = 0; tag < kNumParams; ++tag)
+    if (!keepGlobals || tag == 0 || tag >= kFirstChainTag) StoreByte(row, tag, SavedPrograms[row][tag]);
   if (row == 0 && LoadByte(0, tagSteps) != 0) GlobalsValid.store(true, std::memory_order_relaxed);
-  MarkAllChanged(true);
+  MarkAllChanged(row != 0);
   InitCurrentIfEmpty();
 }
 

@@ -2,12 +2,15 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 
@@ -73,15 +76,46 @@ bool StartProgram(const std::vector<std::string>& argv, bool captureOutput, TChi
   return true;
 }
 
+namespace {
+
+std::atomic<size_t> gWaitingCount{0};  // the children left to be collected
+
+// True once the child has ended and is collected, or was collected by the host already.
+bool Collected(pid_t pid) {
+  int status = 0;
+  const pid_t r = waitpid(pid, &status, WNOHANG);
+  return r == pid || r < 0;
+}
+
+}  // namespace
+
 void CollectLater(pid_t pid) {
   static std::mutex lock;
   static std::vector<pid_t> waiting;
   std::lock_guard<std::mutex> guard(lock);
   if (pid > 0) waiting.push_back(pid);
-  std::erase_if(waiting, [](pid_t p) {
-    int status = 0;
-    const pid_t r = waitpid(p, &status, WNOHANG);
-    return r == p || r < 0;  // ended, or already collected by the host
-  });
+  std::erase_if(waiting, Collected);
+  gWaitingCount.store(waiting.size(), std::memory_order_relaxed);
+}
+
+void CollectEnded() {
+  if (gWaitingCount.load(std::memory_order_relaxed) > 0) CollectLater(-1);
+}
+
+void EndProgram(pid_t pid) {
+  if (pid <= 0) return;
+  constexpr int kChecks = 50;
+  constexpr timespec kBetweenChecks{0, 1000000};  // 1 ms
+  // Checked before each signal: a child already collected (by the host, say) is no longer ours
+  // to signal, since its number may belong to another process by now.
+  for (const int signal : {SIGTERM, SIGKILL}) {
+    if (Collected(pid)) return;
+    kill(pid, signal);
+    for (int i = 0; i < kChecks; ++i) {
+      if (Collected(pid)) return;
+      nanosleep(&kBetweenChecks, nullptr);
+    }
+  }
+  CollectLater(pid);
 }
 #endif

@@ -24,4 +24,11 @@ bool StartProgram(const std::vector<std::string>& argv, bool captureOutput, TChi
 // Leaves a child to be collected once it has ended, without waiting for it now; also
 // collects the children left earlier that have ended since. Any thread.
 void CollectLater(pid_t pid);
+// Collects the children left earlier that have ended since; next to nothing when none is
+// left. Every idle tick of an editor window calls it. Any thread.
+void CollectEnded();
+// Ends a child still running (a dialog whose editor closed): asks it to quit, then makes it,
+// and collects it as soon as it has ended, waiting a few milliseconds at most for each. One
+// that outlasts both is left to be collected later.
+void EndProgram(pid_t pid);
 #endif

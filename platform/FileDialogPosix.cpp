@@ -1,6 +1,5 @@
 // File dialogs on Linux: zenity or kdialog, run as a child process that the editor polls.
 #ifndef _WIN32
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,10 +20,7 @@ class TProgramDialog : public TRunningDialog {
   explicit TProgramDialog(TChildProcess started) : child(started) {}
   ~TProgramDialog() override {
     if (child.output >= 0) close(child.output);
-    if (!ended) {
-      kill(child.pid, SIGTERM);  // the editor closed with the dialog open
-      CollectLater(child.pid);
-    }
+    if (!ended) EndProgram(child.pid);  // the editor closed with the dialog open
   }
 
   TState Poll(std::string& path) override {

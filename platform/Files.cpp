@@ -21,6 +21,7 @@ TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string&
   if (!fs::is_regular_file(p, ec)) return TReadResult::Failed;
   FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return TReadResult::Failed;
+  if (const auto size = fs::file_size(p, ec); !ec) out.reserve(std::min<uintmax_t>(size, maxBytes));
   char chunk[4096];
   bool tooLarge = false;
   for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
@@ -36,11 +37,62 @@ TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string&
   return failed ? TReadResult::Failed : TReadResult::Read;
 }
 
-bool WriteWholeFileSafely(const std::string& path, const std::string& data, std::string* reason) {
+namespace {
+
+#ifdef _WIN32
+// The file a symbolic link leads to, as the system resolves it; the path itself when it is no
+// link or leads nowhere yet.
+std::string LinkTarget(const std::string& path, int& error) {
+  error = 0;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  char buffer[32768];
+  const DWORD n = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  CloseHandle(file);
+  if (n == 0 || n >= sizeof buffer) return path;
+  std::string target(buffer, n);
+  if (target.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + target.substr(8);
+  if (target.rfind("\\\\?\\", 0) == 0) return target.substr(4);
+  return target;
+}
+#else
+constexpr int kMostLinks = 40;  // as many links in a row as the system follows
+
+// The file a symbolic link leads to, through every link in a row (a link that leads nowhere
+// yet leads to the file it names); the path itself when it is no link. ELOOP for a circle.
+std::string LinkTarget(const std::string& path, int& error) {
+  error = 0;
+  fs::path target(path);
+  for (int links = 0;; ++links) {
+    std::error_code ec;
+    if (!fs::is_symlink(target, ec)) return target.string();
+    if (links == kMostLinks) break;
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) {
+      error = ec.value();
+      return path;
+    }
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  error = ELOOP;
+  return path;
+}
+#endif
+
+}  // namespace
+
+bool WriteWholeFileSafely(const std::string& linkOrFile, const std::string& data, std::string* reason) {
   const auto fail = [&](const char* what, const std::string& file, int error) {
     if (reason != nullptr) *reason = std::string(what) + " " + file + ": " + std::generic_category().message(error);
     return false;
   };
+  // A link stays a link: the file it leads to is the one replaced.
+  int linkError = 0;
+  const std::string path = LinkTarget(linkOrFile, linkError);
+  if (linkError != 0) return fail("cannot follow", linkOrFile, linkError);
   const std::string temp = path + ".tmp";
   FILE* f = std::fopen(temp.c_str(), "wb");
   if (f == nullptr) return fail("cannot create", temp, errno);

@@ -11,8 +11,9 @@ enum class TReadResult { Read, Missing, Failed };
 // than `maxBytes`.
 TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string& out);
 // Writes `data` to a temporary file beside `path` and renames it over `path` once it is
-// complete, so the old file stays as it was when anything fails. False on failure, with a
-// one-line reason in `reason` when one is given.
+// complete, so the old file stays as it was when anything fails. A `path` that is a symbolic
+// link stays one: the file it leads to is replaced, the temporary file beside that file. False
+// on failure, with a one-line reason in `reason` when one is given.
 bool WriteWholeFileSafely(const std::string& path, const std::string& data, std::string* reason = nullptr);
 
 // The names of the plain files (folders left out) in `folder`, sorted by name without regard

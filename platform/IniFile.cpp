@@ -1,8 +1,11 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <limits>
+#include <cstdint>
+#include <unordered_map>
 
 #include "platform/Files.h"
 
@@ -22,6 +25,18 @@ bool SameName(std::string_view a, std::string_view b) {
     if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
+
+// Hashing and comparing names without regard to case, for looking names up.
+struct TNameHash {
+  size_t operator()(std::string_view name) const {
+    size_t h = 14695981039346656037ull;
+    for (char c : name) h = (h ^ static_cast<size_t>(std::tolower(static_cast<unsigned char>(c)))) * 1099511628211ull;
+    return h;
+  }
+};
+struct TNameEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return SameName(a, b); }
+};
 
 // The name of a "[section]" line, or nothing for other lines.
 std::optional<std::string_view> SectionOf(std::string_view line) {
@@ -82,6 +97,7 @@ TIniFile::TIniFile(std::string filePath) : path(std::move(filePath)) {
     case TReadResult::Failed: writable = false; return;
     case TReadResult::Read: break;
   }
+  lines.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -101,15 +117,24 @@ std::optional<size_t> TIniFile::FindSection(std::string_view section) const {
   return std::nullopt;
 }
 
-std::optional<TIniFile::TKeyLine> TIniFile::FindKey(size_t sectionLine, std::string_view key) const {
+template <typename F>
+void TIniFile::ForEachKey(size_t sectionLine, F visit) const {
   for (size_t i = sectionLine + 1; i < lines.size() && !SectionOf(lines[i]); ++i) {
     if (IsComment(lines[i])) continue;
     const std::string_view line = lines[i];
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    if (SameName(Trim(line.substr(0, eq)), Trim(key))) return TKeyLine{i, std::string(Trim(line.substr(eq + 1)))};
+    if (visit(i, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)))) return;
   }
-  return std::nullopt;
+}
+
+std::optional<TIniFile::TKeyLine> TIniFile::FindKey(size_t sectionLine, std::string_view key) const {
+  std::optional<TKeyLine> found;
+  ForEachKey(sectionLine, [&](size_t line, std::string_view name, std::string_view value) {
+    if (SameName(name, Trim(key))) found = TKeyLine{line, std::string(value)};
+    return found.has_value();
+  });
+  return found;
 }
 
 std::optional<std::string> TIniFile::ReadString(std::string_view section, std::string_view key) const {
@@ -126,14 +151,40 @@ int TIniFile::ReadInteger(std::string_view section, std::string_view key, int fa
   return ParseIniInteger(*text).value_or(fallback);
 }
 
+std::vector<std::optional<std::string>> TIniFile::ReadStrings(std::string_view section,
+                                                              std::span<const std::string_view> keys) const {
+  std::vector<std::optional<std::string>> values(keys.size());
+  std::unordered_map<std::string_view, size_t, TNameHash, TNameEqual> wanted;
+  for (size_t i = 0; i < keys.size(); ++i) wanted.try_emplace(Trim(keys[i]), i);
+  if (const auto s = FindSection(section))
+    ForEachKey(*s, [&](size_t, std::string_view name, std::string_view value) {
+      const auto found = wanted.find(name);
+      if (found != wanted.end() && !values[found->second]) values[found->second] = std::string(value);
+      return false;
+    });
+  // A key asked for twice reads the same value both times.
+  for (size_t i = 0; i < keys.size(); ++i) values[i] = values[wanted.at(Trim(keys[i]))];
+  return values;
+}
+
 std::vector<std::string> TIniFile::SectionNames() const {
+  std::vector<std::string_view> headings;
+  for (const std::string& line : lines)
+    if (const auto name = SectionOf(line)) headings.push_back(*name);
+  // A name given before, in any case, names that earlier section. The names kept are found
+  // again through a table of their indexes (open addressing, at most half full), so each
+  // heading costs one lookup however many sections the file holds.
+  constexpr size_t kFree = SIZE_MAX;
+  size_t size = 16;
+  while (size < 2 * headings.size()) size *= 2;
+  std::vector<size_t> table(size, kFree);
   std::vector<std::string> names;
-  for (const std::string& line : lines) {
-    const auto name = SectionOf(line);
-    if (!name) continue;
-    bool seen = false;
-    for (const std::string& n : names) seen = seen || SameName(n, *name);
-    if (!seen) names.emplace_back(*name);
+  for (const std::string_view name : headings) {
+    size_t slot = TNameHash{}(name) & (size - 1);
+    while (table[slot] != kFree && !SameName(names[table[slot]], name)) slot = (slot + 1) & (size - 1);
+    if (table[slot] != kFree) continue;
+    table[slot] = names.size();
+    names.emplace_back(name);
   }
   return names;
 }

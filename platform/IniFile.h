@@ -3,6 +3,7 @@
 // '#'. Section and key names match without regard to case, and the first of two equal names
 // counts, as on Windows. The same small reader and writer on every system.
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ class TIniFile {
   // The value of the key, or `fallback` when the key is missing or not an integer.
   int ReadInteger(std::string_view section, std::string_view key, int fallback) const;
   std::optional<std::string> ReadString(std::string_view section, std::string_view key) const;
+  // The values of several keys of one section, read in one pass however long the section is:
+  // entry i is the value of keys[i], or nothing when it is missing.
+  std::vector<std::optional<std::string>> ReadStrings(std::string_view section,
+                                                      std::span<const std::string_view> keys) const;
   // Section names in file order, each once.
   std::vector<std::string> SectionNames() const;
   // Sets the key and writes the whole file at once (to a temporary file renamed over the old
@@ -35,6 +40,9 @@ class TIniFile {
   };
   std::optional<size_t> FindSection(std::string_view section) const;
   std::optional<TKeyLine> FindKey(size_t sectionLine, std::string_view key) const;
+  // Calls visit(line, key, value) for the key lines of a section until it answers true.
+  template <typename F>
+  void ForEachKey(size_t sectionLine, F visit) const;
   bool Save() const;
 
   std::string path;

@@ -4,7 +4,9 @@
 // HWND). When no native window can be made (no display, a parent that does not exist), the
 // editor still works in a headless window, unseen, rather than failing the host.
 #include <memory>
+#include <string>
 
 #include "platform/Window.h"
 
-std::unique_ptr<TWindow> CreateChildWindow(void* parent, int width, int height);
+// `fallbackReason`, when given, says why a headless window was made instead (empty otherwise).
+std::unique_ptr<TWindow> CreateChildWindow(void* parent, int width, int height, std::string* fallbackReason = nullptr);

@@ -92,14 +92,20 @@ struct TWin32WindowProc {
   }
 };
 
-std::unique_ptr<TWin32Window> TWin32Window::Create(void* parentHwnd, int width, int height) {
-  if (parentHwnd == nullptr || !IsWindow(static_cast<HWND>(parentHwnd))) return nullptr;
-  std::unique_ptr<TWin32Window> w(new TWin32Window(width, height));
-  if (!w->Open(parentHwnd)) return nullptr;
-  return w;
+std::unique_ptr<TWin32Window> TWin32Window::Create(void* parentHwnd, int width, int height, std::string* reason) {
+  std::string why = "the host's window is no window";
+  std::unique_ptr<TWin32Window> w;
+  if (parentHwnd != nullptr && IsWindow(static_cast<HWND>(parentHwnd))) {
+    w.reset(new TWin32Window(width, height));
+    why = w->Open(parentHwnd);
+  }
+  if (why.empty()) return w;
+  if (reason != nullptr) *reason = why;
+  return nullptr;
 }
 
-bool TWin32Window::Open(void* parentHwnd) {
+std::string TWin32Window::Open(void* parentHwnd) {
+  const auto failed = [](const char* what) { return std::string(what) + " (error " + std::to_string(GetLastError()) + ")"; };
   const HINSTANCE instance = ModuleInstance();
   const std::wstring className = ClassName();
   if (gClassUsers == 0) {
@@ -109,7 +115,8 @@ bool TWin32Window::Open(void* parentHwnd) {
     wc.lpfnWndProc = &TWin32WindowProc::Run;
     wc.hInstance = instance;
     wc.lpszClassName = className.c_str();
-    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    if (RegisterClassExW(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      return failed("cannot register the window class");
   }
   ++gClassUsers;
   classRegistered = true;
@@ -124,13 +131,13 @@ bool TWin32Window::Open(void* parentHwnd) {
   void* bits = nullptr;
   dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   memoryDc = CreateCompatibleDC(nullptr);
-  if (dib == nullptr || memoryDc == nullptr) return false;
+  if (dib == nullptr || memoryDc == nullptr) return failed("cannot make the window's bitmap");
   dibPixels = static_cast<uint32_t*>(bits);
   previousBitmap = SelectObject(static_cast<HDC>(memoryDc), static_cast<HBITMAP>(dib));
 
   hwnd = CreateWindowExW(0, className.c_str(), L"Moltrin VST", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, Width(),
                          Height(), static_cast<HWND>(parentHwnd), nullptr, instance, this);
-  return hwnd != nullptr;
+  return hwnd != nullptr ? std::string() : failed("cannot create the window");
 }
 
 TWin32Window::~TWin32Window() {

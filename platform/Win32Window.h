@@ -4,14 +4,16 @@
 // loop; posted messages are real posted window messages.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Window.h"
 
 class TWin32Window : public TWindow {
  public:
-  // Null when the parent is no window or the window cannot be made.
-  static std::unique_ptr<TWin32Window> Create(void* parentHwnd, int width, int height);
+  // Null when the parent is no window or the window cannot be made; `reason`, when given,
+  // then says which.
+  static std::unique_ptr<TWin32Window> Create(void* parentHwnd, int width, int height, std::string* reason = nullptr);
   ~TWin32Window() override;
 
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
@@ -26,7 +28,8 @@ class TWin32Window : public TWindow {
 
  private:
   TWin32Window(int width, int height) : TWindow(width, height) {}
-  bool Open(void* parentHwnd);
+  // Empty when the window is open, else why it is not.
+  std::string Open(void* parentHwnd);
   friend struct TWin32WindowProc;
   intptr_t Handle(unsigned message, uintptr_t wParam, intptr_t lParam);
 

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include "platform/ChildProcess.h"
+#endif
+
 namespace {
 
 constexpr size_t kMaxInvalidAreas = 8;  // beyond this the areas merge into their bounding box
@@ -86,6 +90,9 @@ void TWindow::RunIdleTasks() {
 }
 
 void TWindow::Update() {
+#ifndef _WIN32
+  CollectEnded();  // helper programs (a dialog, the browser) that ended since the last tick
+#endif
   RunIdleTasks();
   if (invalid.empty()) return;
   // Areas marked while painting wait for the next update.

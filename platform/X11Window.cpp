@@ -6,7 +6,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 // Xlib names an event type KeyPress, which would rewrite the window's KeyPress call.
 constexpr int kXKeyPressEvent = KeyPress;
@@ -105,26 +107,42 @@ intptr_t Join(long low, long high) {
   return static_cast<intptr_t>((static_cast<uint64_t>(high) & 0xFFFFFFFFu) << 32 | (static_cast<uint64_t>(low) & 0xFFFFFFFFu));
 }
 
+std::string Hex(uintptr_t id) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%lx", static_cast<unsigned long>(id));
+  return text;
+}
+
 constexpr unsigned long kDoubleClickMs = 500;
 constexpr int kDoubleClickSlop = 4;
 
 }  // namespace
 
-std::unique_ptr<TX11Window> TX11Window::Create(uintptr_t parentId, int width, int height) {
-  if (parentId == 0) return nullptr;
-  std::unique_ptr<TX11Window> w(new TX11Window(width, height));
-  if (!w->Open(parentId)) return nullptr;
-  return w;
+std::unique_ptr<TX11Window> TX11Window::Create(uintptr_t parentId, int width, int height, std::string* reason) {
+  std::string why = "the host gave no parent window";
+  std::unique_ptr<TX11Window> w;
+  if (parentId != 0) {
+    w.reset(new TX11Window(width, height));
+    why = w->Open(parentId);
+  }
+  if (why.empty()) return w;
+  if (reason != nullptr) *reason = why;
+  return nullptr;
 }
 
-bool TX11Window::Open(uintptr_t parentId) {
+std::string TX11Window::Open(uintptr_t parentId) {
   display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
+  if (display == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    return name != nullptr && *name != 0 ? std::string("cannot open the X display \"") + name + "\""
+                                         : "no X display (DISPLAY is not set)";
+  }
   TErrorTrap trap(display, &gErrors);
   const int errorsBefore = gErrors;
 
   XWindowAttributes parent{};
-  if (XGetWindowAttributes(display, static_cast<::Window>(parentId), &parent) == 0) return false;
+  if (XGetWindowAttributes(display, static_cast<::Window>(parentId), &parent) == 0)
+    return "the host's window " + Hex(parentId) + " is no window on the X display";
   XVisualInfo wanted{};
   wanted.visualid = XVisualIDFromVisual(parent.visual);
   int found = 0;
@@ -136,7 +154,8 @@ bool TX11Window::Open(uintptr_t parentId) {
     blueShift = ShiftOf(info->blue_mask);
   }
   if (info != nullptr) XFree(info);
-  if (!trueColor) return false;  // a palette display: the editor runs unseen
+  if (!trueColor)
+    return "the host's window has no true-colour visual of 24 bits or more (depth " + std::to_string(parent.depth) + ")";
 
   XSetWindowAttributes attributes{};
   attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask |
@@ -155,7 +174,9 @@ bool TX11Window::Open(uintptr_t parentId) {
   XDefineCursor(display, window, cursors[0]);
   XMapWindow(display, window);
   XSync(display, False);  // once, at opening: a parent that is gone shows up here
-  return image != nullptr && gErrors == errorsBefore;
+  if (image == nullptr) return "the X server could not make the window's image";
+  if (gErrors != errorsBefore) return "the X server refused the window (" + std::to_string(gErrors - errorsBefore) + " errors)";
+  return {};
 }
 
 TX11Window::~TX11Window() {

@@ -6,6 +6,7 @@
 // own, installed only around its own calls, and never end the process.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Window.h"
@@ -14,8 +15,9 @@ struct _XDisplay;
 
 class TX11Window : public TWindow {
  public:
-  // Null when the display cannot be opened or the parent is no usable window.
-  static std::unique_ptr<TX11Window> Create(uintptr_t parentId, int width, int height);
+  // Null when the display cannot be opened or the parent is no usable window; `reason`, when
+  // given, then says which.
+  static std::unique_ptr<TX11Window> Create(uintptr_t parentId, int width, int height, std::string* reason = nullptr);
   ~TX11Window() override;
 
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
@@ -32,7 +34,8 @@ class TX11Window : public TWindow {
 
  private:
   TX11Window(int width, int height) : TWindow(width, height) {}
-  bool Open(uintptr_t parentId);
+  // Empty when the window is open, else why it is not.
+  std::string Open(uintptr_t parentId);
   void Handle(union _XEvent& event);
 
   _XDisplay* display = nullptr;

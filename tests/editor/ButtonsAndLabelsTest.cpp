@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "editor/BlockLabel.h"
+#include "editor/Globals.h"
+#include "editor/PaintHelpers.h"
 #include "editor/TopVeskPanel.h"
 #include "editor/VeskButton.h"
 #include "editor/VeskCheckBox.h"
@@ -167,6 +169,45 @@ TEST_F(EditorTest, LabelsAlignUnderlineLightAndHideTheirText) {
   status->SetTextVisible(false);
   EXPECT_EQ(CountOther(status, status->ClientRect(), kBackdrop), 0);
   EXPECT_TRUE(status->Visible()) << "still in its place";
+}
+
+// How a hint lays out a long text: lines as wide as the room allows, broken at blanks, inside
+// a word only when the word alone is wider, and never an empty line.
+TEST(TextLines, LongTextsBreakAtBlanksAndInsideWordsOnlyWhenTheyMust) {
+  const TFontFace& face = FontFaceFor(GuiSettings.InfoFont);
+  const std::string path = "cannot create /home/someone/a/very/long/folder/name/MT_Bank.fxb.tmp: No space left";
+  const struct {
+    std::string text;
+    int room;
+    std::vector<std::string> lines;  // empty: only checked to fit and to rebuild the text
+  } cases[] = {
+      {"short text", 1000, {"short text"}},
+      {"one two three", face.TextWidth("one two") + 1, {"one two", "three"}},
+      {"one two three", face.TextWidth("one tw"), {"one", "two", "three"}},
+      {"abcdef", face.TextWidth("abc"), {"abc", "def"}},
+      {"abc", 1, {"a", "b", "c"}},  // narrower than a character: one each, no endless loop
+      {path, 150, {}},
+      {"", 100, {}},
+  };
+  for (const auto& c : cases) {
+    const std::vector<std::string> lines = WrapToWidth(face, c.text, c.room);
+    if (!c.lines.empty()) {
+      EXPECT_EQ(lines, c.lines) << c.text;
+    }
+    std::string rebuilt;
+    for (const std::string& line : lines) {
+      EXPECT_FALSE(line.empty()) << c.text;
+      if (line.size() > 1) {
+        EXPECT_LE(face.TextWidth(line), c.room) << line;
+      }
+      rebuilt += line;
+    }
+    std::string unspaced = c.text;
+    std::erase(unspaced, ' ');
+    std::erase(rebuilt, ' ');
+    EXPECT_EQ(rebuilt, unspaced) << "nothing lost but the blanks at the breaks";
+  }
+  EXPECT_EQ(CutToWidth(face, "abcdef", face.TextWidth("abc")), "abc");
 }
 
 TEST_F(EditorTest, ASectionHeadingSitsBetweenTwoRules) {

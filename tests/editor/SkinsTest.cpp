@@ -96,6 +96,23 @@ TEST(Skins, ChoosingASchemeRemembersIt) {
   EXPECT_EQ(TIniFile(tmp.File("moltrin.ini")).ReadInteger("SETTINGS", "gui_scheme", -1), 0);
 }
 
+#ifndef _WIN32
+// A settings file kept as a symbolic link (shared by several installations) stays a link.
+TEST(Skins, TheChoiceIsWrittenThroughALinkedSettingsFile) {
+  TTempFolder tmp;
+  tmp.Write("shared/settings.ini", "[SETTINGS]\nfine_velocity_increments=1\n");
+  std::filesystem::create_symlink("shared/settings.ini", tmp.path / "moltrin.ini");
+  tmp.Write("skins/s.ini", Section("A", "scr_BackColor=1") + Section("B", "scr_BackColor=2"));
+  TSkinCatalog catalog(tmp.Folder());
+  TGuiSettings s;
+  catalog.ApplyScheme(2, s);
+  EXPECT_TRUE(std::filesystem::is_symlink(tmp.path / "moltrin.ini"));
+  const TIniFile shared(tmp.File("shared/settings.ini"));
+  EXPECT_EQ(shared.ReadInteger("SETTINGS", "gui_scheme", -1), 2);
+  EXPECT_EQ(shared.ReadInteger("SETTINGS", "fine_velocity_increments", -1), 1);
+}
+#endif
+
 TEST(Skins, ASchemeNumberBeyondTheListShowsBuiltInColoursAndStaysStored) {
   TTempFolder tmp;
   tmp.Write("moltrin.ini", "[SETTINGS]\ngui_scheme=5\nfine_velocity_increments=1\nmatrix_semitone_range=x\n");

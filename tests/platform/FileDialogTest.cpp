@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
@@ -18,6 +22,8 @@
 #include "tests/platform/TempFolder.h"
 
 #ifndef _WIN32
+#include <unistd.h>
+
 #include "platform/ChildProcess.h"
 #endif
 
@@ -243,6 +249,52 @@ TEST(DialogPrograms, PollingNeverWaitsAndClosingEndsTheProgram) {
   EXPECT_EQ(dialog->Poll(path), TRunningDialog::TState::Open);
   dialog.reset();  // the editor closes: the program is ended, not waited for
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
+}
+
+// The children of this process, running or ended but not yet collected ('Z'), by pid.
+std::map<pid_t, char> OwnChildren() {
+  std::map<pid_t, char> children;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream in(entry.path() / "stat");
+    std::string stat;
+    if (!std::getline(in, stat)) continue;
+    // "pid (command) state ppid ...": the command may hold blanks and parentheses.
+    std::istringstream rest(stat.substr(stat.rfind(')') + 1));
+    char state = 0;
+    pid_t parent = 0;
+    if (rest >> state >> parent && parent == getpid()) children[std::stoi(stat)] = state;
+  }
+  return children;
+}
+
+// A dialog program left running when its editor closes, even one that ignores the request to
+// quit, is ended and collected then: nothing of it is left waiting for the next dialog.
+TEST(DialogPrograms, AProgramLeftOpenIsCollectedWhenItsEditorCloses) {
+  for (const char* script : {"sleep 30", "trap '' TERM; sleep 30 & wait"}) {
+    const std::map<pid_t, char> before = OwnChildren();
+    std::unique_ptr<TRunningDialog> dialog = StartDialogProgram({"sh", "-c", script});
+    ASSERT_NE(dialog, nullptr);
+    std::string path;
+    EXPECT_EQ(dialog->Poll(path), TRunningDialog::TState::Open);
+    dialog.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(OwnChildren(), before) << script;
+  }
+}
+
+// A helper nobody polls (the browser opener) is collected by the next idle tick of any editor
+// window once it has ended.
+TEST(DialogPrograms, HelpersThatEndedAreCollectedOnTheNextIdleTick) {
+  TChildProcess child;
+  ASSERT_TRUE(StartProgram({"true"}, false, child));
+  CollectLater(child.pid);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (OwnChildren().count(child.pid) > 0 && OwnChildren()[child.pid] != 'Z' &&
+         std::chrono::steady_clock::now() < giveUp)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  THeadlessWindow window(10, 10);
+  window.Update();
+  EXPECT_EQ(OwnChildren().count(child.pid), 0u);
 }
 
 TEST(BrowseUrl, OnlyWebAddressesReachTheOpener) {

@@ -38,6 +38,40 @@ TEST(IniFile, ReadsSectionsAndKeysAsWindowsDoes) {
   EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"First", "Second", "Third"}));
 }
 
+// Files with many sections (skin files beside the module) are read in one pass: names told
+// apart without regard to case, whichever of them share a slot of the lookup.
+TEST(IniFile, ManySectionsKeepTheirFirstSpellingInFileOrder) {
+  TTempFolder tmp;
+  std::string text;
+  std::vector<std::string> expected;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string name = "Scheme " + std::to_string(i);
+    text += "[" + name + "]\nk=" + std::to_string(i) + "\n";
+    expected.push_back(name);
+    if (i % 3 == 2) text += "[SCHEME " + std::to_string(i / 2) + "]\nk=-1\n";  // an earlier one again
+  }
+  tmp.Write("many.ini", text);
+  const TIniFile ini(tmp.File("many.ini"));
+  EXPECT_EQ(ini.SectionNames(), expected);
+  EXPECT_EQ(ini.ReadInteger("scheme 4998", "k", 0), 4998);
+  EXPECT_EQ(ini.ReadInteger("Scheme 2", "k", 0), 2) << "the first of two equal sections counts";
+}
+
+TEST(IniFile, SeveralKeysOfASectionReadAsOneByOne) {
+  TTempFolder tmp;
+  tmp.Write("keys.ini", "[Other]\nalpha=0\n[Scheme]\nAlpha=1\n; beta=9\nbeta = 2\nALPHA=3\nnoequals\n[Next]\ngamma=4\n");
+  const TIniFile ini(tmp.File("keys.ini"));
+  const std::string_view keys[] = {"alpha", "BETA", "gamma", " alpha "};
+  const auto values = ini.ReadStrings("scheme", keys);
+  ASSERT_EQ(values.size(), 4u);
+  for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(values[i], ini.ReadString("scheme", keys[i])) << keys[i];
+  EXPECT_EQ(values[0], "1") << "the first of two equal keys counts";
+  EXPECT_EQ(values[1], "2");
+  EXPECT_EQ(values[2], std::nullopt) << "a key of the next section";
+  EXPECT_EQ(values[3], "1");
+  EXPECT_EQ(ini.ReadStrings("Missing", keys), std::vector<std::optional<std::string>>(4));
+}
+
 TEST(IniFile, WritesKeepEverythingElseAndCreateTheFile) {
   TTempFolder tmp;
   TIniFile fresh(tmp.File("new.ini"));
@@ -106,3 +140,43 @@ TEST(Files, SafeWriteReplacesWholeOrNotAtAll) {
   EXPECT_EQ(ReadWholeFile(tmp.File("gone.bin"), 5, out), TReadResult::Missing);
   EXPECT_EQ(JoinPath(tmp.Folder(), "x"), tmp.Folder() + "x");
 }
+
+#ifndef _WIN32
+// A file kept as a symbolic link (a settings file shared between installations, say) stays
+// a link: the file it leads to gets the new contents, written beside it and renamed over it.
+TEST(Files, SafeWriteGoesThroughSymbolicLinks) {
+  namespace fs = std::filesystem;
+  TTempFolder tmp;
+  fs::create_directories(tmp.path / "real");
+  fs::create_directories(tmp.path / "links");
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> links;  // link -> what it names
+    std::string target;                                      // the file written, "" for none
+  } cases[] = {
+      {"a relative link", {{"links/a.ini", "../real/a.ini"}}, "real/a.ini"},
+      {"an absolute link", {{"links/b.ini", (tmp.path / "real/b.ini").string()}}, "real/b.ini"},
+      {"links in a row", {{"links/c.ini", "c2.ini"}, {"links/c2.ini", "../real/c.ini"}}, "real/c.ini"},
+      {"a link to no file yet", {{"links/d.ini", "../real/new.ini"}}, "real/new.ini"},
+      {"a circle of links", {{"links/e.ini", "e2.ini"}, {"links/e2.ini", "e.ini"}}, ""},
+  };
+  for (const auto& c : cases) {
+    for (const auto& [link, to] : c.links) fs::create_symlink(to, tmp.path / link);
+    if (!c.target.empty() && c.target != "real/new.ini") tmp.Write(c.target, "old");
+    const fs::path first = tmp.path / c.links.front().first;
+    std::string reason;
+    EXPECT_EQ(WriteWholeFileSafely(first.string(), "new", &reason), !c.target.empty()) << c.name << ": " << reason;
+    for (const auto& [link, to] : c.links) {
+      EXPECT_TRUE(fs::is_symlink(tmp.path / link)) << c.name << ": " << link << " is a link still";
+      EXPECT_EQ(fs::read_symlink(tmp.path / link), fs::path(to)) << c.name;
+    }
+    if (c.target.empty()) {
+      EXPECT_NE(reason.find("cannot follow " + first.string()), std::string::npos) << reason;
+    } else {
+      EXPECT_EQ(tmp.Read(c.target), "new") << c.name;
+    }
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(tmp.path))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+#endif

@@ -107,6 +107,20 @@ TEST(EngineSeams, UndoOfAProgramNeverStoredInitialisesItAndTellsTheHost) {
   EXPECT_GT(rig.programListChanges, before);
 }
 
+// Undo of a first program never loaded has no saved global settings to return to: the live
+// ones stay, instead of turning the arpeggiator and thru off and the output channel to 0.
+TEST(EngineSeams, UndoOfAFirstProgramNeverLoadedKeepsTheGlobalSettings) {
+  Rig rig;
+  rig.core.SelectProgram(0);
+  rig.core.SetParamFromEditor(tagMIDIOut_Ch, 5, false);
+  rig.core.SetParamFromEditor(tagGate, 20, false);
+  rig.core.RecallProgram();
+  EXPECT_EQ(rig.core.GetParam(tagArpEnabled), 1);
+  EXPECT_EQ(rig.core.GetParam(tagMIDIThruOn), 1);
+  EXPECT_EQ(rig.core.GetParam(tagMIDIOut_Ch), 5);
+  EXPECT_EQ(rig.core.GetParam(tagGate), 100) << "the program section is initialised";
+}
+
 // Program rows for paste and shift: program 1 live with MIDIOut_Ch 3, program 2 saved with a
 // copy of the global settings naming MIDIOut_Ch 9, program 3 initialised but never saved.
 struct Rows {

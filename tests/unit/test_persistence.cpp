@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -328,20 +330,20 @@ TEST(PresetFiles, EveryFileIsCheckedWholeBeforeItIsApplied) {
       {"old program file", oldProgram, TPresetKind::program, "", 512},
       {"old bare program", oldRecord, TPresetKind::program, "", 512},
       {"old bare bank", oldBank, TPresetKind::bank, "", 32768},
-      {"empty", {}, TPresetKind::program, "the program file is empty", 0},
+      {"empty", {}, TPresetKind::program, "empty file, not a program file", 0},
       {"bank cut to 1000 bytes", Resized(fxb, 1000), TPresetKind::bank,
-       "the bank file is cut short: it holds 840 bytes of data where its header announces 36864", 0},
+       "bank cut short: 840 of 36864 bytes of data", 0},
       {"program cut inside its chunk", Resized(fxp, 600), TPresetKind::program, "cut short", 0},
       {"header announcing more than is there", WithBytes(fxp, 56, {0, 0, 3, 0}), TPresetKind::program,
-       "where its header announces 768", 0},
-      {"old program cut short", Resized(oldProgram, 400), TPresetKind::program, "where a program has 512", 0},
-      {"header only", Resized(fxp, 60), TPresetKind::program, "holds no data after its header", 0},
-      {"header cut short", Resized(fxp, 40), TPresetKind::program, "shorter than its header", 0},
-      {"bank given as a program", fxb, TPresetKind::program, "this is a bank file, not a program file", 0},
-      {"program given as a bank", fxp, TPresetKind::bank, "this is a program file, not a bank file", 0},
+       "header announces 768 bytes of data, the file holds 576", 0},
+      {"old program cut short", Resized(oldProgram, 400), TPresetKind::program, "program cut short: 340 of 512", 0},
+      {"header only", Resized(fxp, 60), TPresetKind::program, "no data after the program file's header", 0},
+      {"header cut short", Resized(fxp, 40), TPresetKind::program, "header cut short: 40 of 60 bytes", 0},
+      {"bank given as a program", fxb, TPresetKind::program, "a bank file, not a program file", 0},
+      {"program given as a bank", fxp, TPresetKind::bank, "a program file, not a bank file", 0},
       {"bare bank chunk given as a program", bankChunk, TPresetKind::program, "bare bank chunk (36864 bytes)", 0},
       {"bare program chunk given as a bank", programChunk, TPresetKind::bank, "bare program chunk (576 bytes)", 0},
-      {"MIDI file", midi, TPresetKind::program, "this is a MIDI file, not a program file", 0},
+      {"MIDI file", midi, TPresetKind::program, "a MIDI file, not a program file", 0},
       {"anything else", std::vector<uint8_t>(1000, 8), TPresetKind::bank, "no preset header, and 1000 bytes", 0},
       {"512 bytes of the current format", Resized(programChunk, 512), TPresetKind::program, "no preset header", 0},
       {"another plug-in", WithBytes(fxp, 16, {'A', 'b', 'c', 'd'}), TPresetKind::program, "ID 'Abcd'", 0},
@@ -369,6 +371,44 @@ TEST(PresetFiles, EveryFileIsCheckedWholeBeforeItIsApplied) {
     EXPECT_EQ(Chunk(core, false), before) << c.name;
     EXPECT_FALSE(core.IsChunkLoaded()) << c.name;
   }
+}
+
+// A status line may show only the start of a reason: each case is told apart in the first
+// three words, among them the two banks that once read alike, cut short by one byte and with
+// a header announcing 2^31 - 1 bytes.
+TEST(PresetFiles, EachReasonNamesItsCaseInItsFirstWords) {
+  TPlugCore source;
+  source.SelectProgram(0);
+  const auto fxb = std::vector<uint8_t>(source.BuildFxb().begin(), source.BuildFxb().end());
+  const auto fxp = std::vector<uint8_t>(source.BuildFxp().begin(), source.BuildFxp().end());
+  std::vector<uint8_t> midi(100, 0);
+  std::memcpy(midi.data(), "MThd", 4);
+  const std::vector<std::vector<uint8_t>> refused = {
+      {},
+      fxp,                                     // a program file
+      Resized(fxb, 100),                       // header cut short
+      WithBytes(fxb, 16, {'A', 'b', 'c', 'd'}),  // another plug-in
+      WithBytes(fxb, 8, {'F', 'x', 'B', 'k'}),   // another type
+      Resized(fxb, 160),                       // the header alone
+      Resized(fxb, 37023),                     // 36863 bytes of data where a bank has 36864
+      WithBytes(fxb, 156, {0x7F, 0xFF, 0xFF, 0xFF}),  // a header announcing 2^31 - 1 bytes
+      std::vector<uint8_t>(576, 8),            // a bare program chunk
+      midi,
+      std::vector<uint8_t>(1000, 8),           // anything else
+  };
+  std::map<std::string, std::string> byStart;
+  for (const auto& file : refused) {
+    const TPresetCheck check = CheckPresetFile(file, TPresetKind::bank);
+    ASSERT_FALSE(check.ok);
+    std::istringstream words(check.reason);
+    std::string a, b, c;
+    words >> a >> b >> c;
+    const auto [at, isNew] = byStart.emplace(a + " " + b + " " + c, check.reason);
+    EXPECT_TRUE(isNew) << "\"" << check.reason << "\" starts as \"" << at->second << "\"";
+  }
+  EXPECT_EQ(CheckPresetFile(refused[6], TPresetKind::bank).reason, "bank cut short: 36863 of 36864 bytes of data");
+  EXPECT_EQ(CheckPresetFile(refused[7], TPresetKind::bank).reason,
+            "header announces 2147483647 bytes of data, the file holds 36864");
 }
 
 TEST(PresetFiles, ABanksCurrentProgramIsTakenOnlyInRange) {

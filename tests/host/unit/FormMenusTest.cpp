@@ -4,8 +4,10 @@
 // pages. The settings, skins and files live in a folder of the test's own.
 #include <filesystem>
 #include <optional>
+#include <tuple>
 
 #include "editor/FormMenus.h"
+#include "editor/TextHint.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/ModulePath.h"
@@ -83,6 +85,27 @@ TEST_F(FormMenus, UndoReturnsToTheProgramAsLastLoaded) {
   Choose("Program/Undo all changes");
   EXPECT_EQ(Param(tagGate), 40);
   EXPECT_EQ(Control<TDragBoxBt>("bGate").GetValue(), 40);
+}
+
+// The first program's row holds the global settings, so its Undo brings them back as last
+// loaded as well, and the boxes show them (they stayed unchecked over an engine holding 1).
+TEST_F(FormMenus, UndoOfTheFirstProgramShowsItsGlobalSettingsAgain) {
+  ASSERT_EQ(Core().CurrentProgramIndex(), 0);
+  const std::span<const uint8_t> fxp = Core().BuildFxp();
+  ASSERT_TRUE(Core().ApplyFxp(fxp.data(), fxp.size()).ok);  // loaded with both switches on
+  Idle();
+  auto& arp = Control<TVeskCheckBox>("bArpEngineOn");
+  auto& thru = Control<TVeskCheckBox>("bMidiThruOn");
+  Click(arp);
+  Click(thru);
+  Idle();
+  ASSERT_EQ(Param(tagArpEnabled), 0);
+  ASSERT_FALSE(thru.Checked());
+  Choose("Program/Undo all changes");
+  EXPECT_EQ(Param(tagArpEnabled), 1);
+  EXPECT_EQ(Param(tagMIDIThruOn), 1);
+  EXPECT_TRUE(arp.Checked());
+  EXPECT_TRUE(thru.Checked());
 }
 
 TEST_F(FormMenus, CopyPasteAndShiftOfPrograms) {
@@ -203,6 +226,24 @@ TEST_F(FormMenus, ABankSavedAndLoadedIntoAnotherInstanceIsTheSameBank) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(again.data()), again.size()), saved);
 }
 
+#ifndef _WIN32
+// Program and bank files kept as symbolic links stay links: the files they lead to are saved.
+TEST_F(FormMenus, SavingOverALinkWritesTheFileItLeadsTo) {
+  std::filesystem::create_directory(files.path / "real");
+  files.Write("real/Mine.fxp", "old");
+  std::filesystem::create_symlink("real/Mine.fxp", files.path / "Linked.fxp");
+  std::filesystem::create_symlink(files.path / "real" / "Mine.fxb", files.path / "Linked.fxb");  // no file yet
+  for (const auto& [command, link, target, size] :
+       {std::tuple{"Program/Save (*.fxp)", "Linked.fxp", "real/Mine.fxp", 636u},
+        std::tuple{"Bank/Save (*.fxb)", "Linked.fxb", "real/Mine.fxb", 37024u}}) {
+    const auto seam = Answer(files.File(link));
+    Choose(command);
+    EXPECT_TRUE(std::filesystem::is_symlink(files.path / link)) << link << ": " << Capt();
+    EXPECT_EQ(files.Read(target).size(), size) << link;
+  }
+}
+#endif
+
 TEST_F(FormMenus, AFailedSaveLeavesTheOldFileAndSaysWhy) {
   files.Write("Keep.fxp", "the old preset");
   std::filesystem::create_directory(files.path / "Keep.fxp.tmp");  // the temporary file cannot be made
@@ -257,6 +298,54 @@ TEST_F(FormMenus, RefusedMissingAndUnreadableFilesAreReportedAndNothingIsApplied
   EXPECT_EQ(Capt(), "before");
 }
 
+// A reason too long for the status line is shown cut, and whole while the mouse is on it; the
+// two banks that once read alike in the line differ in its first words.
+TEST_F(FormMenus, ALongReasonShowsWholeUnderTheMouse) {
+  const std::span<const uint8_t> image = Core().BuildFxb();
+  std::string bank(reinterpret_cast<const char*>(image.data()), image.size());
+  files.Write("Short.fxb", bank.substr(0, bank.size() - 1));
+  bank[156] = 0x7F, bank[157] = bank[158] = bank[159] = static_cast<char>(0xFF);
+  files.Write("Overstated.fxb", bank);
+  TVeskLabel& line = *Form().ParamCapt;
+  const TPoint over = line.ClientToWindow({line.Width() / 2, line.Height() / 2});
+  const TPoint above = line.ClientToWindow({4, -6});
+  for (const auto& [file, reason] :
+       {std::pair{"Short.fxb", "bank cut short: 36863 of 36864 bytes of data"},
+        std::pair{"Overstated.fxb", "header announces 2147483647 bytes of data, the file holds 36864"}}) {
+    {
+      const auto seam = Answer(files.File(file));
+      Choose("Bank/Load (*.fxb)");
+    }
+    ASSERT_EQ(Capt(), reason);
+    Window().MouseMove(0, 400, 200);
+    Window().Update();
+    const TColor before = Window().Pixel(above.x, above.y);
+    EXPECT_EQ(line.Hint(), nullptr);
+
+    Window().MouseMove(0, over.x, over.y);
+    Window().Update();
+    ASSERT_NE(line.Hint(), nullptr) << file;
+    std::string shown;
+    for (const std::string& l : line.Hint()->Lines()) shown += (shown.empty() ? "" : " ") + l;
+    EXPECT_EQ(shown, reason);
+    const TTextHint& h = *line.Hint();
+    const TRect hint{h.Left(), h.Top(), h.Left() + h.Width(), h.Top() + h.Height()};  // the form fills the window
+    EXPECT_LE(hint.bottom, line.ClientToWindow({0, 0}).y) << "above the line, not over it";
+    EXPECT_GE(hint.left, 0);
+    EXPECT_LE(hint.right, Window().Width());
+    EXPECT_EQ(Window().Pixel(hint.left + 1, hint.bottom - 2), GuiSettings.panels_InfoPanelColor);
+
+    Window().MouseMove(0, 400, 200);
+    Window().Update();
+    EXPECT_EQ(line.Hint(), nullptr);
+    EXPECT_EQ(Window().Pixel(above.x, above.y), before) << "what lay beneath shows again";
+  }
+  Form().ParamCapt->SetCaption1("short");
+  Window().MouseMove(0, over.x, over.y);
+  EXPECT_EQ(line.Hint(), nullptr) << "a text that fits needs no hint";
+  Window().MouseMove(0, 400, 200);
+}
+
 TEST_F(FormMenus, SkinsAreListedAndChoosingOneAppliesAndRemembersIt) {
   folder.Write("skins/a.ini", "[Ocean]\nscr_BackColor=$112233\npanels_BackColor=$040506\n[Forest]\nscr_BackColor=$004400\n");
   folder.Write("moltrin.ini", "[SETTINGS]\ngui_scheme=2\n");
@@ -282,6 +371,29 @@ TEST_F(FormMenus, SkinsAreListedAndChoosingOneAppliesAndRemembersIt) {
   EXPECT_EQ(GuiSettings.gui_scheme, 0);
   EXPECT_EQ(Window().Pixel(100, 50), TGuiSettings{}.panels_BackColor);
   EXPECT_TRUE(skins[0].Checked());
+}
+
+// The gaps between the chain program boxes show the chain panel, in whichever scheme is in
+// force: one chosen from the menu, or one the editor opened with.
+TEST_F(FormMenus, TheChainLineShowsItsPanelBetweenItsBoxesInEveryScheme) {
+  folder.Write("skins/g.ini", "[Graphite]\nbar_FillColor=$1C1C1C\npanels_SettingsPanelColor=$262626\n");
+  Close();
+  LoadSettingsFrom(folder.Folder());
+  Open();
+  constexpr TPoint kGap{338, 452}, kPanel{300, 452};  // between slots 1 and 2; left of the line
+  const auto shown = [this](TPoint p) {
+    Window().Update();
+    return Window().Pixel(p.x, p.y);
+  };
+  EXPECT_EQ(shown(kGap), shown(kPanel)) << "the built-in scheme";
+  Choose("Skins/Graphite");
+  EXPECT_EQ(shown(kPanel), 0x262626u);
+  EXPECT_EQ(shown(kGap), 0x262626u) << "after the change from the menu";
+  Close();
+  Open();
+  EXPECT_EQ(shown(kGap), 0x262626u) << "opened with the scheme in force";
+  EXPECT_EQ(shown(Form().barVelocity->Line()->ClientToWindow({29, 5})), 0x1C1C1Cu)
+      << "a step bar's boxes keep the bar's fill between them";
 }
 
 TEST_F(FormMenus, TheTwoSettingsAreWrittenOnlyWhenTheyChange) {

@@ -3,6 +3,8 @@
 // the binding arrives, and where each panel's controls show.
 #include <array>
 
+#include "engine/PositionText.h"
+
 #include "tests/host/unit/FormFixture.h"
 
 namespace {
@@ -183,6 +185,32 @@ TEST_F(FormOpening, BeforeTheBindingArrivesAChangeOnlyShowsInTheStatusPanel) {
   Idle();
   EXPECT_TRUE(Form().HasEngine());
   EXPECT_EQ(gate.GetValue(), 100) << "the first delivery shows the engine's value again";
+}
+
+// The status panel shows the engine's texts from every opening on, also when nothing changed
+// since an earlier editor showed them, and never the panel's design texts.
+TEST_F(FormOpening, TheStatusPanelShowsTheEngineAtEveryOpening) {
+  ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parentToken), 1);
+  EXPECT_EQ(Form().BeatVal->Caption1(), std::string("0").append(DecimalSeparator().View()).append("00"))
+      << "before the binding: the separator the playing beat is written with";
+  Idle();
+  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+  host.RunBlocks(1);
+  Idle();
+  const auto texts = [this] {
+    const TPlugForm& f = Form();
+    return std::vector<std::string>{f.BeatVal->Caption1(),          f.StepVal->Caption1(),
+                                    f.NoteOutVal->Caption1(),       f.KeysPreFilterVal->Caption1(),
+                                    f.KeysPostFilterVal->Caption1(), f.DetChordVal->Caption1()};
+  };
+  const std::vector<std::string> shown = texts();
+  EXPECT_EQ(shown[0], "-") << "the transport is stopped";
+  EXPECT_EQ(shown[3].substr(0, 6), "C5, E5");
+  Close();
+
+  Open();
+  EXPECT_EQ(texts(), shown);
+  EXPECT_EQ(Form().ParamCapt->Caption1(), "") << "no parameter touched yet";
 }
 
 }  // namespace
