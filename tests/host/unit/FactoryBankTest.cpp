@@ -36,8 +36,8 @@ TEST(FactoryBank, AFreshInstanceStartsWithTheBankBesideThePluginOrWithTheDefault
   const Case cases[] = {
       {"a bank", bank, 2, "Factory Three", ""},
       {"no bank", "", -1, "Program 3", ""},
-      {"a bank cut short", bank.substr(0, 20000), -1, "Program 3", "the bank file is cut short"},
-      {"another plug-in's bank", foreign, -1, "Program 3", "belongs to another plug-in"},
+      {"a bank cut short", bank.substr(0, 20000), -1, "Program 3", "bank cut short"},
+      {"another plug-in's bank", foreign, -1, "Program 3", "another plug-in's bank"},
   };
   for (const Case& c : cases) {
     TTempFolder folder;
