@@ -115,31 +115,36 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<
   TakeBlockSettings();
   inBlock = true;
 
-  // The walk: the messages of a frame, then what the clock has due there.
+  // The walk: the messages of a frame, then what the clock has due there. Messages that leave
+  // keys, programs and sounding notes as they were (controllers, bend, pressure) need no new
+  // reading of the clock.
   const int inputCount = OrderInput(input, sampleFrames);
   int nextInput = 0;
   auto takeInputAt = [&](int frame) {
-    bool taken = false;
+    bool clockTouched = false;
     for (; nextInput < inputCount && std::max(InputFrame(input, nextInput, sampleFrames), frame) == frame; ++nextInput) {
       const int index = inputSorted ? nextInput : inputOrder[nextInput];
-      HandleMidiLocked(input[index].msg);
-      taken = true;
+      clockTouched |= HandleMidiLocked(input[index].msg);
     }
-    if (taken) TakeBlockSettings();  // a program change takes effect at its frame
-    return taken;
+    if (clockTouched) TakeBlockSettings();  // a program change takes effect at its frame
+    return clockTouched;
   };
   emitFrame = 0;
   takeInputAt(0);
   TClockReading reading = StepAt(0, true, nullptr);
-  for (int frame = 0;;) {
-    const int inputFrame =
-        nextInput < inputCount ? std::max(InputFrame(input, nextInput, sampleFrames), frame + 1) : sampleFrames;
-    TClockReading next;
-    frame = NextEventFrame(frame, reading, inputFrame, next);
+  TClockReading next;
+  int clockFrame = NextEventFrame(0, reading, sampleFrames, next);
+  for (;;) {
+    const int inputFrame = nextInput < inputCount ? InputFrame(input, nextInput, sampleFrames) : sampleFrames;
+    const int frame = std::min(clockFrame, inputFrame);
     if (frame >= sampleFrames) break;
     emitFrame = frame;
-    const bool taken = frame == inputFrame && takeInputAt(frame);
-    reading = StepAt(frame, false, !taken && next.frame == frame ? &next : nullptr);
+    const bool clockTouched = frame == inputFrame && takeInputAt(frame);
+    if (frame == clockFrame || clockTouched) {
+      reading = StepAt(frame, false, !clockTouched && next.frame == frame ? &next : nullptr);
+      next = TClockReading{};
+      clockFrame = NextEventFrame(frame, reading, sampleFrames, next);
+    }
   }
   inBlock = false;
 

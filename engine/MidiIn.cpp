@@ -57,11 +57,12 @@ int TPlugCore::OrderInput(std::span<const TMidiEvent> input, int sampleFrames) {
   return count;
 }
 
-void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
+bool TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   EnsureCurrentProgram();
   // The arpeggiator switched since the last block ends what sounded before the switch now, so
   // that a key arriving after it, as a thru note, is not cut by the block that follows.
-  if (TakeFlag(ReleaseAll, std::memory_order_relaxed)) ReleaseNotes(true, false);
+  const bool releasedAll = TakeFlag(ReleaseAll, std::memory_order_relaxed);
+  if (releasedAll) ReleaseNotes(true, false);
   const bool arpEnabled = GetParam(tagArpEnabled) == 1;
   const bool thruOn = GetParam(tagMIDIThruOn) == 1;
   const int inChannel = GetParam(tagMIDIIn_Ch);
@@ -73,12 +74,12 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
   const uint16_t channelBit = static_cast<uint16_t>(1u << msg.channel);
   // A key-up whose key-down was admitted is honoured even if the input channel changed since.
   const bool admittedKeyUp = isKeyUp && (HeldChannels[note] & channelBit) != 0;
-  if (inChannel != 0 && msg.channel != inChannel - 1 && !admittedKeyUp) return;
+  if (inChannel != 0 && msg.channel != inChannel - 1 && !admittedKeyUp) return releasedAll;
 
   switch (msg.status) {
     case 0x90:
       if (msg.data2 > 0) {
-        if (note < GetParam(tagInRange_Low) || note > GetParam(tagInRange_High)) return;
+        if (note < GetParam(tagInRange_Low) || note > GetParam(tagInRange_High)) return releasedAll;
         if (KeyFilter.ActiveCount() == 0 && restartOnKey == 1) {
           // With the transport stopped the own clock starts with this key, so the pattern
           // starts at its origin, not at wherever the host's playhead is parked. While it
@@ -99,7 +100,7 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
         KeyEvent = true;
         if (!arpEnabled && thruOn) ThruNoteOn(note, msg.data2, outChannel);
         StatusDirty.store(true, std::memory_order_relaxed);
-        return;
+        return true;
       }
       [[fallthrough]];  // a note-on with velocity 0 is a note-off
     case 0x80:
@@ -119,20 +120,20 @@ void TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {
       // The key's channels are forgotten once nothing it started still holds the note.
       if (HoldCount(KeyFilter.HeldPool, note) == 0 && ThruSent[note].runs == 0) HeldChannels[note] = 0;
       StatusDirty.store(true, std::memory_order_relaxed);
-      return;
+      return true;
     case 0xC0:
       SelectProgramLocked(std::min<int>(msg.data1, kNumPrograms - 1));
-      return;
+      return true;
     case 0xB0:
       if (msg.data1 == 1) Emit(0xB0, outChannel, 1, msg.data2);
-      return;
+      return releasedAll;
     case 0xE0:
     case 0xA0:
     case 0xD0:
       Emit(msg.status, outChannel, msg.data1, msg.data2);
-      return;
+      return releasedAll;
     default:
-      return;
+      return releasedAll;
   }
 }
 

@@ -301,7 +301,9 @@ class TPlugCore {
   TLoadResult ApplyPresetFile(const uint8_t* data, size_t size, TPresetKind kind);
   TLoadResult LoadPresetFile(const std::string& path, TPresetKind kind);
   void ClampRows(int beginByte, int endByte);
-  void HandleMidiLocked(const TMidiMsg& msg);
+  // True when the message may have changed what the clock has due: keys, the program, the
+  // sounding notes.
+  bool HandleMidiLocked(const TMidiMsg& msg);
   void ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<const TMidiEvent> input);
   // The block's messages in the order they take effect, with their frames inside the block.
   int OrderInput(std::span<const TMidiEvent> input, int sampleFrames);
