@@ -63,7 +63,10 @@ void TPlugCore::ProcessBlock(int sampleFrames, std::span<const TMidiEvent> input
   deferredSamples = 0;
   ServiceRequests();
   ProcessBlockLocked(sampleFrames, late, input);
-  UnlockServicing();
+  // What other threads asked for during the block, and the reactions to what the block changed
+  // (a chain's program), are served at the next block's start, or now when something waits.
+  lock.Unlock();
+  if (RequestsPending() && lock.TryLock()) UnlockServicing();
 }
 
 bool TPlugCore::SendEditorMidi(uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2) {
@@ -118,7 +121,7 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<
   // The walk: the messages of a frame, then what the clock has due there. Messages that leave
   // keys, programs and sounding notes as they were (controllers, bend, pressure) need no new
   // reading of the clock.
-  const int inputCount = OrderInput(input, sampleFrames);
+  const int inputCount = input.empty() ? 0 : OrderInput(input, sampleFrames);
   int nextInput = 0;
   auto takeInputAt = [&](int frame) {
     bool clockTouched = false;
