@@ -121,7 +121,7 @@ void TPlugCore::ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<
   // The walk: the messages of a frame, then what the clock has due there. Messages that leave
   // keys, programs and sounding notes as they were (controllers, bend, pressure) need no new
   // reading of the clock.
-  const int inputCount = input.empty() ? 0 : OrderInput(input, sampleFrames);
+  const int inputCount = input.empty() ? 0 : OrderInput(input);
   int nextInput = 0;
   auto takeInputAt = [&](int frame) {
     bool clockTouched = false;

@@ -35,26 +35,32 @@ int TPlugCore::InputFrame(std::span<const TMidiEvent> input, int position, int s
   return std::clamp(input[index].frame, 0, std::max(0, sampleFrames - 1));
 }
 
-int TPlugCore::OrderInput(std::span<const TMidiEvent> input, int sampleFrames) {
+int TPlugCore::OrderInput(std::span<const TMidiEvent> input) {
   // Hosts hand their lists in frame order; anything else is sorted by frame here, keeping the
   // list's order within a frame. A list too long to sort is taken in its own order, no message
   // ever before the one ahead of it in the list.
   const int count = static_cast<int>(std::min<size_t>(input.size(), static_cast<size_t>(std::numeric_limits<int>::max())));
-  const int last = std::max(0, sampleFrames - 1);
-  auto frameOf = [&](int index) { return std::clamp(input[index].frame, 0, last); };
   inputSorted = true;
-  for (int i = 1; i < count && inputSorted; ++i) inputSorted = frameOf(i - 1) <= frameOf(i);
+  for (int i = 1; i < count && inputSorted; ++i) inputSorted = input[i - 1].frame <= input[i].frame;
   if (inputSorted || count > kMaxBlockInput) {
     inputSorted = true;
     return count;
   }
   for (int i = 0; i < count; ++i) inputOrder[i] = static_cast<uint16_t>(i);
   std::sort(inputOrder.begin(), inputOrder.begin() + count, [&](uint16_t a, uint16_t b) {
-    const int fa = frameOf(a), fb = frameOf(b);
+    const int32_t fa = input[a].frame, fb = input[b].frame;
     return fa != fb ? fa < fb : a < b;
   });
   inputSorted = false;
   return count;
+}
+
+void TPlugCore::HandleMidiInList(std::span<const TMidiEvent> input) {
+  const int count = OrderInput(input);
+  for (int i = 0; i < count; ++i) {
+    const TMidiMsg& m = input[inputSorted ? i : inputOrder[i]].msg;
+    HandleMidiIn(m.channel, m.status, m.data1, m.data2);
+  }
 }
 
 bool TPlugCore::HandleMidiLocked(const TMidiMsg& msg) {

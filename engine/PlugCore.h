@@ -188,6 +188,9 @@ class TPlugCore {
   // One incoming message outside a block (audio thread): it takes effect at the start of the
   // next block. Handled at once, or queued while another thread holds the engine.
   void HandleMidiIn(int channel, int status, int data1, int data2);
+  // A list of messages outside a block (audio thread): in frame order, keeping the list's order
+  // within a frame, all at the start of the next block.
+  void HandleMidiInList(std::span<const TMidiEvent> input);
   // One block (audio thread), with the messages that arrived for it, each taking effect at its
   // frame. Frames outside the block are brought into it; a list out of frame order is taken in
   // frame order, keeping the list's order among messages of one frame.
@@ -305,8 +308,8 @@ class TPlugCore {
   // sounding notes.
   bool HandleMidiLocked(const TMidiMsg& msg);
   void ProcessBlockLocked(int sampleFrames, int lateSamples, std::span<const TMidiEvent> input);
-  // The block's messages in the order they take effect, with their frames inside the block.
-  int OrderInput(std::span<const TMidiEvent> input, int sampleFrames);
+  // Orders a list by frame (audio thread); the order is read through InputFrame.
+  int OrderInput(std::span<const TMidiEvent> input);
   int InputFrame(std::span<const TMidiEvent> input, int position, int sampleFrames) const;
   // Starts the own clock at the frame being worked on (0 outside a block).
   void StartOwnClock();
@@ -412,8 +415,8 @@ class TPlugCore {
   };
   int emitFrame = 0;  // frame of the block being worked on; 0 outside the block (incoming MIDI)
   bool inBlock = false;  // a block is being worked through: its time has been read
-  // The messages of the block being worked on, by position in frame order (indexes into its
-  // list); used only when the list came out of frame order.
+  // The messages of the list being worked on, by position in frame order (indexes into the
+  // list; audio thread); used only when the list came out of frame order.
   std::array<uint16_t, kMaxBlockInput> inputOrder{};
   bool inputSorted = true;
   // The clock never runs backwards by less than this many steps between blocks: a host whose

@@ -99,6 +99,7 @@ class TVSTPlugin : public AudioEffectX {
   VstInt32 outEventCount = 0;  // audio thread; 0 between blocks
   std::array<TMidiEvent, kMaxInEventsPerBlock> inputEvents{};  // audio thread: the next block's MIDI
   int inputCount = 0;
+  int32_t inputFrameFloor = 0;  // the latest frame of the events kept so far
   VstEventsFixed<kOutEventRecords> outEvents;
   std::array<VstMidiEvent, kOutEventRecords> outRecords{};
   VstInt32 hostVersion = 0;

@@ -3,21 +3,27 @@
 // allocates, waits or locks.
 #include "host/VSTPlugin.h"
 
+#include <algorithm>
+
 // Audio thread. The MIDI events of the list are kept for the next block, in which each takes
 // effect at its deltaFrames; other event types are skipped. A null list or a negative count is
-// nothing to do. Lists of several calls before one block add up.
+// nothing to do. Lists of several calls before one block add up, each after the ones before:
+// an event never takes effect ahead of one an earlier call delivered.
 VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
   const TRealtimeScope realtime;  // nothing in here may wait for the engine
   if (events == nullptr) return 1;
   VstEvent* const* list = EventPointers(events);
+  const int32_t earliest = inputFrameFloor;
   for (VstInt32 i = 0; i < events->numEvents; ++i) {
     const VstEvent* event = list[i];
     if (event == nullptr || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
     if (inputCount == kMaxInEventsPerBlock) TakeInputNow();
     const uint8_t status = midi->midiData[0];
+    const int32_t frame = std::max(midi->deltaFrames, earliest);
+    inputFrameFloor = std::max(inputFrameFloor, frame);
     inputEvents[inputCount++] = TMidiEvent{
-        midi->deltaFrames, TMidiMsg{static_cast<uint8_t>(status & 0x0F), static_cast<uint8_t>(status & 0xF0),
+        frame, TMidiMsg{static_cast<uint8_t>(status & 0x0F), static_cast<uint8_t>(status & 0xF0),
                                     static_cast<uint8_t>(midi->midiData[1] & 0x7F),
                                     static_cast<uint8_t>(midi->midiData[2] & 0x7F)}};
   }
@@ -27,10 +33,7 @@ VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
 void TVSTPlugin::TakeInputNow() {
   // More events than a block keeps, before any block ran: those kept so far take effect at the
   // start of the next block, in order, so that none is lost.
-  for (int i = 0; i < inputCount; ++i) {
-    const TMidiMsg& m = inputEvents[i].msg;
-    core->HandleMidiIn(m.channel, m.status, m.data1, m.data2);
-  }
+  core->HandleMidiInList(std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
 }
 
@@ -48,6 +51,7 @@ void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   const TRealtimeScope realtime;
   core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0, std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
+  inputFrameFloor = 0;
   FlushOutEvents();
 }
 

@@ -114,6 +114,23 @@ TEST(InputTiming, HostileFramesAreBroughtIntoTheBlockInFrameOrder) {
   EXPECT_EQ(got, (std::vector<std::vector<int>>{{2, 0}, {6, 0}, {4, 200}, {5, 200}, {1, 700}, {3, 1023}, {7, 1023}}));
 }
 
+TEST(InputTiming, AListSentAfterAnotherTakesEffectAfterIt) {
+  // Two lists before one block: the second, sent later, never takes effect ahead of the first,
+  // whatever its frames say. A key pressed at frame 60 and released by a later list "at frame 0"
+  // is released, so the arpeggiator plays nothing.
+  Script s(64, kRate);
+  ASSERT_NE(s.fx, nullptr) << s.host.LastError();
+  s.host.transport.playing = true;
+  testhost::MidiIn down = testhost::NoteOn(0, 50, 100), up = testhost::NoteOff(0, 50);
+  down.deltaFrames = 60;
+  s.Clear();
+  s.host.SendMidi({down});
+  s.host.SendMidi({up});
+  s.Play(400);
+  EXPECT_EQ(s.Sounding(), 0);
+  EXPECT_LE(s.NoteOns().size(), 1u) << "at most the note the key-down played at once";
+}
+
 TEST(InputTiming, ListsOfManyCallsAddUpAndNoneIsLost) {
   // Two lists before one block take effect together; a list longer than a block keeps still
   // reaches the engine whole, the part beyond at the block's start.

@@ -44,6 +44,7 @@ struct TSession {
   testhost::KeyLedger keys;
   long frames = 0;
   std::vector<uint8_t> saved[2];  // bank, program
+  int32_t frameFloor = 0;  // lists before one block: each takes effect after the ones before
 };
 
 // An incoming list as a host builds it: MIDI events of any bytes and delta, now and then
@@ -55,7 +56,7 @@ void SendEvents(TSession& s, TFuzzInput& in, bool flood) {
   auto* events = reinterpret_cast<VstEvents*>(list.data());
   auto** pointers = reinterpret_cast<VstEvent**>(list.data() + offsetof(VstEvents, events));
   events->numEvents = count;
-  std::vector<MidiIn> delivered;
+  std::vector<std::pair<int32_t, MidiIn>> delivered;  // at the frame it takes effect
   for (int i = 0; i < count; ++i) {
     VstMidiEvent& r = records[static_cast<size_t>(i)];
     r.byteSize = sizeof(VstMidiEvent) - 8;
@@ -65,14 +66,21 @@ void SendEvents(TSession& s, TFuzzInput& in, bool flood) {
     for (int b = 0; b < 3; ++b) r.midiData[b] = in.Byte();
     if (flood) r.midiData[0] = static_cast<uint8_t>(0xA0 | (r.midiData[0] & 0x3F));  // pressure, controllers, programs
     pointers[i] = kind == 255 ? nullptr : reinterpret_cast<VstEvent*>(&r);
-    if (pointers[i] != nullptr) delivered.push_back(MidiIn{r.midiData[0], r.midiData[1], r.midiData[2], 0, r.type});
+    if (pointers[i] != nullptr && r.type == kVstMidiType)
+      delivered.push_back({std::max(r.deltaFrames, s.frameFloor), MidiIn{r.midiData[0], r.midiData[1], r.midiData[2]}});
     if (!flood) Trace("  event type %d delta %d: %02x %02x %02x%s", r.type, r.deltaFrames, r.midiData[0], r.midiData[1],
                       r.midiData[2], pointers[i] == nullptr ? " (null entry)" : "");
   }
   const bool null = in.Byte() == 0;
   Trace("effProcessEvents: %d events%s", count, null ? ", null list" : "");
   s.host.Dispatch(effProcessEvents, 0, 0, null ? nullptr : events);
-  if (!null) s.keys.Count(delivered);
+  if (null) return;
+  // The plug-in takes a block's events in frame order, a list's order kept within a frame.
+  std::stable_sort(delivered.begin(), delivered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [frame, midi] : delivered) {
+    s.keys.Count(midi);
+    s.frameFloor = std::max(s.frameFloor, frame);
+  }
 }
 
 bool IsTextOpcode(VstInt32 opcode) {
@@ -163,6 +171,7 @@ void RunBlocks(TSession& s, TFuzzInput& in) {
   Trace("%d blocks of %d frames (%s)", count, frames, replacing ? "processReplacing" : "process");
   for (int i = 0; i < count && s.frames + frames <= kMaxFramesPerRun; ++i) {
     s.host.RunBlock(frames, replacing);
+    s.frameFloor = 0;
     s.frames += frames;
   }
 }
