@@ -3,7 +3,7 @@
 // benchmarks that must not disturb the plug-in's own allocation count or timing.
 #include <cstdint>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 namespace testhost {
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 namespace testhost {
 

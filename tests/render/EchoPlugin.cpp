@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 // A shared object loaded for as long as this lives.
 class TPluginModule {

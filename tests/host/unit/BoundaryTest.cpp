@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/AudioEffectX.h"
-#include "host/HostConvert.h"
+#include "host/vst2/AudioEffectX.h"
+#include "host/vst2/HostConvert.h"
 
 namespace {
 

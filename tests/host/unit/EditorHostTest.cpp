@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "host/HostAssert.h"
+#include "host/vst2/HostAssert.h"
 #include "platform/HeadlessWindow.h"
 #include "tests/host/EditorListenerStub.h"
 #include "tests/host/unit/InProcess.h"

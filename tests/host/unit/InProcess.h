@@ -1,6 +1,6 @@
 #pragma once
 // The plug-in object linked into the test, reached through the same host as the module.
-#include "host/VSTPlugin.h"
+#include "host/vst2/VSTPlugin.h"
 #include "tests/host/TestHost.h"
 
 namespace inprocess {

@@ -1,12 +1,12 @@
-#include "host/VSTPlugin.h"
+#include "host/vst2/VSTPlugin.h"
 
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "editor/Globals.h"
-#include "host/HostAssert.h"
-#include "host/HostConvert.h"
+#include "host/vst2/HostAssert.h"
+#include "host/vst2/HostConvert.h"
 #include "platform/DebugOutput.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "engine/Hook.h"
 #include "editor/EditorForm.h"
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 class AudioEffect;
 

@@ -1,10 +1,10 @@
-#include "host/AudioEffectX.h"
+#include "host/vst2/AudioEffectX.h"
 
 #include <cstddef>
 #include <cstdlib>
 
-#include "host/HostConvert.h"
-#include "host/VSTEditor.h"
+#include "host/vst2/HostConvert.h"
+#include "host/vst2/VSTEditor.h"
 
 namespace {
 

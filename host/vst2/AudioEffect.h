@@ -4,7 +4,7 @@
 // VST 1.x opcodes (0..24) and wraps the host callback for the basic host opcodes.
 #include <memory>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 class AEffEditor;
 

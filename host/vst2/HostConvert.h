@@ -7,7 +7,7 @@
 #include <limits>
 #include <string_view>
 
-#include "host/VstAbi.h"
+#include "host/vst2/VstAbi.h"
 
 // Copies a text into a host buffer with its terminating zero, never writing more than
 // kHostTextCapacity bytes in all. A null buffer gets nothing.

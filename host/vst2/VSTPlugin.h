@@ -8,8 +8,8 @@
 
 #include "engine/Hook.h"
 #include "engine/PlugCore.h"
-#include "host/AudioEffectX.h"
-#include "host/VSTEditor.h"
+#include "host/vst2/AudioEffectX.h"
+#include "host/vst2/VSTEditor.h"
 
 constexpr int kOutEventRecords = 2048;
 constexpr int kMaxInEventsPerBlock = 4096;  // incoming MIDI events kept for one block

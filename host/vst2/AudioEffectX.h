@@ -2,7 +2,7 @@
 // AudioEffectX: the VST 2.x extensions. A dispatcher for opcodes 25..76, the plug-side
 // operations they call with neutral defaults, the remaining capability setters, the host
 // callback wrappers the plug-in uses, and the speaker-arrangement helpers.
-#include "host/AudioEffect.h"
+#include "host/vst2/AudioEffect.h"
 
 class AudioEffectX : public AudioEffect {
  public:

@@ -1,6 +1,6 @@
-#include "host/VSTEditor.h"
+#include "host/vst2/VSTEditor.h"
 
-#include "host/AudioEffect.h"
+#include "host/vst2/AudioEffect.h"
 
 TVSTEditor::TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, const TEditIdleHook* onEditIdle)
     : AEffEditor(effect), formClass(formClass), onEditIdle(onEditIdle) {}

@@ -1,7 +1,7 @@
 // The module's only exports: VSTPluginMain and its alias main, the names hosts look for.
 #include "editor/PlugEditorForm.h"
-#include "host/FpuGuard.h"
-#include "host/VSTPlugin.h"
+#include "host/vst2/FpuGuard.h"
+#include "host/vst2/VSTPlugin.h"
 
 #if defined(_WIN32)
 #define MOLTRIN_EXPORT  // named in exports.def

@@ -1,7 +1,7 @@
 // The real-time bridge between host and engine: incoming MIDI, one engine run per block,
 // the host's clock for the engine, and the engine's MIDI out to the host. Nothing here
 // allocates, waits or locks.
-#include "host/VSTPlugin.h"
+#include "host/vst2/VSTPlugin.h"
 
 #include <algorithm>
 

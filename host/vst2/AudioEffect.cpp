@@ -1,8 +1,8 @@
-#include "host/AudioEffect.h"
+#include "host/vst2/AudioEffect.h"
 
-#include "host/FpuGuard.h"
-#include "host/HostConvert.h"
-#include "host/VSTEditor.h"
+#include "host/vst2/FpuGuard.h"
+#include "host/vst2/HostConvert.h"
+#include "host/vst2/VSTEditor.h"
 
 namespace {
 
