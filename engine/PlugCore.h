@@ -24,6 +24,7 @@
 #include "engine/InputKeyFilter.h"
 #include "engine/KeyPool.h"
 #include "engine/ParamNames.h"
+#include "engine/PresetFile.h"
 #include "engine/ShortText.h"
 #include "engine/SpscRing.h"
 
@@ -100,13 +101,7 @@ struct TLoadResult {
 using TProgramRow = std::array<int8_t, kNumParams>;
 using TProgramMatrix = std::array<TProgramRow, kNumPrograms>;
 
-constexpr int kProgramChunkSize = kNumParams;                 // 576
-constexpr int kBankChunkSize = kNumParams * kNumPrograms;     // 36864
-constexpr int kFxpSize = 60 + kProgramChunkSize;              // 636
-constexpr int kFxbSize = 160 + kBankChunkSize;                // 37024
 constexpr double kSyncRateTable[12] = {12.0, 8.0, 6.0, 4.0, 3.0, 2.0, 1.5, 1.0, 16.0 / 3.0, 8.0 / 3.0, 4.0 / 3.0, 2.0 / 3.0};
-
-enum class TPresetKind;  // engine/PresetFile.h
 
 class TPlugCore {
  public:

@@ -7,6 +7,14 @@
 #include <span>
 #include <string>
 
+#include "engine/ParamNames.h"
+
+constexpr int kProgramChunkSize = kNumParams;              // 576
+constexpr int kBankChunkSize = kNumParams * kNumPrograms;  // 36864
+constexpr int kFxpSize = 60 + kProgramChunkSize;           // 636
+constexpr int kFxbSize = 160 + kBankChunkSize;             // 37024
+constexpr int kOldRecordSize = 512;                        // a program record of format 7
+
 enum class TPresetKind { program, bank };
 
 struct TPresetCheck {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/InputKeyFilter.h"
+#include "engine/ParamNames.h"
 
 namespace {
 
@@ -84,12 +85,12 @@ double NoteLength(const TStepContext& ctx) {
   const int steps = std::clamp(ctx.info.steps, 1, 64);
   double length = gate;
   for (int j = ctx.step + 1; j >= 0 && j < steps; ++j) {
-    const int mode = ctx.stepModes ? ctx.stepModes[j] : 1;
-    if (mode == 2) {
+    const int mode = ctx.stepModes ? ctx.stepModes[j] : stNormal;
+    if (mode == stRest) {
       length += 1;
       continue;
     }
-    if (mode == 3) length = (j - ctx.step) + 0.5 * gate;
+    if (mode == stTie) length = (j - ctx.step) + 0.5 * gate;
     break;
   }
   return length;
@@ -162,7 +163,7 @@ int GenerateStepNotes(TInKeyFilter& filter, const TStepContext& ctx, TKeyList& o
   const TStepInfo& info = ctx.info;
   // Runs even when the step stays silent, so the snapshot keeps up with quantize points.
   filter.SelectKeys(info, ctx.step, ctx.stepCount, out);
-  if (info.stepType == 0 || info.stepType == 2 || !ctx.arpEnabled) {
+  if (info.stepType == stOff || info.stepType == stRest || !ctx.arpEnabled) {
     out = TKeyList{};
     return 0;
   }
