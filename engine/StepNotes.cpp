@@ -85,7 +85,7 @@ double NoteLength(const TStepContext& ctx) {
   const int steps = std::clamp(ctx.info.steps, 1, 64);
   double length = gate;
   for (int j = ctx.step + 1; j >= 0 && j < steps; ++j) {
-    const int mode = ctx.stepModes ? ctx.stepModes[j] : stNormal;
+    const int mode = ctx.stepModes ? int{ctx.stepModes[j]} : int{stNormal};
     if (mode == stRest) {
       length += 1;
       continue;
