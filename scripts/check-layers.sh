@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fails when a file includes a layer it must not know: the engine knows no host, editor or
-# platform; the platform knows no engine, editor or host; the editor's controls know no
-# engine (only the form, in files named *Form*, binds to it) and no editor file knows the host.
+# Fails when a file includes a layer it must not know: the engine knows no format adapter, host
+# library, editor or platform; the platform knows no engine, editor, adapter or host library;
+# the editor's controls know no engine (only the form, in files named *Form*, binds to it) and
+# no editor file knows an adapter; an adapter knows of the engine only its face (engine/Plugin.h).
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
@@ -15,13 +16,19 @@ forbid() {  # description, include pattern, files...
   fi
 }
 shopt -s nullglob
-forbid "engine/ includes another layer" "host|editor|platform" engine/*.h engine/*.cpp
-forbid "platform/ includes another layer" "engine|editor|host" platform/*.h platform/*.cpp
+shopt -s globstar
+forbid "engine/ includes another layer" "host|hosts|editor|platform" engine/*.h engine/*.cpp
+forbid "platform/ includes another layer" "engine|editor|host|hosts" platform/*.h platform/*.cpp
 controls=()
 for f in editor/*.h editor/*.cpp; do
   case "$(basename "$f")" in *Form*) ;; *) controls+=("$f") ;; esac
 done
 [ ${#controls[@]} -gt 0 ] && forbid "an editor control includes the engine" "engine" "${controls[@]}"
-forbid "editor/ includes the host" "host" editor/*.h editor/*.cpp
+forbid "editor/ includes the host" "host|hosts" editor/*.h editor/*.cpp
+hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' host/**/*.h host/**/*.cpp 2>/dev/null |
+  grep -v '"engine/Plugin.h"')
+if [ -n "$hits" ]; then
+  echo "an adapter includes the engine beyond its face:"; echo "$hits"; status=1
+fi
 [ $status -eq 0 ] && echo "layers hold"
 exit $status

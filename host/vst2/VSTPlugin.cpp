@@ -11,7 +11,7 @@
 
 namespace {
 
-bool IsParamIndex(VstInt32 index) { return index >= 0 && index < kNumParams; }
+bool IsParamIndex(VstInt32 index) { return index >= 0 && index < TPlugin::ParamCount(); }
 
 constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 
@@ -49,7 +49,7 @@ bool WritePinProperties(const char* prefix, VstInt32 index, VstInt32 count, VstP
 }  // namespace
 
 TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formClass)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+    : AudioEffectX(audioMaster, TPlugin::ProgramCount(), TPlugin::ParamCount()) {
   canDoFlags = 59;
   plugin = std::make_unique<TPlugin>(nullptr);  // the host hears nothing before the bank is in
   editorEngine = plugin->EditorEngine();
@@ -146,7 +146,7 @@ VstInt32 TVSTPlugin::getProgram() {
 }
 
 void TVSTPlugin::setProgram(VstInt32 program) {
-  if (program < 0 || program >= kNumPrograms) return;
+  if (program < 0 || program >= TPlugin::ProgramCount()) return;
   curProgram = program;
   plugin->SelectProgram(program);
 }
@@ -158,11 +158,11 @@ void TVSTPlugin::setProgramName(char* name) {
 void TVSTPlugin::getProgramName(char* name) {
   const int current = plugin->CurrentProgram();
   // Before the first selection there is no current program and so no name.
-  CopyHostText(name, current >= 0 && current < kNumPrograms ? plugin->ProgramName(current).View() : "");
+  CopyHostText(name, current >= 0 && current < TPlugin::ProgramCount() ? plugin->ProgramName(current).View() : "");
 }
 
 bool TVSTPlugin::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
-  if (index < 0 || index >= kNumPrograms) {
+  if (index < 0 || index >= TPlugin::ProgramCount()) {
     CopyHostText(text, "");
     return false;
   }
