@@ -26,14 +26,6 @@ double TruncD(double x) { return std::fabs(x) < 4.0e15 ? static_cast<double>(sta
 // x less the whole periods it holds, as the clock takes positions apart: x − trunc(x / p) × p.
 double LessWholePeriods(double x, double period) { return x - TruncD(x / period) * period; }
 
-// A position within rounding of a whole step is that step: the host's song position and the
-// frame's offset are each exact, their sum in double precision may not be. A millionth of a step
-// is far below a frame at any rate and tempo a host uses.
-double OnTheGrid(double steps) {
-  const double whole = std::nearbyint(steps);
-  return std::fabs(steps - whole) < 1.0e-6 ? whole : steps;
-}
-
 }  // namespace
 
 // ---- Once per block --------------------------------------------------------------------------
@@ -83,8 +75,13 @@ void TArpClock::TakePendingRestart() {
 }
 
 void TArpClock::TakeRate(int sync) {
+  if (sync == rateSync_ && sampleRate_ == rateSampleRate_ && tempo_ == rateTempo_) return;
+  rateSync_ = sync;
+  rateSampleRate_ = sampleRate_;
+  rateTempo_ = tempo_;
   stepsPerBeat_ = kSyncRateTable[std::clamp(sync, 0, 11)];
   samplesPerStep_ = sampleRate_ / tempo_ * 60.0 / stepsPerBeat_;
+  stepsPerSample_ = 1.0 / samplesPerStep_;
 }
 
 void TArpClock::StartSeam(int sync, bool transportChanged, bool idle) {
@@ -95,6 +92,14 @@ void TArpClock::StartSeam(int sync, bool transportChanged, bool idle) {
     floorActive_ = true;
     floorPos_ = seamPos_;
   }
+}
+
+bool TArpClock::BlockWithin(double from, double until, int frames) {
+  const double start = RawPosition(0);
+  const double end = (playing_ || freeRun_) && frames > 1 ? start + (frames - 1) * stepsPerSample_ : start;
+  if (start < from || end >= until || (seamValid_ && start < seamPos_)) return false;
+  floorActive_ = false;
+  return true;
 }
 
 void TArpClock::EndBlock(int frames, int sync, bool idle) {
@@ -109,12 +114,6 @@ void TArpClock::EndBlock(int frames, int sync, bool idle) {
 }
 
 // ---- Reading the clock ---------------------------------------------------------------------
-
-double TArpClock::RawPosition(int frame) const {
-  // With the transport stopped the host's parked position does not move within a block.
-  const double advance = (playing_ || freeRun_) ? frame : 0;
-  return OnTheGrid(ppq_ * stepsPerBeat_ + (samplePos_ + advance - samplePosAtPpqChange_) / samplesPerStep_);
-}
 
 TClockReading TArpClock::Read(int frame, const TBlockSettings& block) const {
   TClockReading r;
@@ -145,7 +144,7 @@ TClockReading TArpClock::Read(int frame, const TBlockSettings& block) const {
     const int q = block.InQuantizeLen;
     const double restart = q > 0 ? Trunc(restartPpq_ * stepsPerBeat_ / q + 0.5 * block.Gate / 100.0) * static_cast<double>(q)
                                  : restartPpq_ * stepsPerBeat_;
-    double shifted = OnTheGrid(stepPos - restart);
+    double shifted = TArpClock::OnTheGrid(stepPos - restart);
     if (shifted < 0) shifted -= TruncD((shifted - steps) / steps) * steps;  // into 0..Steps
     stepPos = shifted;
   }

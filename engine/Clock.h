@@ -7,6 +7,8 @@
 //
 // Positions are double precision: a song hours long still places every step on its frame.
 // Audio thread, under the engine lock.
+#include <cstdint>
+
 #include "engine/MidiTypes.h"
 
 // The program's settings as one block sees them, read at the block's start (and again where a
@@ -67,11 +69,30 @@ class TArpClock {
   // Before the block's first reading: where a host's position lies a little behind the frame at
   // which the last block ended, the clock waits there instead of playing a step again.
   void StartSeam(int sync, bool transportChanged, bool idle);
+  // True when the block's frames all lie at raw positions in [from, until) and it starts at or
+  // past where the last block ended (so that no seam holds it): then nothing can happen in it
+  // that the reading before `until` did not see.
+  bool BlockWithin(double from, double until, int frames);
   // After the block: the own clock and the key wait count its samples; `idle` ends the seam.
   void EndBlock(int frames, int sync, bool idle);
 
   // ---- Reading the clock.
-  double RawPosition(int frame) const;  // steps, before cycles, restart, swing and wrap
+  // Steps, before cycles, restart, swing and wrap. With the transport stopped the host's parked
+  // position does not move within a block.
+  double RawPosition(int frame) const {
+    const double advance = (playing_ || freeRun_) ? frame : 0;
+    return OnTheGrid(ppq_ * stepsPerBeat_ + (samplePos_ + advance - samplePosAtPpqChange_) / samplesPerStep_);
+  }
+  // A position within rounding of a whole step is that step: the host's song position and the
+  // frame's offset are each exact, their sum in double precision may not be. A millionth of a
+  // step is far below a frame at any rate and tempo a host uses. (Beyond 2^52 every double is
+  // whole.)
+  static double OnTheGrid(double steps) {
+    if (!(steps > -4.0e15 && steps < 4.0e15)) return steps;
+    const double whole = static_cast<double>(static_cast<int64_t>(steps + (steps < 0 ? -0.5 : 0.5)));
+    const double off = steps - whole;
+    return off < 1.0e-6 && off > -1.0e-6 ? whole : steps;
+  }
   TClockReading Read(int frame, const TBlockSettings& block) const;
   // The reading becomes the clock's step (its restart sync too).
   void Take(const TClockReading& reading, const TBlockSettings& block);
@@ -110,6 +131,8 @@ class TArpClock {
 
   // ---- What the sequencer and the status panel read.
   double SongPosition() const { return ppq_; }  // quarter notes, at the block's first frame
+  double SamplesPerStep() const { return samplesPerStep_; }
+  bool RestartWaiting() const { return restartPending_; }
   double StepPos() const { return stepPos_; }
   int StepCount() const { return stepCount_; }
   int CurStep() const { return curStep_; }
@@ -130,6 +153,10 @@ class TArpClock {
   bool playing_ = false;
   double stepsPerBeat_ = 4.0;
   double samplesPerStep_ = 0;
+  double stepsPerSample_ = 0;
+  int rateSync_ = -1;  // what the step length was worked out from
+  double rateSampleRate_ = 0;
+  double rateTempo_ = 0;
   // The step: the position of the reading taken and what it lies in.
   double stepPos_ = 0;
   int stepCount_ = 0;

@@ -145,7 +145,7 @@ int TProgramStore::SetChunk(const int8_t* data, int byteSize, bool isPreset) {
   // Whole rows: a short chunk that ends inside a row leaves that row's other values as they
   // were, which for a row never used are zeros, out of range for some tags.
   ClampRows(begin - begin % kNumParams, (end + kNumParams - 1) / kNumParams * kNumParams);
-  if (begin == 0 && end >= kGlobalBytes) globalsValid_.store(true, std::memory_order_relaxed);
+  if (begin == 0 && end >= kGlobalBytes) SetGlobalsValid();
   if (!isPreset && LoadByte(0, tagCurChain) > 0) chainRestored_ = true;
   chunkLoaded_.store(true, std::memory_order_relaxed);
   if (!programChosen_) {

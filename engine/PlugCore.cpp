@@ -46,6 +46,11 @@ void TPlugCore::UnlockServicing() {
   } while (RequestsPending() && lock.TryLock());
 }
 
+bool TPlugCore::ServiceDue() const {
+  // The lock's holder: anything ServiceRequests would do.
+  return RequestsPending() || store.Version() != reactedVersion || store.ChangesToTake();
+}
+
 bool TPlugCore::RequestsPending() const {
   return releaseLatchRequest.load(std::memory_order_acquire) || sequencer.MidiQueued() ||
          writesPending.load(std::memory_order_acquire);
@@ -175,8 +180,12 @@ void TPlugCore::React(int tag, int value) {
 }
 
 void TPlugCore::ReactToSettingsInForce() {
-  // Runs with every block: once a program is current (and so the global settings are set), the
-  // values are read straight from their rows.
+  // Runs with every block, and looks again only when a setting or the program in force changed.
+  // Once a program is current (and so the global settings are set), the values are read
+  // straight from their rows.
+  const uint32_t version = store.Version();
+  if (version == reactedVersion) return;
+  reactedVersion = version;
   const int program = store.CurrentProgram();
   for (TReacted& r : reacted) {
     const int now = program >= 0 ? store.LoadByte(r.tag < kFirstChainTag ? 0 : program, r.tag) : store.GetParam(r.tag);
@@ -356,7 +365,7 @@ std::span<const TMidiOut> TPlugCore::ProcessBlock(int sampleFrames, const THostT
   }
   const int late = deferredSamples;
   deferredSamples = 0;
-  ServiceRequests();
+  if (ServiceDue()) ServiceRequests();
   const std::span<const TMidiOut> sent = sequencer.ProcessBlock(sampleFrames, late, time, input);
   // What other threads asked for during the block, and the reactions to what the block changed
   // (a chain's program), are served at the next block's start, or now when something waits.

@@ -143,6 +143,7 @@ class TPlugCore {
   void UnlockServicing();
   void ServiceRequests();
   bool RequestsPending() const;
+  bool ServiceDue() const;
   void React(int tag, int value);  // any thread
   int HostMax(int tag) const;      // the top of the tag's range as the host sees it
   void ReactToSettingsInForce();   // the lock's holder
@@ -170,6 +171,7 @@ class TPlugCore {
     std::atomic<int> value;
   };
   std::array<TReacted, 4> reacted{{{tagLatch, 0}, {tagArpEnabled, 0}, {tagNumChains, 0}, {tagCurChain, 0}}};
+  uint32_t reactedVersion = ~0u;  // the store's version last reacted to (the lock's holder)
 };
 
 // Holds the engine lock for a scope (never on the audio thread). On release it handles whatever

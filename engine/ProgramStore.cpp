@@ -113,7 +113,7 @@ void TProgramStore::Select(int index) {
   const bool wasLatched = previous >= 0 && LoadByte(previous, tagLatch) == 1;
 
   programChosen_ = true;
-  currentProgram_.store(index, std::memory_order_relaxed);
+  SetCurrentProgram(index);
   StoreByte(0, tagCurProgram, static_cast<int8_t>(index));
 
   // Selecting the first program initialises the global section as well; so does selecting
@@ -126,7 +126,7 @@ void TProgramStore::Select(int index) {
     for (int tag = 1; tag < kFirstProgramTag; ++tag)
       if (CParamMax[tag] != 0) StoreParam(tag, CParamDef[tag]);
     StoreByte(0, tagCurProgram, static_cast<int8_t>(index));
-    globalsValid_.store(true, std::memory_order_relaxed);
+    SetGlobalsValid();
   }
   MarkAllChanged(programOnly);
 
@@ -139,7 +139,7 @@ void TProgramStore::InitProgram(bool programOnly) {
     if (CParamMax[tag] != 0) StoreParam(tag, CParamDef[tag]);
   if (!programOnly) {
     StoreByte(0, tagCurProgram, static_cast<int8_t>(std::max(0, CurrentProgram())));
-    globalsValid_.store(true, std::memory_order_relaxed);
+    SetGlobalsValid();
   }
   SetProgramName({});
 }
@@ -151,7 +151,7 @@ void TProgramStore::InitChain() {
 
 void TProgramStore::InitializeBank() {
   for (int index = 0; index < kNumPrograms; ++index) {
-    currentProgram_.store(index, std::memory_order_relaxed);
+    SetCurrentProgram(index);
     InitProgram(index != 0);
   }
   Select(0);
@@ -166,7 +166,7 @@ void TProgramStore::Recall() {
       row == 0 && std::all_of(&savedRows_[0][1], &savedRows_[0][kFirstChainTag], [](int8_t v) { return v == 0; });
   for (int tag = 0; tag < kNumParams; ++tag)
     if (!keepGlobals || tag == 0 || tag >= kFirstChainTag) StoreByte(row, tag, savedRows_[row][tag]);
-  if (row == 0 && LoadByte(0, tagSteps) != 0) globalsValid_.store(true, std::memory_order_relaxed);
+  if (row == 0 && LoadByte(0, tagSteps) != 0) SetGlobalsValid();
   MarkAllChanged(row != 0);
   InitCurrentIfEmpty();
 }

@@ -32,7 +32,12 @@ class TProgramStore {
   }
   void StoreByte(int row, int tag, int8_t value) {
     std::atomic_ref<int8_t>(rows_[row][tag]).store(value, std::memory_order_relaxed);
+    Touch();
   }
+  // Counts every change of a setting or of what is in force, so that the audio thread reads the
+  // settings again only when something changed. A reader that sees a count also sees what was
+  // stored before it.
+  uint32_t Version() const { return version_.load(std::memory_order_acquire); }
 
   // ---- What changed, for the editor (any thread marks; the editor thread takes).
   void MarkChanged(int tag, bool on = true);
@@ -47,7 +52,10 @@ class TProgramStore {
   // ---- What is in force (any thread reads; the lock's holder changes it).
   int CurrentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
   int CurrentChain() const { return currentChain_.load(std::memory_order_relaxed); }
-  void SetCurrentChain(int chain) { currentChain_.store(chain, std::memory_order_relaxed); }
+  void SetCurrentChain(int chain) {
+    currentChain_.store(chain, std::memory_order_relaxed);
+    Touch();
+  }
   bool GlobalsValid() const { return globalsValid_.load(std::memory_order_relaxed); }
   bool ChunkLoaded() const { return chunkLoaded_.load(std::memory_order_relaxed); }
 
@@ -91,12 +99,22 @@ class TProgramStore {
   bool TakeLatchDropped() { return std::exchange(latchDropped_, false); }
   // A bank put a chain in force.
   bool TakeChainRestored() { return std::exchange(chainRestored_, false); }
+  bool ChangesToTake() const { return latchDropped_ || chainRestored_; }
 
   // ---- For tests and tools that check the rows themselves.
   const TProgramMatrix& Rows() const { return rows_; }
   const TProgramMatrix& SavedRows() const { return savedRows_; }
 
  private:
+  void Touch() { version_.fetch_add(1, std::memory_order_release); }
+  void SetCurrentProgram(int index) {
+    currentProgram_.store(index, std::memory_order_relaxed);
+    Touch();
+  }
+  void SetGlobalsValid() {
+    globalsValid_.store(true, std::memory_order_relaxed);
+    Touch();
+  }
   int RowFor(int tag) const;
   int ProgramToMakeCurrent() const;
   void InitCurrentIfEmpty();
@@ -113,6 +131,7 @@ class TProgramStore {
   std::atomic<int> currentChain_{0};
   std::atomic<bool> globalsValid_{false};  // row 0's global section holds real settings
   std::atomic<bool> chunkLoaded_{false};
+  std::atomic<uint32_t> version_{0};
   bool programChosen_ = false;  // a program was made current, other than by the factory bank
 
   std::array<std::atomic<uint8_t>, kNumParams> changed_{};

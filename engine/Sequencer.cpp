@@ -33,6 +33,26 @@ std::span<const TMidiOut> TArpSequencer::ProcessBlock(int frames, int lateSample
   clock_.CatchUp(lateSamples);
   TakeTime(time);
   TakeBlockSettings();
+  if (!Quiet(frames, input.empty())) Walk(frames, input);
+  clock_.EndBlock(frames, block_.Sync, ClockIdle());
+  SetFrame(0);
+  playingShown_.store(clock_.Playing(), std::memory_order_relaxed);
+  chains_.Publish();
+  return out_.Finish();
+}
+
+bool TArpSequencer::Quiet(int frames, bool noInput) {
+  // A block in which nothing can happen: no input, nothing changed since the last block found
+  // that nothing is due before a raw position, and the whole block lies between the last
+  // reading and that position (a host that jumped back, or on past it, is worked through).
+  if (!quietValid_ || !noInput || transportChanged_ || keyEvent_ || releaseArpNotes_ ||
+      releaseAll_.load(std::memory_order_relaxed) || chains_.SwitchRequested() || clock_.KeyWaiting() ||
+      clock_.RestartWaiting() || settingsVersion_ != quietVersion_ || clock_.SamplesPerStep() != quietSamplesPerStep_)
+    return false;
+  return clock_.BlockWithin(quietFrom_, quietUntil_, frames);
+}
+
+void TArpSequencer::Walk(int frames, std::span<const TMidiEvent> input) {
   inBlock_ = true;
 
   // The walk: the messages of a frame, then what the clock has due there. Messages that leave
@@ -52,7 +72,9 @@ std::span<const TMidiOut> TArpSequencer::ProcessBlock(int frames, int lateSample
   takeInputAt(0);
   TClockReading reading = StepAt(0, true, nullptr);
   TClockReading next;
-  int clockFrame = NextEventFrame(0, reading, frames, next);
+  int readFrame = 0;
+  double quietFrames = -1;
+  int clockFrame = NextEventFrame(0, reading, frames, next, &quietFrames);
   for (;;) {
     const int inputFrame = nextInput < inputCount ? frameOf(nextInput) : frames;
     const int frame = std::min(clockFrame, inputFrame);
@@ -62,16 +84,18 @@ std::span<const TMidiOut> TArpSequencer::ProcessBlock(int frames, int lateSample
     if (frame == clockFrame || clockTouched) {
       reading = StepAt(frame, false, !clockTouched && next.frame == frame ? &next : nullptr);
       next = TClockReading{};
-      clockFrame = NextEventFrame(frame, reading, frames, next);
+      readFrame = frame;
+      clockFrame = NextEventFrame(frame, reading, frames, next, &quietFrames);
     }
   }
   inBlock_ = false;
 
-  clock_.EndBlock(frames, block_.Sync, ClockIdle());
-  SetFrame(0);
-  playingShown_.store(clock_.Playing(), std::memory_order_relaxed);
-  chains_.Publish();
-  return out_.Finish();
+  // What the last reading says of the blocks to come: nothing is due before this position.
+  quietValid_ = quietFrames >= 0 && !clock_.KeyWaiting() && !ClockIdle();
+  quietFrom_ = clock_.RawPosition(readFrame);
+  quietUntil_ = quietFrom_ + quietFrames / clock_.SamplesPerStep();
+  quietVersion_ = settingsVersion_;
+  quietSamplesPerStep_ = clock_.SamplesPerStep();
 }
 
 void TArpSequencer::TakeTime(const THostTime* time) {
@@ -103,6 +127,16 @@ int TArpSequencer::QuantizeLength(int value) const {
 }
 
 void TArpSequencer::TakeBlockSettings() {
+  // Read again only when a setting or the program in force changed since.
+  const uint32_t version = store_.Version();
+  if (version != settingsVersion_) {
+    settingsVersion_ = version;
+    ReadBlockSettings();
+  }
+  clock_.TakeRate(block_.Sync);
+}
+
+void TArpSequencer::ReadBlockSettings() {
   // Read straight from the rows: a program is current, its row and the global settings hold
   // values in their ranges (the clamps below are for the table lookups all the same).
   const int row = std::max(0, store_.CurrentProgram());
@@ -122,7 +156,6 @@ void TArpSequencer::TakeBlockSettings() {
   block_.LockPage = program(tagLockPage) != 0;
   // A page beyond the pattern plays the last page the pattern covers.
   block_.SelectedPage = std::clamp(program(tagSelectedPage), 0, (block_.Steps - 1) / 16);
-  clock_.TakeRate(block_.Sync);
 }
 
 bool TArpSequencer::ClockIdle() const {
@@ -140,7 +173,9 @@ bool TArpSequencer::SomethingHappens(const TClockReading& r) const {
   return false;
 }
 
-int TArpSequencer::NextEventFrame(int frame, const TClockReading& r, int blockFrames, TClockReading& at) const {
+int TArpSequencer::NextEventFrame(int frame, const TClockReading& r, int blockFrames, TClockReading& at,
+                                  double* quietFrames) const {
+  if (quietFrames != nullptr) *quietFrames = -1;
   const int keyWaitEnd = clock_.KeyWaitEndFrame(frame, blockFrames);
   if (ClockIdle()) return keyWaitEnd;
 
@@ -155,6 +190,7 @@ int TArpSequencer::NextEventFrame(int frame, const TClockReading& r, int blockFr
   // Nothing can happen before the estimate less a frame. From the estimate, read the clock back
   // to the first frame at which something happens, or on to it: once something is due it stays
   // due until it is done.
+  if (quietFrames != nullptr) *quietFrames = std::max(0.0, ahead - 1.0);
   const int last = keyWaitEnd - 1;
   if (last <= frame || frame + ahead - 1.0 > last) return keyWaitEnd;
   int f = static_cast<int>(std::clamp(std::ceil(frame + ahead), static_cast<double>(frame + 1), static_cast<double>(last)));
@@ -341,6 +377,7 @@ void TArpSequencer::TakeQueuedMidi() {
 }
 
 bool TArpSequencer::Handle(const TMidiMsg& msg) {
+  Disturb();
   store_.EnsureCurrent();
   // The arpeggiator switched since the last block ends what sounded before the switch now, so
   // that a key arriving after it, as a thru note, is not cut by the block that follows.
@@ -406,7 +443,10 @@ void TArpSequencer::SelectProgram(int index) {
 }
 
 void TArpSequencer::TakeStoreChanges() {
-  if (store_.TakeLatchDropped()) keys_.Reset(false);
+  if (store_.TakeLatchDropped()) {
+    keys_.Reset(false);
+    Disturb();
+  }
   if (store_.TakeChainRestored()) chains_.RequestSwitch();
 }
 

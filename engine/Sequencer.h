@@ -52,9 +52,15 @@ class TArpSequencer {
   void HandleMidi(const TMidiMsg& msg) { Handle(msg); }
   // Messages that waited while another thread held the engine.
   void TakeQueuedMidi();
-  void SetSampleRate(double rate) { clock_.SetSampleRate(rate); }
+  void SetSampleRate(double rate) {
+    clock_.SetSampleRate(rate);
+    Disturb();
+  }
   // Latch went off: the keys it held are let go.
-  void ReleaseLatch() { keys_.ReleaseLatch(); }
+  void ReleaseLatch() {
+    keys_.ReleaseLatch();
+    Disturb();
+  }
   // After the rows changed under the lock: keys a dropped latch held are forgotten, and a chain
   // a bank put in force is switched to.
   void TakeStoreChanges();
@@ -107,13 +113,22 @@ class TArpSequencer {
   void SelectProgram(int index);
   void TakeTime(const THostTime* time);
   void TakeBlockSettings();  // also the step length, from the rate, tempo and sample rate
+  void ReadBlockSettings();
   int QuantizeLength(int value) const;
   // With the transport stopped only the own clock moves the pattern, and only over keys.
   bool ClockIdle() const;
   bool SomethingHappens(const TClockReading& reading) const;
   // The first frame after `frame` at which a step begins, a note ends or the key wait ends;
-  // blockFrames when there is none in the block. `at` receives the clock read there.
-  int NextEventFrame(int frame, const TClockReading& reading, int blockFrames, TClockReading& at) const;
+  // blockFrames when there is none in the block. `at` receives the clock read there;
+  // `quietFrames`, when given, how many frames after `frame` nothing can happen (-1: unknown).
+  int NextEventFrame(int frame, const TClockReading& reading, int blockFrames, TClockReading& at,
+                     double* quietFrames = nullptr) const;
+  // The block's input and what the clock has due, frame by frame.
+  void Walk(int frames, std::span<const TMidiEvent> input);
+  // True when nothing can happen in the block (see Sequencer.cpp).
+  bool Quiet(int frames, bool noInput);
+  // Keys, a program or the clock changed outside the walk: the next block is worked through.
+  void Disturb() { quietValid_ = false; }
   // Everything due at one frame: releases, the chain check and the step's notes. `known` is the
   // clock already read at that frame, if any.
   TClockReading StepAt(int frame, bool blockStart, const TClockReading* known);
@@ -132,6 +147,7 @@ class TArpSequencer {
   TChainPlayer chains_;
   TMidiOutList out_;
   TBlockSettings block_;
+  uint32_t settingsVersion_ = ~0u;  // the store's version block_ was read at
   TKeyPool outPool_;                        // arpeggiator notes sounding
   std::array<uint8_t, 128> outChannel_{};  // the channel each sounding arpeggiator pitch went out on
   TKeyList noteOutKeys_{};                  // the notes last sent, named for the status panel
@@ -140,6 +156,13 @@ class TArpSequencer {
   bool releaseArpNotes_ = false;  // the clock stopped or the transport moved: every arpeggiator note ends
   bool keyEvent_ = false;         // a key went down since the step was last looked at
   int frame_ = 0;                 // frame of the block being worked on; 0 outside a block
+  // From the last block worked through: nothing is due between these raw positions, as long as
+  // neither the settings nor the step length change.
+  bool quietValid_ = false;
+  double quietFrom_ = 0;
+  double quietUntil_ = 0;
+  uint32_t quietVersion_ = 0;
+  double quietSamplesPerStep_ = 0;
   bool inBlock_ = false;          // a block is being worked through: its time has been read
 
   std::atomic<bool> releaseAll_{false};
