@@ -257,6 +257,7 @@ VstIntPtr Host::OnCallback(AEffect* from, VstInt32 opcode, VstInt32 index, VstIn
     case audioMasterUpdateDisplay: ++updateDisplays; return 1;
     case audioMasterWantMidi: wantMidi.push_back(value); return 1;
     case audioMasterCanDo: return AnswerFactoryBankQuestion(ptr, factoryBank);
+    case audioMasterSizeWindow: return sizeWindow ? sizeWindow(index, static_cast<int>(value)) : 0;
     default: return 0;
   }
 }

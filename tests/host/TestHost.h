@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -170,6 +171,9 @@ class Host {
 
   // Whether the host answers audioMasterProcessEvents with 1 (default) or something else.
   VstIntPtr processEventsAnswer = 1;
+  // How the host answers audioMasterSizeWindow (the editor asks for width x height): with what
+  // this returns, 1 when it gave its window that size; none answers 0, a host that cannot.
+  std::function<VstIntPtr(int width, int height)> sizeWindow;
   // Whether an instance this host creates (set before Load) starts with the factory bank beside
   // the module, as in any other host; tests that expect a fresh instance's defaults ask it for
   // none (the default).
