@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a file includes a layer it must not know: the engine knows no host, editor or
-# platform; the platform knows no engine, editor or host; the editor's controls know no
-# engine (only the form, in files named *Form*, binds to it) and no editor file knows the host.
+# platform, nor the host library; the platform knows no engine, editor or host; the editor's
+# controls know no engine (only the form, in files named *Form*, binds to it) and no editor file
+# knows the host. The host library (hosts/) knows no engine, editor or platform, and of the
+# adapter only its records header; the tools use no file of the tests.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
@@ -15,7 +17,7 @@ forbid() {  # description, include pattern, files...
   fi
 }
 shopt -s nullglob
-forbid "engine/ includes another layer" "host|editor|platform" engine/*.h engine/*.cpp
+forbid "engine/ includes another layer" "host|hosts|editor|platform" engine/*.h engine/*.cpp
 forbid "platform/ includes another layer" "engine|editor|host" platform/*.h platform/*.cpp
 controls=()
 for f in editor/*.h editor/*.cpp; do
@@ -23,5 +25,16 @@ for f in editor/*.h editor/*.cpp; do
 done
 [ ${#controls[@]} -gt 0 ] && forbid "an editor control includes the engine" "engine" "${controls[@]}"
 forbid "editor/ includes the host" "host" editor/*.h editor/*.cpp
+host_library=(hosts/*/*.h hosts/*/*.cpp)
+if [ ${#host_library[@]} -gt 0 ]; then
+  forbid "hosts/ includes the engine, the editor or the platform" "engine|editor|platform" "${host_library[@]}"
+  hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]host/' "${host_library[@]}" | grep -v '"host/vst2/VstAbi.h"')
+  if [ -n "$hits" ]; then
+    echo "hosts/ includes more of the adapter than its records header:"; echo "$hits"; status=1
+  fi
+fi
+tool_files=$(find tools -name '*.h' -o -name '*.cpp')
+# shellcheck disable=SC2086
+[ -n "$tool_files" ] && forbid "tools/ includes a file of the tests" "tests" $tool_files
 [ $status -eq 0 ] && echo "layers hold"
 exit $status

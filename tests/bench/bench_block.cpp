@@ -10,8 +10,8 @@
 #include <string>
 
 #include "engine/ParamNames.h"
-#include "tests/host/MidiList.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/MidiList.h"
+#include "hosts/vst2/Host.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ long gEventsOut = 0;
 VstIntPtr LeanHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
   switch (opcode) {
     case audioMasterVersion: return 2400;
-    case audioMasterCanDo: return testhost::AnswerFactoryBankQuestion(ptr, false);  // the defaults
+    case audioMasterCanDo: return vst2host::AnswerFactoryBankQuestion(ptr, false);  // the defaults
     case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&gTime);
     case audioMasterProcessEvents: gEventsOut += static_cast<const VstEvents*>(ptr)->numEvents; return 1;
     default: return 0;
@@ -37,7 +37,7 @@ class Instance {
  public:
   explicit Instance(benchmark::State& state) {
     std::string error;
-    testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+    vst2host::EntryProc entry = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error);
     if (entry == nullptr || (fx = entry(&LeanHost)) == nullptr) {
       state.SkipWithError(error.empty() ? "the entry refused" : error.c_str());
       return;
@@ -79,7 +79,7 @@ class Instance {
  private:
   static constexpr int kListCapacity = 256;
   AEffect* fx = nullptr;
-  testhost::MidiList<kListCapacity> list;
+  vst2host::MidiList<kListCapacity> list;
   float output[kMaxFrames] = {};
   float* buffers[1] = {output};
 };

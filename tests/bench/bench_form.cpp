@@ -5,7 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 // After everything else: Xlib's macros (Status, None) clash with C++ names.
 #include <X11/Xlib.h>
@@ -50,7 +50,7 @@ class TEditorSession {
     Idle(2);
   }
 
-  testhost::Host host;
+  vst2host::Host host;
   bool ready = false;
 
  private:

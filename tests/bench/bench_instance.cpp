@@ -7,27 +7,27 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace {
 
 bool gFactoryBank = false;  // whether the quiet host lets a fresh instance load the factory bank
 
 VstIntPtr QuietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
-  if (opcode == audioMasterCanDo) return testhost::AnswerFactoryBankQuestion(ptr, gFactoryBank);
+  if (opcode == audioMasterCanDo) return vst2host::AnswerFactoryBankQuestion(ptr, gFactoryBank);
   return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-testhost::EntryProc Entry(benchmark::State& state) {
+vst2host::EntryProc Entry(benchmark::State& state) {
   std::string error;
-  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+  vst2host::EntryProc entry = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error);
   if (entry == nullptr) state.SkipWithError(error.c_str());
   return entry;
 }
 
 // Argument 1: with the factory bank beside the module read and applied, as in a user's host.
 void BM_CreateAndClose(benchmark::State& state) {
-  testhost::EntryProc entry = Entry(state);
+  vst2host::EntryProc entry = Entry(state);
   if (entry == nullptr) return;
   gFactoryBank = state.range(0) != 0;
   for (auto _ : state) {
@@ -42,7 +42,7 @@ BENCHMARK(BM_CreateAndClose)->Arg(0)->Arg(1);
 // Heap held by one open instance, measured across the module with the C library's counters
 // (small blocks and blocks mapped on their own alike).
 void BM_InstanceHeapFootprint(benchmark::State& state) {
-  testhost::EntryProc entry = Entry(state);
+  vst2host::EntryProc entry = Entry(state);
   if (entry == nullptr) return;
   double bytes = 0;
   for (auto _ : state) {
@@ -57,7 +57,7 @@ void BM_InstanceHeapFootprint(benchmark::State& state) {
 BENCHMARK(BM_InstanceHeapFootprint)->Iterations(20);
 
 void BM_SetBankChunk(benchmark::State& state) {
-  testhost::Host host;
+  vst2host::Host host;
   if (host.Load() == nullptr) {
     state.SkipWithError(host.LastError().c_str());
     return;
@@ -78,13 +78,13 @@ BENCHMARK(BM_SetBankChunk);
 
 // One 512-frame block through processReplacing while a chord plays, the host's clock moving.
 void BM_PlayingBlock(benchmark::State& state) {
-  testhost::Host host;
+  vst2host::Host host;
   if (host.Start() == nullptr) {
     state.SkipWithError(host.LastError().c_str());
     return;
   }
   host.SetProgram(0);
-  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100), testhost::NoteOn(0, 67, 100)});
+  host.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100), vst2host::NoteOn(0, 67, 100)});
   host.transport.playing = true;
   int blocks = 0;
   for (auto _ : state) {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace arp {
 
-using testhost::MidiOut;
+using vst2host::MidiOut;
 
 constexpr double kSampleRate = 44100;
 
@@ -34,7 +34,7 @@ inline std::ostream& operator<<(std::ostream& os, const Note& n) {
 
 class Script {
  public:
-  testhost::Host host;
+  vst2host::Host host;
   AEffect* fx = nullptr;
 
   explicit Script(int blockSize = 64, double sampleRate = kSampleRate) {
@@ -56,13 +56,13 @@ class Script {
   }
 
   void Keys(std::initializer_list<int> notes, int velocity = 100, int channel = 0) {
-    std::vector<testhost::MidiIn> events;
-    for (int n : notes) events.push_back(testhost::NoteOn(channel, n, velocity));
+    std::vector<vst2host::MidiIn> events;
+    for (int n : notes) events.push_back(vst2host::NoteOn(channel, n, velocity));
     host.SendMidi(events);
   }
   void Release(std::initializer_list<int> notes, int channel = 0) {
-    std::vector<testhost::MidiIn> events;
-    for (int n : notes) events.push_back(testhost::NoteOff(channel, n));
+    std::vector<vst2host::MidiIn> events;
+    for (int n : notes) events.push_back(vst2host::NoteOff(channel, n));
     host.SendMidi(events);
   }
 

@@ -47,8 +47,8 @@ std::vector<Sent> Render(const Case& c, int blockSize) {
   c.setup(s);
   std::vector<At> events;
   for (const KeyChange& k : c.keys) {
-    for (int n : k.up) events.push_back({k.sample, testhost::NoteOff(0, n)});
-    for (int n : k.down) events.push_back({k.sample, testhost::NoteOn(0, n, 100)});
+    for (int n : k.up) events.push_back({k.sample, vst2host::NoteOff(0, n)});
+    for (int n : k.down) events.push_back({k.sample, vst2host::NoteOn(0, n, 100)});
   }
   events.insert(events.end(), c.other.begin(), c.other.end());
   std::stable_sort(events.begin(), events.end(), [](const At& a, const At& b) { return a.sample < b.sample; });
@@ -59,8 +59,8 @@ std::vector<Sent> Render(const Case& c, int blockSize) {
 std::vector<At> Ramps(long length, long every) {
   std::vector<At> r;
   for (long t = 37, i = 0; t < length; t += every, ++i) {
-    r.push_back({t, testhost::Controller(0, 1, static_cast<int>(i % 128))});
-    r.push_back({t + every / 3, testhost::MidiIn{0xE0, static_cast<uint8_t>(i % 128), static_cast<uint8_t>((i / 2) % 128)}});
+    r.push_back({t, vst2host::Controller(0, 1, static_cast<int>(i % 128))});
+    r.push_back({t + every / 3, vst2host::MidiIn{0xE0, static_cast<uint8_t>(i % 128), static_cast<uint8_t>((i / 2) % 128)}});
   }
   return r;
 }
@@ -216,7 +216,7 @@ TEST(ExactTiming, StepsLandOnTheGridAtEveryBlockSize) {
     s.Play(static_cast<int>((kTwoBars + blockSize - 1) / blockSize));
     std::vector<long> onsets;
     std::vector<int> velocities;
-    for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
+    for (const vst2host::MidiOut& m : s.host.MidiOutEvents()) {
       const long sample = static_cast<long>(m.block) * blockSize + m.deltaFrames;
       if (!m.IsNoteOn() || sample >= kTwoBars) continue;
       onsets.push_back(sample);
@@ -249,15 +249,15 @@ TEST(ExactTiming, EveryDownbeatOfALongSongPlaysTheNewChord) {
       std::vector<At> events;
       for (int k = 0; k < kBars; ++k) {
         for (int n : chords[(k + 3) % 4])
-          if (k > 0) events.push_back({k * bar, testhost::NoteOff(0, n)});
-        for (int n : chords[k % 4]) events.push_back({k * bar, testhost::NoteOn(0, n, 100)});
+          if (k > 0) events.push_back({k * bar, vst2host::NoteOff(0, n)});
+        for (int n : chords[k % 4]) events.push_back({k * bar, vst2host::NoteOn(0, n, 100)});
       }
       s.Clear();
       const int first = s.Block();
       s.host.transport.playing = true;
       size_t next = 0;
       for (long t = 0; t < kBars * bar; t += kBlock) {
-        std::vector<testhost::MidiIn> list;
+        std::vector<vst2host::MidiIn> list;
         for (; next < events.size() && events[next].sample < t + kBlock; ++next) {
           list.push_back(events[next].event);
           list.back().deltaFrames = static_cast<int32_t>(events[next].sample - t);

@@ -18,10 +18,10 @@
 #include "engine/ParamNames.h"
 #include "tests/host/NoteLedger.h"
 #include "tests/host/SeededRng.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiOut;
+using vst2host::Host;
+using vst2host::MidiOut;
 
 namespace {
 
@@ -41,7 +41,7 @@ void Prepare(Host& h, int variant = 0) {
   h.SetParam(tagSteps, Normalized(tagSteps, 4));
   h.SetParam(tagMTransp_semi, Normalized(tagMTransp_semi, variant % 12));
   for (int step = 0; step < 4; ++step) h.SetParam(tagKey_select + step, Normalized(tagKey_select, 1 + step % 3));
-  h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   h.transport.playing = true;
 }
 
@@ -137,7 +137,7 @@ TEST(HostTorture, SampleRateAndBlockSizeChangedWhileSuspended) {
   ASSERT_NE(h.Start(kRate, 512), nullptr);
   h.SetProgram(0);
   h.SetParam(tagSync, Normalized(tagSync, 7));  // a step a beat, every step the lowest key
-  h.SendMidi({testhost::NoteOn(0, 60, 100)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100)});
   h.PlayBlocks(4 * kBeat / 512);
   h.Dispatch(effMainsChanged, 0, 0);
   h.Dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
@@ -160,7 +160,7 @@ TEST(HostTorture, HundredSuspendAndResumeCycles) {
   ASSERT_NE(h.Start(kRate, 256), nullptr);
   Prepare(h);
   testhost::KeyLedger keys;
-  keys.Count({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
+  keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   for (int cycle = 0; cycle < 100; ++cycle) {
     h.Dispatch(effMainsChanged, 0, 0);
     h.Dispatch(effMainsChanged, 0, 1);
@@ -182,7 +182,7 @@ TEST(HostTorture, ThousandInstancesCreatedAndClosed) {
     AEffect* fx = h.Start(kRate, 64);
     ASSERT_NE(fx, nullptr) << "instance " << i;
     if (i % 10 == 0) {
-      h.SendMidi({testhost::NoteOn(0, 60 + i % 12, 100)});
+      h.SendMidi({vst2host::NoteOn(0, 60 + i % 12, 100)});
       h.PlayBlocks(2);
     }
     h.Close();
@@ -227,7 +227,7 @@ TEST(HostTorture, StateRestoredIntoANewInstanceSavesIdentically) {
         if (IsDefinedTag(tag) && tag != tagCurChain) a.SetParam(tag, rng.Unit());
       }
     }
-    a.SendMidi({testhost::NoteOn(0, 60, 100)});
+    a.SendMidi({vst2host::NoteOn(0, 60, 100)});
     a.PlayBlocks(20);
     bank = a.GetChunk(false);
     program = a.GetChunk(true);
@@ -279,7 +279,7 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
   EXPECT_GT(blocks.load(), 0);
 
   testhost::KeyLedger keys;
-  keys.Count({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
+  keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   testhost::LetGoAndRunOut(h, keys, 256);
   EXPECT_FALSE(testhost::FirstSoundingNote(h.MidiOutEvents()).has_value());
 }

@@ -10,9 +10,9 @@
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 
@@ -26,8 +26,8 @@ void CheckRoundTrip(Host& host, bool preset) {
 }
 
 void Play(Host& host) {
-  const std::vector<testhost::MidiIn> keys = {testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90),
-                                              testhost::NoteOn(0, 67, 80)};
+  const std::vector<vst2host::MidiIn> keys = {vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90),
+                                              vst2host::NoteOn(0, 67, 80)};
   testhost::KeyLedger ledger;
   ledger.Count(keys);
   host.SendMidi(keys);

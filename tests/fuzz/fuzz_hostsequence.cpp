@@ -19,10 +19,10 @@
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
 #include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiIn;
+using vst2host::Host;
+using vst2host::MidiIn;
 
 namespace {
 
@@ -147,7 +147,7 @@ void Dispatch(TSession& s, TFuzzInput& in) {
 }
 
 void SetHostTime(TSession& s, TFuzzInput& in) {
-  testhost::Transport& t = s.host.transport;
+  vst2host::Transport& t = s.host.transport;
   switch (in.Int(0, 7)) {
     case 0: t.playing = !t.playing; break;
     case 1: t.tempo = in.Double(20, 300); break;
@@ -228,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The player's end: sane host time, latch off, keys up, transport stopped.
   Trace("end: sane host time, latch off, keys up, transport stopped, 2 s of blocks");
-  s.host.transport = testhost::Transport{};
+  s.host.transport = vst2host::Transport{};
   testhost::LetGoAndRunOut(s.host, s.keys, 512);
   CheckEveryNoteEnded(s.host.MidiOutEvents());
   CheckReads(s.host);

@@ -21,7 +21,7 @@ void KeyLedger::Count(const MidiIn& m) {
 std::vector<MidiIn> KeyLedger::KeyUps() const {
   std::vector<MidiIn> ups;
   for (const auto& [key, count] : down)
-    for (int i = 0; i < count; ++i) ups.push_back(NoteOff(key.first, key.second));
+    for (int i = 0; i < count; ++i) ups.push_back(vst2host::NoteOff(key.first, key.second));
   return ups;
 }
 

@@ -7,9 +7,13 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace testhost {
+
+using vst2host::Host;
+using vst2host::MidiIn;
+using vst2host::MidiOut;
 
 // Key-downs not yet matched by a key-up, per channel and note, counted as the plug-in reads
 // the bytes (data masked to seven bits; a note-on of velocity 0 is a key-up).

@@ -5,7 +5,7 @@
 
 using inprocess::LinkedEntry;
 using inprocess::PluginOf;
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 

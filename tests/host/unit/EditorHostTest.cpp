@@ -12,7 +12,7 @@
 
 using inprocess::LinkedEntryWith;
 using inprocess::PluginOf;
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 

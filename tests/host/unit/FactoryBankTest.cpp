@@ -43,7 +43,7 @@ TEST(FactoryBank, AFreshInstanceStartsWithTheBankBesideThePluginOrWithTheDefault
     TTempFolder folder;
     if (!c.file.empty()) folder.Write("Moltrin_FactoryBank.fxb", c.file);
     LoadSettingsFrom(folder.Folder());
-    testhost::Host host{inprocess::LinkedEntry};
+    vst2host::Host host{inprocess::LinkedEntry};
     host.factoryBank = true;
     testing::internal::CaptureStderr();
     ASSERT_NE(host.Load(), nullptr);

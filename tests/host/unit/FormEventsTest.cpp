@@ -7,7 +7,7 @@
 
 namespace {
 
-using testhost::MidiOut;
+using vst2host::MidiOut;
 
 class FormEvents : public FormTest {
  protected:
@@ -30,7 +30,7 @@ class FormEvents : public FormTest {
   }
   // Plays with a key held until the engine shows `step` (or gives up), idling as a host does.
   void PlayUntilStep(int step) {
-    host.SendMidi({testhost::NoteOn(0, 60, 100)});
+    host.SendMidi({vst2host::NoteOn(0, 60, 100)});
     for (int i = 0; i < 2000 && Form().ledbarPlayPage->IndexOn() * 16 + Form().ledbar->IndexOn() != step; ++i) {
       host.PlayBlocks(1, 256);
       Idle();
@@ -70,9 +70,9 @@ TEST_F(FormEvents, AUserChangeReachesTheEngineAndTheHostAndAHostChangeShowsNextT
 // must not wait for that echo.
 TEST_F(FormEvents, EditorChangesTakeEffectWithoutTheHostsEcho) {
   Click(Control<TVeskCheckBox>("cbHold"));
-  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+  host.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100)});
   host.PlayBlocks(8);
-  host.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64)});
+  host.SendMidi({vst2host::NoteOff(0, 60), vst2host::NoteOff(0, 64)});
   host.PlayBlocks(40);
   ASSERT_FALSE(SentBy(0x90).empty()) << "the latched keys play on";
   Click(Control<TVeskCheckBox>("cbHold"));  // latch off: the latched keys are let go
@@ -125,7 +125,7 @@ TEST_F(FormEvents, PagesFollowPlaybackUntilAPageButtonIsPressed) {
   EXPECT_EQ(Core().GetParam(tagScroll), 0);
   const auto automations = host.Automations();
   EXPECT_TRUE(std::any_of(automations.begin(), automations.end(),
-                          [](const testhost::Automation& a) { return a.index == tagScroll && a.value == 0.0f; }));
+                          [](const vst2host::Automation& a) { return a.index == tagScroll && a.value == 0.0f; }));
   EXPECT_EQ(F().scr->ShownPage(), 0);
   EXPECT_EQ(F().ledbar->IndexOn(), -1) << "the playing step lies on another page";
   EXPECT_FALSE(F().PageLabels[0]->Active()) << "the shown page is not the playing one";
@@ -328,7 +328,7 @@ TEST_F(FormEvents, TheStatusPanelAndTheChainLineFollowPlayback) {
   EXPECT_EQ(F().KeysPreFilterVal->Caption1().substr(0, 2), "C5");
   EXPECT_NE(F().BeatVal->Caption1(), "0,00");
   EXPECT_EQ(F().lnChainProg->HighlightedBox(), 0);
-  host.SendMidi({testhost::NoteOff(0, 60)});
+  host.SendMidi({vst2host::NoteOff(0, 60)});
   host.Stop();
   host.RunBlocks(4);
   Idle();

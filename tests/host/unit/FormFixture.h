@@ -82,7 +82,7 @@ class FormTest : public testing::Test {
     for (char ch : text) Window().KeyPress(ch);
   }
 
-  testhost::Host host{inprocess::LinkedEntryWith<MakeHeadlessForm>};
+  vst2host::Host host{inprocess::LinkedEntryWith<MakeHeadlessForm>};
   AEffect* fx = nullptr;
   char parentToken[8] = {};  // stands for the host's window
 };

@@ -147,7 +147,7 @@ TEST_F(FormOpening, AFreshInstanceGetsProgramZeroAndEveryControlShowsTheEngine) 
 // Chunks the host hands the plug-in, from a session saved by another instance: a bank restored
 // before the editor first opens, and a program loaded while it is open, show in the controls.
 TEST_F(FormOpening, ChunksFromTheHostShowInTheControls) {
-  testhost::Host saved{inprocess::LinkedEntryWith<MakeHeadlessForm>};
+  vst2host::Host saved{inprocess::LinkedEntryWith<MakeHeadlessForm>};
   ASSERT_NE(saved.Start(), nullptr);
   saved.SetProgram(3);
   saved.SetParam(tagMIDIOut_Ch, 4.0f / 15.0f);  // channel 5
@@ -194,7 +194,7 @@ TEST_F(FormOpening, TheStatusPanelShowsTheEngineAtEveryOpening) {
   EXPECT_EQ(Form().BeatVal->Caption1(), std::string("0").append(DecimalSeparator().View()).append("00"))
       << "before the binding: the separator the playing beat is written with";
   Idle();
-  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+  host.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100)});
   host.RunBlocks(1);
   Idle();
   const auto texts = [this] {

@@ -1,7 +1,7 @@
 #pragma once
 // The plug-in object linked into the test, reached through the same host as the module.
 #include "host/vst2/VSTPlugin.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace inprocess {
 

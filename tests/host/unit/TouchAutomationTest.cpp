@@ -22,7 +22,7 @@ class TouchAutomation : public FormTest {
   // automation of one tag shows once.
   std::string Edits() const {
     std::string out, last;
-    for (const testhost::Callback& c : host.Callbacks()) {
+    for (const vst2host::Callback& c : host.Callbacks()) {
       const char kind = c.opcode == audioMasterBeginEdit ? 'B'
                         : c.opcode == audioMasterEndEdit ? 'E'
                         : c.opcode == audioMasterAutomate ? 'A'
@@ -39,7 +39,7 @@ class TouchAutomation : public FormTest {
   // ends unbegun, and none is left begun.
   void ExpectPaired(const std::string& what) const {
     std::map<int, bool> begun;
-    for (const testhost::Callback& c : host.Callbacks()) {
+    for (const vst2host::Callback& c : host.Callbacks()) {
       bool& b = begun[c.index];
       if (c.opcode == audioMasterBeginEdit) {
         EXPECT_FALSE(b) << what << ": tag " << c.index << " begun twice";
@@ -97,7 +97,7 @@ TEST_F(TouchAutomation, EachGestureBeginsAndEndsTheTagsItTouches) {
        "B219 E219"},
       {"a page button unchecking scroll during playback",
        [&] {
-         host.SendMidi({testhost::NoteOn(0, 60, 100)});
+         host.SendMidi({vst2host::NoteOn(0, 60, 100)});
          host.PlayBlocks(2);
          Click(Control<TVeskButton>("bPgRight"));
        },

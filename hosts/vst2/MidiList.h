@@ -5,7 +5,7 @@
 
 #include "host/vst2/VstAbi.h"
 
-namespace testhost {
+namespace vst2host {
 
 template <int Capacity> class MidiList {
  public:
@@ -37,4 +37,4 @@ template <int Capacity> class MidiList {
   VstMidiEvent records[Capacity] = {};
 };
 
-}  // namespace testhost
+}  // namespace vst2host

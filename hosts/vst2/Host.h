@@ -1,9 +1,9 @@
 #pragma once
-// A small VST 2.x host for tests, benchmarks and tools. It loads the built module through its
-// exported entry point, answers the host callback (version, time info) and records every
-// callback the plug-in makes: automation, outgoing MIDI (copied when the host receives it),
-// display updates and MIDI requests. Helpers dispatch opcodes, send MIDI lists and run blocks
-// against a scripted transport clock.
+// The host the tests, benchmarks and inspect play the module with. It loads the module through
+// its exported entry point, answers the host callback (version, time information) and records
+// every callback the plug-in makes: automation, outgoing MIDI (copied when the host receives
+// it), display updates and MIDI requests. Helpers send MIDI lists and run blocks against a
+// scripted transport clock.
 //
 //   Host h;
 //   AEffect* fx = h.Load();          // null when the module or its entry cannot be had
@@ -11,35 +11,15 @@
 //   h.SendMidi({NoteOn(0, 60, 100)});
 //   h.PlayBlocks(8);                 // transport playing, 8 blocks of h.blockSize frames
 //   for (const MidiOut& m : h.MidiOutEvents()) ...
-#include <array>
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "host/vst2/VstAbi.h"
+#include "hosts/vst2/EffectHost.h"
 
-namespace testhost {
-
-using EntryProc = AEffect* (*)(audioMasterCallback);
-
-// The capability text with which a host asks a fresh instance for the plug-in's plain default
-// programs instead of the factory bank beside the module; a lean host of a test answers
-// audioMasterCanDo with this.
-inline VstIntPtr AnswerFactoryBankQuestion(const void* text, bool factoryBank) {
-  return text != nullptr && std::strcmp(static_cast<const char*>(text), "moltrinNoFactoryBank") == 0 && !factoryBank
-             ? 1
-             : 0;
-}
-
-// The module under test: MOLTRIN_MODULE_PATH on Linux; on Windows the MOLTRIN_MODULE
-// environment variable, else moltrin.dll beside the running program.
-std::string DefaultModulePath();
-// Loads a module once per process and answers its entry (VSTPluginMain), or null.
-// `error` receives a reason on failure.
-EntryProc LoadEntry(const std::string& path, std::string* error = nullptr, const char* name = "VSTPluginMain");
+namespace vst2host {
 
 // One incoming MIDI message as a test writes it.
 struct MidiIn {
@@ -104,44 +84,23 @@ struct Transport {
   VstInt32 extraFlags = 0;  // more flag bits to report (cycle active, ...)
 };
 
-class Host {
+class Host : public EffectHost {
  public:
   explicit Host(VstInt32 version = 2400, std::string modulePath = DefaultModulePath());
-  // A host for an entry linked into the test itself (no module is loaded).
+  // A host for an entry linked into the program itself (no module is loaded).
   Host(EntryProc entry, VstInt32 version = 2400);
-  ~Host();  // closes the effect if it is still open
-  Host(const Host&) = delete;
-  Host& operator=(const Host&) = delete;
+  ~Host() override;  // closes the effect if it is still open
 
   // Calls the entry point with this host's callback. Null when the module cannot be loaded
   // (see LastError) or the entry refuses.
   AEffect* Load();
   // Load, then effOpen, sample rate, block size and resume, as a host does.
   AEffect* Start(float sampleRate = 44100.0f, int blockSize = 512);
-  AEffect* Effect() const { return effect; }
-  const std::string& LastError() const { return error; }
-  // effClose; the effect is gone afterwards. Answers the dispatcher's result.
-  VstIntPtr Close();
 
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f);
-
-  // ---- Parameters and texts.
-  void SetParam(VstInt32 index, float value);
-  float GetParam(VstInt32 index);
-  // Runs a text opcode into a fresh buffer pre-filled with `fill` and answers the text.
-  std::string Text(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, char fill = 0);
   std::string ParamName(VstInt32 index) { return Text(effGetParamName, index); }
   std::string ParamDisplay(VstInt32 index) { return Text(effGetParamDisplay, index); }
   std::string ProgramName() { return Text(effGetProgramName); }
-  std::string ProgramNameIndexed(VstInt32 index) { return Text(effGetProgramNameIndexed, index); }
   VstIntPtr CanDo(const char* text) { return Dispatch(effCanDo, 0, 0, const_cast<char*>(text)); }
-  VstIntPtr Program() { return Dispatch(effGetProgram); }
-  void SetProgram(VstIntPtr program) { Dispatch(effSetProgram, 0, program); }
-
-  // ---- Chunks.
-  std::vector<uint8_t> GetChunk(bool preset);
-  VstIntPtr SetChunk(const std::vector<uint8_t>& bytes, bool preset);
 
   // ---- MIDI in: one effProcessEvents list with the events in order.
   VstIntPtr SendMidi(std::initializer_list<MidiIn> events);
@@ -168,30 +127,18 @@ class Host {
   int ProcessEventsCalls() const;  // audioMasterProcessEvents calls
   void ClearRecords();
 
-  // Whether the host answers audioMasterProcessEvents with 1 (default) or something else.
-  VstIntPtr processEventsAnswer = 1;
-  // Whether an instance this host creates (set before Load) starts with the factory bank beside
-  // the module, as in any other host; tests that expect a fresh instance's defaults ask it for
-  // none (the default).
-  bool factoryBank = false;
+ protected:
+  VstIntPtr Answer(AEffect* from, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+  void Received(const VstMidiEvent& event) override;
 
  private:
-  static VstIntPtr Callback_(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                             void* ptr, float opt);
-  VstIntPtr OnCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                       float opt);
   void FillTimeInfo();
 
-  VstInt32 version;
   std::string modulePath;
   EntryProc linkedEntry = nullptr;
-  std::string error;
-  AEffect* effect = nullptr;
-  VstTimeInfo timeInfo{};
   bool lastPlaying = false;
   int blocksRun = 0;
   int currentBlock = 0;
-  std::vector<float> outBuffer;
 
   mutable std::mutex recordLock;  // the plug-in may call back from any thread
   std::vector<Callback> callbacks;
@@ -202,4 +149,4 @@ class Host {
   int processEventsCalls = 0;
 };
 
-}  // namespace testhost
+}  // namespace vst2host

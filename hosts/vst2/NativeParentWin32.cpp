@@ -1,7 +1,7 @@
 #include <windows.h>
 #include <psapi.h>
 
-#include "tests/window/NativeParent.h"
+#include "hosts/vst2/NativeParent.h"
 
 namespace {
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "tests/window/NativeParent.h"
+#include "hosts/vst2/NativeParent.h"
 
 namespace {
 int gHostErrors = 0;
