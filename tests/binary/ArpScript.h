@@ -10,6 +10,7 @@
 
 #include "engine/ParamNames.h"
 #include "hosts/vst2/Host.h"
+#include "tests/support/GoldenList.h"
 
 namespace arp {
 
@@ -118,7 +119,31 @@ class Script {
     return total;
   }
   void Clear() { host.ClearRecords(); }
+
+  // Everything the module sent since the last Clear, in the order sent, each at its sample
+  // position from the first block.
+  std::vector<golden::Event> Sent() const {
+    std::vector<golden::Event> sent;
+    for (const MidiOut& m : host.MidiOutEvents())
+      sent.push_back({static_cast<long long>(m.block) * host.blockSize + m.deltaFrames, m.bytes[0], m.bytes[1], m.bytes[2]});
+    return sent;
+  }
 };
+
+// Whether what the script's module sent is the list kept for the running test as
+// tests/golden/<suite>/<test>.txt, or <test>.<case>.txt for one of several cases.
+inline testing::AssertionResult MatchesGolden(const Script& s, const std::string& what = "") {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string suite = test->test_suite_name(), name = test->name();
+  std::string path = suite + "/" + name, header = suite + "." + name;
+  if (!what.empty()) {
+    path.append(".").append(golden::Slug(what));
+    header.append(", ").append(what);
+  }
+  header.append(": blocks of ").append(std::to_string(s.host.blockSize)).append(" frames at ");
+  header.append(std::to_string(static_cast<int>(s.host.transport.sampleRate))).append(" Hz");
+  return golden::MatchesList(path, header, s.Sent());
+}
 
 // The first block whose start lies at or after sample position `samples`.
 inline int BlockAt(double samples, int blockSize) { return static_cast<int>(std::ceil(samples / blockSize)); }
