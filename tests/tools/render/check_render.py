@@ -50,7 +50,7 @@ END = b"\x00\xff\x2f\x00"
 DIVISION = 96
 OUT_DIVISION = 960  # a coarser input is written at 960 ticks per quarter note
 SCALE = OUT_DIVISION // DIVISION
-EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "data", "examples")
+EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "data", "examples")
 
 
 def song_file():
