@@ -13,7 +13,7 @@
 #include "editor/PlugEditorForm.h"
 #include "engine/PlugCore.h"
 #include "platform/HeadlessWindow.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/NoteLedger.h"
-#include "tests/host/SeededRng.h"
+#include "tests/support/NoteLedger.h"
+#include "tests/support/SeededRng.h"
 #include "hosts/vst2/Host.h"
 
 using vst2host::Host;
@@ -159,7 +159,7 @@ TEST(HostTorture, HundredSuspendAndResumeCycles) {
   Host h(2300);  // a host version for which the plug-in asks for MIDI on every resume
   ASSERT_NE(h.Start(kRate, 256), nullptr);
   Prepare(h);
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   for (int cycle = 0; cycle < 100; ++cycle) {
     h.Dispatch(effMainsChanged, 0, 0);
@@ -169,11 +169,11 @@ TEST(HostTorture, HundredSuspendAndResumeCycles) {
   const std::vector<VstIntPtr> asked = h.WantMidiValues();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), 1), 101) << "the first resume and a hundred more";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), 0), 100);
-  testhost::LetGoAndRunOut(h, keys, 256);
+  testsupport::LetGoAndRunOut(h, keys, 256);
   const std::vector<MidiOut> sent = h.MidiOutEvents();
   // 100 x 40 blocks of 256 frames: 46 beats, a step each.
   EXPECT_GE(std::count_if(sent.begin(), sent.end(), [](const MidiOut& m) { return m.IsNoteOn(); }), 40);
-  EXPECT_FALSE(testhost::FirstSoundingNote(sent).has_value());
+  EXPECT_FALSE(testsupport::FirstSoundingNote(sent).has_value());
 }
 
 TEST(HostTorture, ThousandInstancesCreatedAndClosed) {
@@ -219,7 +219,7 @@ TEST(HostTorture, StateRestoredIntoANewInstanceSavesIdentically) {
   {
     Host a;
     ASSERT_NE(a.Start(kRate, 512), nullptr);
-    testhost::SeededRng rng(11);
+    testsupport::SeededRng rng(11);
     for (int program : {0, 7, 42, 63, 7}) {
       a.SetProgram(program);
       for (int i = 0; i < 200; ++i) {
@@ -258,7 +258,7 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
     }
   });
   const auto writer = [&](uint64_t seed) {
-    testhost::SeededRng rng(seed);
+    testsupport::SeededRng rng(seed);
     // Until the audio thread has played a good number of blocks too, however the threads are
     // scheduled on a loaded machine.
     for (int i = 0; i < 3000 || blocks.load() < 100; ++i) {
@@ -278,8 +278,8 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
   EXPECT_EQ(outOfRange.load(), 0);
   EXPECT_GT(blocks.load(), 0);
 
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
-  testhost::LetGoAndRunOut(h, keys, 256);
-  EXPECT_FALSE(testhost::FirstSoundingNote(h.MidiOutEvents()).has_value());
+  testsupport::LetGoAndRunOut(h, keys, 256);
+  EXPECT_FALSE(testsupport::FirstSoundingNote(h.MidiOutEvents()).has_value());
 }

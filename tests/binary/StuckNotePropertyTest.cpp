@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/SeededRng.h"
+#include "tests/support/SeededRng.h"
 #include "engine/ParamNames.h"
-#include "tests/host/NoteLedger.h"
+#include "tests/support/NoteLedger.h"
 #include "hosts/vst2/Host.h"
 
 namespace {
@@ -31,7 +31,7 @@ using vst2host::MidiIn;
 constexpr int kDefaultSequences = 1000;
 constexpr int kActionsPerSequence = 2000;
 
-using Rng = testhost::SeededRng;
+using Rng = testsupport::SeededRng;
 
 enum class Kind { Midi, SetProgram, Param, Play, Stop, Tempo, Locate, Blocks, SaveChunk, LoadChunk, Flood };
 
@@ -209,7 +209,7 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
     pending.clear();
   };
   std::vector<uint8_t> saved[2];
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   for (const Action& a : actions) {
     if (a.kind != Kind::Midi && a.kind != Kind::Flood) flush();
     switch (a.kind) {
@@ -238,10 +238,10 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
   }
   flush();
 
-  testhost::LetGoAndRunOut(host, keys, setup.blockSize);
+  testsupport::LetGoAndRunOut(host, keys, setup.blockSize);
   const std::vector<vst2host::MidiOut> sent = host.MidiOutEvents();
   for (const vst2host::MidiOut& m : sent) out.noteOns += m.IsNoteOn() ? 1 : 0;
-  if (const auto left = testhost::FirstSoundingNote(sent)) out = {false, left->channel, left->pitch, out.noteOns, ""};
+  if (const auto left = testsupport::FirstSoundingNote(sent)) out = {false, left->channel, left->pitch, out.noteOns, ""};
   return out;
 }
 

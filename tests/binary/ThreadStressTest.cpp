@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/SeededRng.h"
+#include "tests/support/SeededRng.h"
 #include "engine/ParamNames.h"
 #include "hosts/vst2/Host.h"
 
@@ -28,7 +28,7 @@ using vst2host::MidiIn;
 
 namespace {
 
-using Rng = testhost::SeededRng;
+using Rng = testsupport::SeededRng;
 
 float Normalized(int tag, int value) {
   return static_cast<float>(value - CParamMin[tag]) / static_cast<float>(CParamMax[tag] - CParamMin[tag]);

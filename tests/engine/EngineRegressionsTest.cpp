@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/host/EditorListenerStub.h"
-#include "tests/unit/HandClockEngine.h"
+#include "tests/support/EditorListenerStub.h"
+#include "tests/engine/HandClockEngine.h"
 
 namespace {
 

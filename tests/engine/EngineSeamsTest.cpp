@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "engine/PositionText.h"
-#include "tests/host/EditorListenerStub.h"
-#include "tests/unit/HandClockEngine.h"
+#include "tests/support/EditorListenerStub.h"
+#include "tests/engine/HandClockEngine.h"
 
 namespace {
 

@@ -18,13 +18,13 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/EditorListenerStub.h"
-#include "tests/host/SeededRng.h"
-#include "tests/unit/HandClockEngine.h"
+#include "tests/support/EditorListenerStub.h"
+#include "tests/support/SeededRng.h"
+#include "tests/engine/HandClockEngine.h"
 
 namespace {
 
-using Rng = testhost::SeededRng;
+using Rng = testsupport::SeededRng;
 
 double StressSeconds() {
   const char* text = std::getenv("MOLTRIN_STRESS_SECONDS");

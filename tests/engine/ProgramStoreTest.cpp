@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/PlugCore.h"
-#include "tests/host/EditorListenerStub.h"
+#include "tests/support/EditorListenerStub.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/unit/HandClockEngine.h"
+#include "tests/engine/HandClockEngine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the name field, all through the controls as a user works them.
 #include <algorithm>
 
-#include "tests/host/unit/FormFixture.h"
+#include "tests/form/FormFixture.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "platform/Files.h"
 #include "platform/ModulePath.h"
 #include "platform/Shell.h"
-#include "tests/host/unit/FormFixture.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/form/FormFixture.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

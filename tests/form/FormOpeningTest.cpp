@@ -5,7 +5,7 @@
 
 #include "engine/PositionText.h"
 
-#include "tests/host/unit/FormFixture.h"
+#include "tests/form/FormFixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "tests/host/unit/FormFixture.h"
+#include "tests/form/FormFixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/host/NoteLedger.h"
+#include "tests/support/NoteLedger.h"
 #include "hosts/vst2/Host.h"
 
 void Require(bool ok, const char* what) {
@@ -46,7 +46,7 @@ void CheckReads(vst2host::Host& host) {
 }
 
 void CheckEveryNoteEnded(const std::vector<vst2host::MidiOut>& sent) {
-  if (const auto left = testhost::FirstSoundingNote(sent)) {
+  if (const auto left = testsupport::FirstSoundingNote(sent)) {
     std::fprintf(stderr, "note %d on channel %d never ended\n", left->pitch, left->channel + 1);
     Require(false, "a note the plug-in started has no note-off");
   }

@@ -9,7 +9,7 @@
 #include "engine/ParamNames.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
-#include "tests/host/NoteLedger.h"
+#include "tests/support/NoteLedger.h"
 #include "hosts/vst2/Host.h"
 
 using vst2host::Host;
@@ -28,13 +28,13 @@ void CheckRoundTrip(Host& host, bool preset) {
 void Play(Host& host) {
   const std::vector<vst2host::MidiIn> keys = {vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90),
                                               vst2host::NoteOn(0, 67, 80)};
-  testhost::KeyLedger ledger;
+  testsupport::KeyLedger ledger;
   ledger.Count(keys);
   host.SendMidi(keys);
   host.PlayBlocks(24, 1024);  // half a second of the host's transport
   host.Stop();
   host.RunBlocks(24, 1024);   // and half a second of the own clock
-  testhost::LetGoAndRunOut(host, ledger, 2048);
+  testsupport::LetGoAndRunOut(host, ledger, 2048);
   CheckEveryNoteEnded(host.MidiOutEvents());
 }
 

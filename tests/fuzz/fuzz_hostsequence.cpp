@@ -18,7 +18,7 @@
 
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
-#include "tests/host/NoteLedger.h"
+#include "tests/support/NoteLedger.h"
 #include "hosts/vst2/Host.h"
 
 using vst2host::Host;
@@ -41,7 +41,7 @@ void Trace(const char* format, ...) {
 
 struct TSession {
   Host host;
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   long frames = 0;
   std::vector<uint8_t> saved[2];  // bank, program
   int32_t frameFloor = 0;  // lists before one block: each takes effect after the ones before
@@ -229,7 +229,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The player's end: sane host time, latch off, keys up, transport stopped.
   Trace("end: sane host time, latch off, keys up, transport stopped, 2 s of blocks");
   s.host.transport = vst2host::Transport{};
-  testhost::LetGoAndRunOut(s.host, s.keys, 512);
+  testsupport::LetGoAndRunOut(s.host, s.keys, 512);
   CheckEveryNoteEnded(s.host.MidiOutEvents());
   CheckReads(s.host);
   return 0;

@@ -1,7 +1,7 @@
 // The engine hooks the plug-in object installs, driven from the engine side.
 #include <gtest/gtest.h>
 
-#include "tests/host/unit/InProcess.h"
+#include "tests/host/vst2/InProcess.h"
 
 using inprocess::LinkedEntry;
 using inprocess::PluginOf;

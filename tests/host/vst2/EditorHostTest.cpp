@@ -7,8 +7,8 @@
 
 #include "host/vst2/HostAssert.h"
 #include "platform/HeadlessWindow.h"
-#include "tests/host/EditorListenerStub.h"
-#include "tests/host/unit/InProcess.h"
+#include "tests/support/EditorListenerStub.h"
+#include "tests/host/vst2/InProcess.h"
 
 using inprocess::LinkedEntryWith;
 using inprocess::PluginOf;

@@ -8,8 +8,8 @@
 #include "editor/Globals.h"
 #include "engine/PlugCore.h"
 #include "platform/ModulePath.h"
-#include "tests/host/unit/InProcess.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/host/vst2/InProcess.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/bankgen/tests/ProgramPlayer.h"
+#include "tests/tools/bankgen/ProgramPlayer.h"
 
 namespace {
 

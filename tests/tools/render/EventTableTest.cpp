@@ -1,7 +1,7 @@
 // Notes paired from messages, and the table printed by --list.
 #include <gtest/gtest.h>
 
-#include "tests/render/RenderTestSupport.h"
+#include "tests/tools/render/RenderTestSupport.h"
 #include "tools/render/EventTable.h"
 #include "tools/render/NoteList.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "engine/ParamNames.h"
-#include "tests/render/RenderTestSupport.h"
+#include "tests/tools/render/RenderTestSupport.h"
 #include "tools/render/PluginSetup.h"
 #include "tools/render/Renderer.h"
 

@@ -12,7 +12,7 @@
 #include "engine/PlugCore.h"
 #include "platform/Files.h"
 #include "platform/ModulePath.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tools/snapshot/Snapshot.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "editor/PlugEditorForm.h"
 #include "engine/PlugCore.h"
 #include "platform/HeadlessWindow.h"
-#include "tests/host/unit/InProcess.h"
+#include "tests/host/vst2/InProcess.h"
 
 inline std::unique_ptr<TEditorForm> MakeHeadlessForm(void* /*parent*/) {
   return std::make_unique<TPlugForm>(nullptr, std::make_unique<THeadlessWindow>(gFormWidth, gFormHeight));

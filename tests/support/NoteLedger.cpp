@@ -1,10 +1,10 @@
-#include "tests/host/NoteLedger.h"
+#include "tests/support/NoteLedger.h"
 
 #include <cmath>
 
 #include "engine/ParamNames.h"
 
-namespace testhost {
+namespace testsupport {
 
 void KeyLedger::Count(const MidiIn& m) {
   if (m.type != kVstMidiType) return;
@@ -52,4 +52,4 @@ std::optional<SoundingNote> FirstSoundingNote(const std::vector<MidiOut>& sent) 
   return std::nullopt;
 }
 
-}  // namespace testhost
+}  // namespace testsupport

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace testhost {
+namespace testsupport {
 
 class SeededRng {
  public:
@@ -26,4 +26,4 @@ class SeededRng {
   uint64_t state;
 };
 
-}  // namespace testhost
+}  // namespace testsupport

@@ -9,7 +9,7 @@
 
 #include "hosts/vst2/Host.h"
 
-namespace testhost {
+namespace testsupport {
 
 using vst2host::Host;
 using vst2host::MidiIn;
@@ -41,4 +41,4 @@ struct SoundingNote {
 // The first note of `sent` left sounding; one note-off ends every note-on of its pitch.
 std::optional<SoundingNote> FirstSoundingNote(const std::vector<MidiOut>& sent);
 
-}  // namespace testhost
+}  // namespace testsupport
