@@ -53,8 +53,8 @@ void TPlugForm::OnParamReact(int tag, int value) {
       return;
     case tagPatternShift:
       if (core == nullptr) return;
-      core->ShiftPattern(value - core->LastPatternShift);
-      core->LastPatternShift = value;
+      core->ShiftPattern(value - core->LastPatternShift());
+      core->SetLastPatternShift(value);
       return;
     default:
       return;
@@ -103,8 +103,7 @@ void TPlugForm::OnStatusText(const TStatusRecord& status) {
 // delivery brings the status texts and the playing step, whether or not they changed.
 void TPlugForm::ShowEngineStatus() {
   ParamCapt->SetCaption1("");  // no parameter touched yet
-  core->StatusDirty.store(true);
-  core->StepChanged.store(true);
+  core->RequestStatus();
 }
 
 void TPlugForm::OnPatternRedraw() { scr->Invalidate(); }
@@ -136,7 +135,7 @@ void TPlugForm::DoControlChange(int tag, const std::string& name, int value) {
       }
     }
   }
-  if (core == nullptr || !core->EditorBusy.load()) ShowParam(tag, name, value);
+  if (core == nullptr || !core->EditorBusy()) ShowParam(tag, name, value);
 }
 
 void TPlugForm::ShowParam(int tag, std::string_view name, int value) {
@@ -206,7 +205,7 @@ void TPlugForm::SelectPage(int p) {
 
 void TPlugForm::RequestPatternRedraw() {
   if (core != nullptr)
-    core->RedrawPending.store(true);
+    core->RequestRedraw();
   else
     scr->Invalidate();
 }
@@ -222,7 +221,7 @@ void TPlugForm::StepPage(int direction) {
 
 void TPlugForm::ShiftPatternBy(int direction) {
   // The change of PatternShift to 0 is applied relative to this: one step either way.
-  if (core != nullptr) core->LastPatternShift = -direction;
+  if (core != nullptr) core->SetLastPatternShift(-direction);
   DoControlChange(tagPatternShift, "PatternShift", 0);
 }
 
@@ -243,7 +242,7 @@ void TPlugForm::ChooseProgram(int index) {
   core->NotifyProgramList();
   core->StoreParam(tagCurChain, 0);
   core->MarkChanged(tagCurChain);
-  core->ChainSwitchRequest.store(true);
+  core->RequestChainSwitch();
 }
 
 void TPlugForm::DoPatchesMenuPopup() {

@@ -1,8 +1,10 @@
 // The editor's layout as data: one row per control, with its place in its panel and, for the
-// controls bound to a parameter, the tag, name, range and default it is bound with. The
-// display texts of the value boxes are the catalogue's texts of their tags.
+// controls bound to a parameter, the tag and name it is bound with. The range, the default and
+// the display texts of a bound control are the catalogue's for its tag, so they are written in
+// one place only.
 #include "editor/PlugEditorForm.h"
 #include "editor/BlockLabel.h"
+#include "engine/ParamNames.h"
 #include "engine/PositionText.h"
 
 namespace {
@@ -21,51 +23,49 @@ const struct TPanelRow {
     {"pChains", {184, 429, 625, 46}}, {"pInfo", {184, 476, 625, 41}}, {"pBottom", {0, 518, 809, 18}},
 };
 
-// Value boxes: every one drags at Sensity 20 with one notch per value.
+// Value boxes: every one drags at Sensity 20 with one notch per value. The current chain's box
+// starts at the catalogue's 0..8; once bound, its maximum follows the chain count.
 const struct TValueBoxRow {
   const char* name;
   TPanelId panel;
   TPlace place;
-  int tag;
+  ParamTag tag;
   const char* paramNam;
   const char* caption;
-  int min, max, def, dim;
+  int dim;  // the value drawn without highlight, -999 for none
   bool menu;
   const char* suffix;
   TDragBoxBt* TPlugForm::*field;
 } kValueBoxes[] = {
-    {"bInCh", kTop, {8, 14, 80, 27}, 1, "MIDIIn_Ch", "midi in ch.", 0, 16, 0, -999, false, "", nullptr},
-    {"bOutCh", kTop, {96, 14, 80, 27}, 2, "MIDIOut_Ch", "midi out ch.", 1, 16, 1, -999, false, "", nullptr},
-    {"bInRange_Low", kLeft, {8, 20, 80, 27}, 215, "InRange_Low", "input range", 0, 127, 0, 0, false, "", nullptr},
-    {"bInRange_High", kLeft, {96, 20, 80, 27}, 216, "InRange_High", "(truncate)", 0, 127, 127, 127, false, "",
+    {"bInCh", kTop, {8, 14, 80, 27}, tagMIDIIn_Ch, "MIDIIn_Ch", "midi in ch.", -999, false, "", nullptr},
+    {"bOutCh", kTop, {96, 14, 80, 27}, tagMIDIOut_Ch, "MIDIOut_Ch", "midi out ch.", -999, false, "", nullptr},
+    {"bInRange_Low", kLeft, {8, 20, 80, 27}, tagInRange_Low, "InRange_Low", "input range", 0, false, "", nullptr},
+    {"bInRange_High", kLeft, {96, 20, 80, 27}, tagInRange_High, "InRange_High", "(truncate)", 127, false, "", nullptr},
+    {"bSortOrder", kLeft, {8, 50, 168, 27}, tagSortOrder, "SortOrder", "order algorithm", -999, true, "", nullptr},
+    {"bMissKey", kLeft, {8, 80, 168, 27}, tagMissing_key, "Missing_key", "missing keys subst.", -999, true, "",
      nullptr},
-    {"bSortOrder", kLeft, {8, 50, 168, 27}, 219, "SortOrder", "order algorithm", 0, 7, 2, -999, true, "", nullptr},
-    {"bMissKey", kLeft, {8, 80, 168, 27}, 214, "Missing_key", "missing keys subst.", 0, 12, 0, -999, true, "",
-     nullptr},
-    {"bFillOrder", kLeft, {8, 110, 80, 27}, 222, "InQuantize", "inp. quantize", 0, 8, 1, -999, true, "", nullptr},
-    {"bSteps", kLeft, {8, 160, 80, 27}, 210, "Steps", "steps", 1, 64, 16, -999, false, "", nullptr},
-    {"bReso", kLeft, {96, 160, 80, 27}, 212, "Sync", "sync", 0, 11, 3, -999, true, "", nullptr},
-    {"bGate", kLeft, {8, 190, 80, 27}, 211, "Gate", "gate time", 1, 100, 100, -999, false, "%", nullptr},
-    {"bSwing", kLeft, {96, 190, 80, 27}, 225, "Swing", "swing", -50, 50, 0, 0, false, "%", nullptr},
-    {"bRestartOn", kLeft, {8, 220, 80, 27}, 226, "RestartOnKey", "restart on", 0, 1, 0, -999, true, "", nullptr},
-    {"bFixedKey", kLeft, {96, 220, 80, 27}, 220, "Fixed_key", "fixed key", 0, 127, 64, -999, false, "", nullptr},
-    {"bForceScale", kLeft, {8, 270, 168, 27}, 228, "ForceScale", "force to scale", 0, 6, 0, 0, true, "", nullptr},
-    {"bForceScaleKey", kLeft, {8, 300, 65, 27}, 227, "ForceScale_Key", "root key", 0, 12, 0, 0, true, "", nullptr},
-    {"bMTranspOct", kLeft, {8, 335, 80, 27}, 221, "MTransp_oct", "m.transp.oct", -3, 3, 0, 0, false, "", nullptr},
-    {"bMTranspSemi", kLeft, {96, 335, 80, 27}, 223, "MTransp_semi", "m.transp", -12, 12, 0, 0, false, "", nullptr},
-    {"bOutRange_Low", kLeft, {8, 365, 80, 27}, 217, "OutRange_Low", "output range", 0, 127, 0, 0, false, "", nullptr},
-    {"bOutRange_High", kLeft, {96, 365, 80, 27}, 218, "OutRange_High", "(wrap)", 0, 127, 127, 127, false, "",
-     nullptr},
-    {"cbNumChains", kLeft, {8, 420, 80, 27}, 17, "NumChains", "num. chains", 1, 16, 8, -999, false, "",
+    {"bFillOrder", kLeft, {8, 110, 80, 27}, tagInQuantize, "InQuantize", "inp. quantize", -999, true, "", nullptr},
+    {"bSteps", kLeft, {8, 160, 80, 27}, tagSteps, "Steps", "steps", -999, false, "", nullptr},
+    {"bReso", kLeft, {96, 160, 80, 27}, tagSync, "Sync", "sync", -999, true, "", nullptr},
+    {"bGate", kLeft, {8, 190, 80, 27}, tagGate, "Gate", "gate time", -999, false, "%", nullptr},
+    {"bSwing", kLeft, {96, 190, 80, 27}, tagSwing, "Swing", "swing", 0, false, "%", nullptr},
+    {"bRestartOn", kLeft, {8, 220, 80, 27}, tagRestartOnKey, "RestartOnKey", "restart on", -999, true, "", nullptr},
+    {"bFixedKey", kLeft, {96, 220, 80, 27}, tagFixed_key, "Fixed_key", "fixed key", -999, false, "", nullptr},
+    {"bForceScale", kLeft, {8, 270, 168, 27}, tagForceScale, "ForceScale", "force to scale", 0, true, "", nullptr},
+    {"bForceScaleKey", kLeft, {8, 300, 65, 27}, tagForceScale_Key, "ForceScale_Key", "root key", 0, true, "", nullptr},
+    {"bMTranspOct", kLeft, {8, 335, 80, 27}, tagMTransp_oct, "MTransp_oct", "m.transp.oct", 0, false, "", nullptr},
+    {"bMTranspSemi", kLeft, {96, 335, 80, 27}, tagMTransp_semi, "MTransp_semi", "m.transp", 0, false, "", nullptr},
+    {"bOutRange_Low", kLeft, {8, 365, 80, 27}, tagOutRange_Low, "OutRange_Low", "output range", 0, false, "", nullptr},
+    {"bOutRange_High", kLeft, {96, 365, 80, 27}, tagOutRange_High, "OutRange_High", "(wrap)", 127, false, "", nullptr},
+    {"cbNumChains", kLeft, {8, 420, 80, 27}, tagNumChains, "NumChains", "num. chains", -999, false, "",
      &TPlugForm::cbNumChains},
-    {"cbChainQuantize", kLeft, {96, 420, 80, 27}, 20, "ChainQuantize", "chain quantize", 0, 8, 1, -999, true, "",
+    {"cbChainQuantize", kLeft, {96, 420, 80, 27}, tagChainQuantize, "ChainQuantize", "chain quantize", -999, true, "",
      nullptr},
-    {"cbCurrChain", kChains, {8, 8, 80, 27}, 18, "CurChain", "current chain", 0, 8, 0, 0, false, "",
+    {"cbCurrChain", kChains, {8, 8, 80, 27}, tagCurChain, "CurChain", "current chain", 0, false, "",
      &TPlugForm::cbCurrChain},
-    {"bSendBankN", kChains, {385, 8, 70, 27}, 82, "SendBankNum", "send: bank,", -1, 127, -1, -1, false, "", nullptr},
-    {"bSendPatchN", kChains, {465, 8, 70, 27}, 81, "SendPatchNum", "patch num.,", -1, 127, -1, -1, false, "",
-     nullptr},
-    {"bSendVolume", kChains, {545, 8, 70, 27}, 83, "SendVolume", "volume", -1, 127, -1, -1, false, "", nullptr},
+    {"bSendBankN", kChains, {385, 8, 70, 27}, tagSendBankNum, "SendBankNum", "send: bank,", -1, false, "", nullptr},
+    {"bSendPatchN", kChains, {465, 8, 70, 27}, tagSendPatchNum, "SendPatchNum", "patch num.,", -1, false, "", nullptr},
+    {"bSendVolume", kChains, {545, 8, 70, 27}, tagSendVolume, "SendVolume", "volume", -1, false, "", nullptr},
 };
 
 // Check boxes; the design state is the default.
@@ -73,18 +73,17 @@ const struct TCheckBoxRow {
   const char* name;
   TPanelId panel;
   TPlace place;
-  int tag;
+  ParamTag tag;
   const char* paramNam;
   const char* caption;
-  bool checked;
   TVeskCheckBox* TPlugForm::*field;
 } kCheckBoxes[] = {
-    {"bArpEngineOn", kTop, {192, 8, 83, 15}, 3, "ArpEnabled", "arp enabled", true, nullptr},
-    {"bMidiThruOn", kTop, {192, 26, 81, 15}, 4, "MIDIThruOn", "midi thru", true, nullptr},
-    {"cbHold", kLeft, {96, 122, 73, 15}, 213, "Latch", "arp. latch", false, nullptr},
-    {"cbFollowChord", kLeft, {80, 312, 89, 15}, 229, "FollowChord", "follow chord", false, nullptr},
-    {"cbScroll", kMain, {8, 215, 57, 12}, 224, "Scroll", "scroll", true, &TPlugForm::cbScroll},
-    {"cbLockPage", kMain, {8, 236, 65, 12}, 230, "LockPage", "pg. lock", false, nullptr},
+    {"bArpEngineOn", kTop, {192, 8, 83, 15}, tagArpEnabled, "ArpEnabled", "arp enabled", nullptr},
+    {"bMidiThruOn", kTop, {192, 26, 81, 15}, tagMIDIThruOn, "MIDIThruOn", "midi thru", nullptr},
+    {"cbHold", kLeft, {96, 122, 73, 15}, tagLatch, "Latch", "arp. latch", nullptr},
+    {"cbFollowChord", kLeft, {80, 312, 89, 15}, tagFollowChord, "FollowChord", "follow chord", nullptr},
+    {"cbScroll", kMain, {8, 215, 57, 12}, tagScroll, "Scroll", "scroll", &TPlugForm::cbScroll},
+    {"cbLockPage", kMain, {8, 236, 65, 12}, tagLockPage, "LockPage", "pg. lock", nullptr},
 };
 
 // Step bars in pMain, 600 x 21 at left 8: 16 boxes a page, four pages.
@@ -93,16 +92,16 @@ const struct TStepBarRow {
   int top;
   int barNum;
   const char* caption;
-  int tag1;
+  ParamTag tag1;  // the block's base: step s is tag1 + s
   const char* paramNam1;
-  int min, max, def, dim, valueSteps;
+  int dim, valueSteps;
   TDragBoxBar* TPlugForm::*field;
 } kStepBars[] = {
-    {"barVelocity", 10, 4, "VELOCITY:", 512, "Velocity", 0, 127, 96, 96, 9, &TPlugForm::barVelocity},
-    {"barKeySelect", 280, 2, "KEY SELECT:", 448, "Key_select", 0, 6, 1, 1, 0, &TPlugForm::barKeySelect},
-    {"barStepMode", 300, 3, "STEP TYPE:", 384, "Step_mode", 0, 3, 1, 0, 0, &TPlugForm::barStepMode},
-    {"barOctave", 326, 1, "OCTAVE:", 320, "Octave", -2, 2, 0, 0, 0, &TPlugForm::barOctave},
-    {"barSemitone", 346, 0, "SEMITONE:", 256, "Semitone", -12, 12, 0, 0, 0, &TPlugForm::barSemitone},
+    {"barVelocity", 10, 4, "VELOCITY:", tagVelocity, "Velocity", 96, 9, &TPlugForm::barVelocity},
+    {"barKeySelect", 280, 2, "KEY SELECT:", tagKey_select, "Key_select", 1, 0, &TPlugForm::barKeySelect},
+    {"barStepMode", 300, 3, "STEP TYPE:", tagStep_mode, "Step_mode", 0, 0, &TPlugForm::barStepMode},
+    {"barOctave", 326, 1, "OCTAVE:", tagOctave, "Octave", 0, 0, &TPlugForm::barOctave},
+    {"barSemitone", 346, 0, "SEMITONE:", tagSemitone, "Semitone", 0, 0, &TPlugForm::barSemitone},
 };
 
 // Labels. Types left at ltParam with the default font where the design sets none.
@@ -217,6 +216,14 @@ TControlClass* CreateBound(TControl* parent, const TRow& row, const TOnControlCh
   return control;
 }
 
+// The catalogue's range and default of a tag (for a step block, of its first step: all steps
+// share them).
+void SetCatalogueRange(TVeskControl* control, int tag) {
+  control->SetMin(CParamMin[tag]);
+  control->SetMax(CParamMax[tag]);
+  control->SetValueDefault(CParamDef[tag]);
+}
+
 }  // namespace
 
 TOnControlChangeEvent TPlugForm::ControlChangeHandler() {
@@ -239,9 +246,7 @@ void TPlugForm::CreatePanels() {
 void TPlugForm::CreateValueBoxes() {
   for (const TValueBoxRow& row : kValueBoxes) {
     auto* box = CreateBound<TDragBoxBt>(PanelOf(row.panel), row, ControlChangeHandler());
-    box->SetMin(row.min);
-    box->SetMax(row.max);
-    box->SetValueDefault(row.def);
+    SetCatalogueRange(box, row.tag);
     box->SetValueGrey(row.dim);
     box->SetValueSteps(0);
     box->SetSensity(20);
@@ -260,7 +265,7 @@ void TPlugForm::CreateValueBoxes() {
 void TPlugForm::CreateCheckBoxes() {
   for (const TCheckBoxRow& row : kCheckBoxes) {
     auto* check = CreateBound<TVeskCheckBox>(PanelOf(row.panel), row, ControlChangeHandler());
-    check->SetChecked(row.checked);
+    check->SetChecked(CParamDef[row.tag] != 0);
     if (row.field != nullptr) this->*row.field = check;
   }
 }
@@ -276,9 +281,7 @@ void TPlugForm::CreateStepBars() {
     bar->SetNumPages(4);
     bar->SetParamTag1(row.tag1);
     bar->SetParamNam1(row.paramNam1);
-    bar->SetMin(row.min);
-    bar->SetMax(row.max);
-    bar->SetValueDefault(row.def);
+    SetCatalogueRange(bar, row.tag1);
     bar->SetValueGrey(row.dim);
     bar->SetValueSteps(row.valueSteps);
     bar->SetSensity(20);
@@ -294,9 +297,7 @@ void TPlugForm::CreateStepBars() {
   lnChainProg->SetNumPages(1);
   lnChainProg->SetParamTag1(tagChainProg);
   lnChainProg->SetParamNam1("ChainProg");
-  lnChainProg->SetMin(0);
-  lnChainProg->SetMax(64);
-  lnChainProg->SetValueDefault(0);
+  SetCatalogueRange(lnChainProg, tagChainProg);
   lnChainProg->SetValueGrey(0);
   lnChainProg->SetValueList(ValueTexts(tagChainProg));
   lnChainProg->OnControlChange = ControlChangeHandler();

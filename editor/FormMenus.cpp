@@ -148,7 +148,7 @@ void TPlugForm::SavePresetFile(bool bank) {
 
 void TPlugForm::mColorDefaultClick(TMenuItem& item) {
   // No delivery while the colours change.
-  if (core != nullptr) core->EditorBusy = true;
+  if (core != nullptr) core->SetEditorBusy(true);
   if (item.Tag >= kSkinTagBase) {
     GuiSettings.gui_scheme = item.Tag - kSkinTagBase;
     ApplyScheme(GuiSettings.gui_scheme);
@@ -156,7 +156,7 @@ void TPlugForm::mColorDefaultClick(TMenuItem& item) {
   item.SetChecked(true);
   // The controls read their colours from GuiSettings as they paint.
   Invalidate();
-  if (core != nullptr) core->EditorBusy = false;
+  if (core != nullptr) core->SetEditorBusy(false);
 }
 
 void TPlugForm::mSemitoneRange_FullClick(TMenuItem& item) {

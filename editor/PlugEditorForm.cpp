@@ -105,7 +105,7 @@ void TPlugForm::HandleMessage(uint32_t message, intptr_t a, intptr_t /*b*/) {
 
 void TPlugForm::Bind(TPlugCore* engine) {
   core = engine;
-  core->EditorBusy = true;
+  core->SetEditorBusy(true);
   core->SetEditorListener(this);
   try {
     ShowEngineStatus();
@@ -120,7 +120,7 @@ void TPlugForm::Bind(TPlugCore* engine) {
     // Nothing here should throw; if something does, the editor still opens bound.
     WriteDebugLine(std::string("Moltrin: the editor's opening stopped: ") + e.what());
   }
-  core->EditorBusy = false;
+  core->SetEditorBusy(false);
 }
 
 // Every value box and check box bound to a tag is found by its tags, page by page, and checked

@@ -1,52 +1,53 @@
-// Program chains: switching to the chain chosen by CurChain and advancing through its
-// programs on pattern wraps, synchronised to the chain quantize.
+#include "engine/Chains.h"
+
 #include <algorithm>
 
-#include "engine/PlugCore.h"
+#include "engine/Clock.h"
+#include "engine/MidiOut.h"
+#include "engine/ProgramStore.h"
 
-bool TPlugCore::ChainCheck() {
-  const int q = Block.ChainQuantizeLen;
-  const bool request = TakeFlag(ChainSwitchRequest, std::memory_order_relaxed);
-  const bool onBoundary = q > 0 && StepCount % q == 0 && NewStep();
-  if (!onBoundary && !(request && (q == 0 || CurStep == -1))) return false;
-  const int program = CurrentProgram.load(std::memory_order_relaxed);
-  const int chain = std::clamp(GetParam(tagCurChain), 0, 16);
-  if (chain != CurrentChain.load(std::memory_order_relaxed)) {
-    SwitchChain(chain);
-  } else if (chain > 0 && CurStep == 0 && LastStep != -1 && Wrapped() && !Block.LockPage) {
-    AdvanceChain();
+bool TChainPlayer::Check(TProgramStore& store, TMidiOutList& out, const TBlockSettings& block, const TArpClock& clock) {
+  const int q = block.ChainQuantizeLen;
+  const bool request =
+      switchRequest_.load(std::memory_order_relaxed) && switchRequest_.exchange(false, std::memory_order_relaxed);
+  const bool onBoundary = q > 0 && clock.StepCount() % q == 0 && clock.NewStep();
+  if (!onBoundary && !(request && (q == 0 || clock.CurStep() == -1))) return false;
+  const int program = store.CurrentProgram();
+  const int chain = std::clamp(store.GetParam(tagCurChain), 0, 16);
+  if (chain != store.CurrentChain()) {
+    Switch(store, out, block, chain);
+  } else if (chain > 0 && clock.CurStep() == 0 && clock.LastStep() != -1 && clock.Wrapped() && !block.LockPage) {
+    Advance(store);
   }
-  return CurrentProgram.load(std::memory_order_relaxed) != program;
+  return store.CurrentProgram() != program;
 }
 
-void TPlugCore::SwitchChain(int chain) {
-  CurrentChain.store(chain, std::memory_order_relaxed);
+void TChainPlayer::Switch(TProgramStore& store, TMidiOutList& out, const TBlockSettings& block, int chain) {
+  store.SetCurrentChain(chain);
   if (chain > 0) {
-    const int program = GetParam(tagChainProg) - 1;
-    if (program >= 0 && program < kNumPrograms && program != CurrentProgram.load(std::memory_order_relaxed))
-      SelectProgramLocked(program);
+    const int program = store.GetParam(tagChainProg) - 1;
+    if (program >= 0 && program < kNumPrograms && program != store.CurrentProgram()) store.Select(program);
   }
-  ChainPos = 0;
-  const int bank = GetParam(tagSendBankNum) - 1;
-  const int patch = GetParam(tagSendPatchNum) - 1;
-  const int volume = GetParam(tagSendVolume) - 1;
-  const int channel = Block.OutChannel;
-  if (bank >= 0) Emit(0xB0, channel, 0, bank);
-  if (patch >= 0) Emit(0xC0, channel, patch, 0);
-  if (volume >= 0) Emit(0xB0, channel, 7, volume);
-  if (GetParam(tagChainInit) == 0) InitChainLocked();
-  for (int tag = tagChainProg; tag < tagChainProg + 8; ++tag) MarkChanged(tag);
-  MarkChanged(tagSendBankNum);
-  MarkChanged(tagSendPatchNum);
-  MarkChanged(tagSendVolume);
+  pos_ = 0;
+  const int bank = store.GetParam(tagSendBankNum) - 1;
+  const int patch = store.GetParam(tagSendPatchNum) - 1;
+  const int volume = store.GetParam(tagSendVolume) - 1;
+  const int channel = block.OutChannel;
+  if (bank >= 0) out.Emit(0xB0, channel, 0, bank);
+  if (patch >= 0) out.Emit(0xC0, channel, patch, 0);
+  if (volume >= 0) out.Emit(0xB0, channel, 7, volume);
+  if (store.GetParam(tagChainInit) == 0) store.InitChain();
+  for (int tag = tagChainProg; tag < tagChainProg + 8; ++tag) store.MarkChanged(tag);
+  store.MarkChanged(tagSendBankNum);
+  store.MarkChanged(tagSendPatchNum);
+  store.MarkChanged(tagSendVolume);
 }
 
-void TPlugCore::AdvanceChain() {
+void TChainPlayer::Advance(TProgramStore& store) {
   int program = -1;
   for (int i = 0; i < 8 && program < 0; ++i) {
-    ChainPos = (ChainPos + 1) % 8;
-    program = GetParam(tagChainProg, ChainPos) - 1;
+    pos_ = (pos_ + 1) % 8;
+    program = store.GetParam(tagChainProg, pos_) - 1;
   }
-  if (program >= 0 && program < kNumPrograms && program != CurrentProgram.load(std::memory_order_relaxed))
-    SelectProgramLocked(program);
+  if (program >= 0 && program < kNumPrograms && program != store.CurrentProgram()) store.Select(program);
 }

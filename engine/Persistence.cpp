@@ -4,12 +4,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <vector>
 
-#include "engine/PlugCore.h"
-#include "engine/PresetFile.h"
+#include "engine/Identity.h"
+#include "engine/ProgramStore.h"
 
 namespace {
 
@@ -54,21 +51,21 @@ template <class Byte> void NameCurrentProgram(Byte* records, int current) {
 
 // ---- Chunks --------------------------------------------------------------------------------
 
-void TPlugCore::CopyGlobalsToRow(int row) {
+void TProgramStore::CopyGlobalsToRow(int row) {
   if (row == 0) return;
   for (int tag = 0; tag < kGlobalBytes; ++tag) StoreByte(row, tag, LoadByte(0, tag));
 }
 
-void TPlugCore::ProgramRecord(int index, int8_t* out) const {
+void TProgramStore::ProgramRecord(int index, int8_t* out) const {
   for (int tag = 0; tag < kNumParams; ++tag) out[tag] = LoadByte(index, tag);
   out[tagFormatVersion] = 8;
-  const bool globalsValid = GlobalsValid.load(std::memory_order_relaxed);
+  const bool globalsValid = GlobalsValid();
   for (int tag = 1; tag < kGlobalBytes; ++tag)
     out[tag] = globalsValid ? LoadByte(0, tag) : static_cast<int8_t>(IsDefinedTag(tag) ? CParamDef[tag] : 0);
   if (!globalsValid) {
     // Selection initialises the global settings and the live chain too.
     out[tagCurProgram] = static_cast<int8_t>(index);
-    if (index == CurrentChain.load(std::memory_order_relaxed))
+    if (index == CurrentChain())
       for (int tag = kFirstChainTag; tag < kFirstProgramTag; ++tag)
         if (IsDefinedTag(tag)) out[tag] = static_cast<int8_t>(CParamDef[tag]);
   }
@@ -81,59 +78,53 @@ void TPlugCore::ProgramRecord(int index, int8_t* out) const {
   for (int i = 0; i < length; ++i) out[tagProgName + 1 + i] = name[i];
 }
 
-int TPlugCore::GetChunk(bool isPreset, const void** data) {
+int TProgramStore::GetChunk(bool isPreset, const void** data) {
   // Saving selects nothing and initialises nothing. With a program current, the global part of
   // row 0 is copied into the records written, in the rows as well.
-  TEngineGuard guard(*this);
-  const int current = CurrentProgram.load(std::memory_order_relaxed);
+  const int current = CurrentProgram();
   if (current >= 0) StoreByte(0, tagFormatVersion, 8);
   int size;
   const int8_t* chunk;
   if (isPreset) {
     if (current >= 0) {
       CopyGlobalsToRow(current);
-      for (int tag = 0; tag < kNumParams; ++tag) programChunkBuffer[tag] = LoadByte(current, tag);
+      for (int tag = 0; tag < kNumParams; ++tag) programChunkBuffer_[tag] = LoadByte(current, tag);
     } else {
-      ProgramRecord(ProgramToMakeCurrent(), programChunkBuffer.data());  // what reads show now
+      ProgramRecord(ProgramToMakeCurrent(), programChunkBuffer_.data());  // what reads show now
     }
-    chunk = programChunkBuffer.data();
+    chunk = programChunkBuffer_.data();
     size = kProgramChunkSize;
   } else {
     if (current >= 0)
       for (int row = 1; row < kNumPrograms; ++row) CopyGlobalsToRow(row);
     for (int row = 0; row < kNumPrograms; ++row)
       for (int tag = 0; tag < kNumParams; ++tag)
-        chunkBuffer[row * kNumParams + tag] = LoadByte(tag < kGlobalBytes ? 0 : row, tag);
-    for (int row = 0; row < kNumPrograms; ++row) chunkBuffer[row * kNumParams + tagFormatVersion] = 8;
-    NameCurrentProgram(chunkBuffer.data(), current);
-    chunk = chunkBuffer.data();
+        chunkBuffer_[row * kNumParams + tag] = LoadByte(tag < kGlobalBytes ? 0 : row, tag);
+    for (int row = 0; row < kNumPrograms; ++row) chunkBuffer_[row * kNumParams + tagFormatVersion] = 8;
+    NameCurrentProgram(chunkBuffer_.data(), current);
+    chunk = chunkBuffer_.data();
     size = kBankChunkSize;
   }
   if (data != nullptr) *data = chunk;
   return size;
 }
 
-int TPlugCore::SetChunk(const void* data, int byteSize, bool isPreset) {
-  TEngineGuard guard(*this);
-  return SetChunkLocked(static_cast<const int8_t*>(data), byteSize, isPreset);
-}
-
-int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
+int TProgramStore::SetChunk(const int8_t* data, int byteSize, bool isPreset) {
   if (data == nullptr || byteSize <= 0) return 0;
   if (data[0] == 7) {
     // More than one bank of old records cannot be held; the first 64 are converted.
     const int count = std::min(byteSize / kOldRecordSize, kNumPrograms);
     for (int i = 0; i < count; ++i)
-      ConvertOldRecord(data + i * kOldRecordSize, convertBuffer.data() + i * kProgramChunkSize);
-    data = convertBuffer.data();
+      ConvertOldRecord(data + i * kOldRecordSize, convertBuffer_.data() + i * kProgramChunkSize);
+    data = convertBuffer_.data();
     byteSize = count * kProgramChunkSize;
   }
   int row = 0, offset = 0;
   if (isPreset) {
-    EnsureCurrentProgram();
-    row = CurrentProgram.load(std::memory_order_relaxed);
+  EnsureCurrent();
+    row = CurrentProgram();
     byteSize = std::min(byteSize, kProgramChunkSize);
-    if (ChunkLoaded.load(std::memory_order_relaxed)) {
+    if (ChunkLoaded()) {
       offset = kGlobalBytes;  // later program chunks leave the global part alone
       byteSize -= kGlobalBytes;
     }
@@ -147,22 +138,22 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
   for (int i = begin; i < end; ++i) {
     const int8_t v = data[i - begin + offset];
     StoreByte(i / kNumParams, i % kNumParams, v);
-    SavedPrograms[i / kNumParams][i % kNumParams] = v;
+    savedRows_[i / kNumParams][i % kNumParams] = v;
   }
   // The program a bank remembers, as stored, before values are brought into their ranges.
   const int remembered = !isPreset && byteSize > tagCurProgram ? data[tagCurProgram] : -1;
   // Whole rows: a short chunk that ends inside a row leaves that row's other values as they
   // were, which for a row never used are zeros, out of range for some tags.
   ClampRows(begin - begin % kNumParams, (end + kNumParams - 1) / kNumParams * kNumParams);
-  if (begin == 0 && end >= kGlobalBytes) GlobalsValid.store(true, std::memory_order_relaxed);
-  if (!isPreset && LoadByte(0, tagCurChain) > 0) ChainSwitchRequest.store(true, std::memory_order_relaxed);
-  ChunkLoaded.store(true, std::memory_order_relaxed);
-  if (!programChosen) {
+  if (begin == 0 && end >= kGlobalBytes) SetGlobalsValid();
+  if (!isPreset && LoadByte(0, tagCurChain) > 0) chainRestored_ = true;
+  chunkLoaded_.store(true, std::memory_order_relaxed);
+  if (!programChosen_) {
     // A bank restored before any program was current (or only the factory bank's) makes the
     // one it remembers current now (the first when it names none), so that reads and blocks
     // agree from here on.
-    SelectProgramLocked(remembered >= 0 && remembered < kNumPrograms ? remembered : 0);
-    programListPending.store(true, std::memory_order_relaxed);
+    Select(remembered >= 0 && remembered < kNumPrograms ? remembered : 0);
+    programListChanged_.store(true, std::memory_order_relaxed);
   }
   InitCurrentIfEmpty();
   // An open editor shows what arrived: the program's settings, and the global ones too when
@@ -171,7 +162,7 @@ int TPlugCore::SetChunkLocked(const int8_t* data, int byteSize, bool isPreset) {
   return byteSize;
 }
 
-void TPlugCore::ClampRows(int begin, int end) {
+void TProgramStore::ClampRows(int begin, int end) {
   // Every defined tag is brought into its catalogue range, so that no later table lookup can
   // go out of bounds. The name characters and undefined tags are kept as they are; a row whose
   // program section was never initialised (Steps 0) stays so and gets defaults when selected.
@@ -186,21 +177,20 @@ void TPlugCore::ClampRows(int begin, int end) {
     const int8_t c = static_cast<int8_t>(std::clamp<int>(v, lo, hi));
     if (c != v) {
       StoreByte(row, tag, c);
-      SavedPrograms[row][tag] = c;
+      savedRows_[row][tag] = c;
     }
   }
 }
 
 // ---- Files ---------------------------------------------------------------------------------
 
-std::span<const uint8_t> TPlugCore::BuildFxp() {
-  TEngineGuard guard(*this);
-  EnsureCurrentProgram();
-  uint8_t* b = fileBuffer.data();
+std::span<const uint8_t> TProgramStore::BuildFxp() {
+  EnsureCurrent();
+  uint8_t* b = fileBuffer_.data();
   std::memset(b, 0, kFxpSize);
-  WriteFileHeader(b, kFxpSize, "FPCh", 1, kNumParams, Identity.UniqueID);
-  const int row = CurrentProgram.load(std::memory_order_relaxed);
-  ShortText name = GetProgramName(row, 27);
+  WriteFileHeader(b, kFxpSize, "FPCh", 1, kNumParams, kIdentity.UniqueID);
+  const int row = CurrentProgram();
+  ShortText name = ProgramName(row, 27);
   std::memcpy(b + 28, name.CStr(), static_cast<size_t>(name.Length()));
   b[28 + name.Length()] = 0;
   PutBE32(b + 56, kProgramChunkSize);
@@ -210,13 +200,12 @@ std::span<const uint8_t> TPlugCore::BuildFxp() {
   return {b, static_cast<size_t>(kFxpSize)};
 }
 
-std::span<const uint8_t> TPlugCore::BuildFxb() {
-  TEngineGuard guard(*this);
-  EnsureCurrentProgram();
-  uint8_t* b = fileBuffer.data();
+std::span<const uint8_t> TProgramStore::BuildFxb() {
+  EnsureCurrent();
+  uint8_t* b = fileBuffer_.data();
   std::memset(b, 0, 160);
-  WriteFileHeader(b, kFxbSize, "FBCh", 2, kNumPrograms, Identity.UniqueID);
-  PutBE32(b + 28, static_cast<uint32_t>(CurrentProgram.load(std::memory_order_relaxed)));
+  WriteFileHeader(b, kFxbSize, "FBCh", 2, kNumPrograms, kIdentity.UniqueID);
+  PutBE32(b + 28, static_cast<uint32_t>(CurrentProgram()));
   PutBE32(b + 156, kBankChunkSize);
   StoreByte(0, tagFormatVersion, 8);
   for (int row = 0; row < kNumPrograms; ++row) {
@@ -224,76 +213,17 @@ std::span<const uint8_t> TPlugCore::BuildFxb() {
     for (int tag = 0; tag < kNumParams; ++tag)
       b[160 + row * kNumParams + tag] = static_cast<uint8_t>(LoadByte(row, tag));
   }
-  NameCurrentProgram(b + 160, CurrentProgram.load(std::memory_order_relaxed));
+  NameCurrentProgram(b + 160, CurrentProgram());
   return {b, static_cast<size_t>(kFxbSize)};
 }
 
-TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, TPresetKind kind) {
-  // Checked whole before anything is applied: a refused file changes nothing.
-  const TPresetCheck check =
-      CheckPresetFile(data == nullptr ? std::span<const uint8_t>() : std::span(data, size), kind);
-  if (!check.ok) return {false, check.reason};
-  const bool isPreset = kind == TPresetKind::program;
-  {
-    TEngineGuard guard(*this);
-    SetChunkLocked(reinterpret_cast<const int8_t*>(check.chunk.data()), static_cast<int>(check.chunk.size()), isPreset);
-    if (check.currentProgram >= 0) SelectProgramLocked(check.currentProgram);
-    programListPending.store(false, std::memory_order_relaxed);  // told once, below
-  }
-  NotifyProgramList();
-  return {};
+void TProgramStore::ApplyFile(const TPresetCheck& check, TPresetKind kind) {
+  SetChunk(reinterpret_cast<const int8_t*>(check.chunk.data()), static_cast<int>(check.chunk.size()),
+           kind == TPresetKind::program);
+  if (check.currentProgram >= 0) Select(check.currentProgram);
 }
 
-TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
-  return ApplyPresetFile(data, size, TPresetKind::program);
-}
-TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) {
-  return ApplyPresetFile(data, size, TPresetKind::bank);
-}
-
-namespace {
-
-// Reads at most `limit` bytes of a file. A missing file is not an error: it loads nothing.
-TLoadResult ReadFile(const std::string& path, uint8_t* buffer, size_t limit, size_t& n, bool& missing) {
-  n = 0;
-  missing = false;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
-    missing = true;
-    return {};
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {false, "cannot open " + path};
-  in.read(reinterpret_cast<char*>(buffer), static_cast<std::streamsize>(limit));
-  if (in.bad()) return {false, "cannot read " + path};
-  n = static_cast<size_t>(in.gcount());
-  return {};
-}
-
-}  // namespace
-
-TLoadResult TPlugCore::LoadPresetFile(const std::string& path, TPresetKind kind) {
-  std::vector<uint8_t> buffer(PresetReadLimit(kind));
-  size_t n;
-  bool missing;
-  TLoadResult read = ReadFile(path, buffer.data(), buffer.size(), n, missing);
-  if (!read.ok || missing) return read;
-  return ApplyPresetFile(buffer.data(), n, kind);
-}
-
-TLoadResult TPlugCore::LoadFxp(const std::string& path) { return LoadPresetFile(path, TPresetKind::program); }
-TLoadResult TPlugCore::LoadFxb(const std::string& path) { return LoadPresetFile(path, TPresetKind::bank); }
-
-TLoadResult TPlugCore::LoadFactoryBank(const std::string& path) {
-  bool chunkLoaded, chosen;
-  {
-    TEngineGuard guard(*this);
-    chunkLoaded = ChunkLoaded.load(std::memory_order_relaxed);
-    chosen = programChosen;
-  }
-  TLoadResult result = LoadFxb(path);
-  TEngineGuard guard(*this);
-  ChunkLoaded.store(chunkLoaded, std::memory_order_relaxed);
-  programChosen = chosen;
-  return result;
+void TProgramStore::RestoreSessionMarks(const TSessionMarks& marks) {
+  chunkLoaded_.store(marks.chunkLoaded, std::memory_order_relaxed);
+  programChosen_ = marks.programChosen;
 }

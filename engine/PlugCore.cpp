@@ -1,11 +1,11 @@
-// Parameter access by tag, the engine lock and the delivery of changes to the editor.
+// Parameter access by tag, the reactions to settings, the engine lock, the program and file
+// operations under it, the real-time entries, and the delivery of changes to the editor.
 #include "engine/PlugCore.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "engine/KeyUtils.h"
-#include "engine/PositionText.h"
+#include "engine/ParamNames.h"
 
 namespace {
 
@@ -16,6 +16,10 @@ thread_local const TPlugCore* tEchoing = nullptr;
 
 int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
+bool Take(std::atomic<bool>& flag) {
+  return flag.load(std::memory_order_relaxed) && flag.exchange(false, std::memory_order_acq_rel);
+}
+
 }  // namespace
 
 TPlugCore::TPlugCore() {
@@ -23,13 +27,13 @@ TPlugCore::TPlugCore() {
   for (auto& x : pendingWrites) x.store(kNoPendingWrite, std::memory_order_relaxed);
 }
 
-// ---- Engine lock -------------------------------------------------------------------------
+// ---- Engine lock -------------------------------------------------------------------------------
 
 TEngineGuard::TEngineGuard(TPlugCore& c) : core(c) { core.lock.Lock(); }
 
 TEngineGuard::~TEngineGuard() {
   core.UnlockServicing();
-  if (TakeFlag(core.programListPending)) core.NotifyProgramList();
+  if (core.store.TakeProgramListChanged()) core.NotifyProgramList();
 }
 
 void TPlugCore::UnlockServicing() {
@@ -42,89 +46,56 @@ void TPlugCore::UnlockServicing() {
   } while (RequestsPending() && lock.TryLock());
 }
 
+bool TPlugCore::ServiceDue() const {
+  // The lock's holder: anything ServiceRequests would do.
+  return RequestsPending() || store.Version() != reactedVersion || store.ChangesToTake();
+}
+
 bool TPlugCore::RequestsPending() const {
-  return releaseLatchRequest.load(std::memory_order_acquire) || !midiIn.Empty() ||
+  return releaseLatchRequest.load(std::memory_order_acquire) || sequencer.MidiQueued() ||
          writesPending.load(std::memory_order_acquire);
 }
 
 void TPlugCore::ServiceRequests() {
-  if (TakeFlag(writesPending)) {
+  if (Take(writesPending)) {
     // Host writes that came while no program was current and the lock was taken.
-    EnsureCurrentProgram();
+    store.EnsureCurrent();
     for (int tag = 0; tag < kNumParams; ++tag) {
       const float x = pendingWrites[tag].exchange(kNoPendingWrite, std::memory_order_acq_rel);
       if (x != kNoPendingWrite) SetParamNormalized(tag, x);
     }
   }
+  sequencer.TakeStoreChanges();
   ReactToSettingsInForce();
-  if (TakeFlag(releaseLatchRequest)) KeyFilter.ReleaseLatch();
-  TMidiMsg msg;
-  while (midiIn.Pop(msg)) HandleMidiLocked(msg);
+  if (Take(releaseLatchRequest)) sequencer.ReleaseLatch();
+  sequencer.TakeQueuedMidi();
 }
 
-// ---- Rows ----------------------------------------------------------------------------------
-
-int TPlugCore::RowFor(int tag) const {
-  if (tag < kFirstChainTag) return 0;
-  if (tag < kFirstProgramTag) {
-    int chain = CurrentChain.load(std::memory_order_relaxed);
-    return (chain >= 0 && chain < kNumPrograms) ? chain : 0;
-  }
-  int program = CurrentProgram.load(std::memory_order_relaxed);
-  return (program >= 0 && program < kNumPrograms) ? program : 0;
-}
-
-// ---- Access by tag -----------------------------------------------------------------------
-
-int TPlugCore::GetParam(int tag, int slot) const {
-  if (slot > 0) tag += slot;
-  if (tag < 0 || tag >= kNumParams) return 0;
-  int row = RowFor(tag);
-  // Settings never initialised (before the first program selection or chunk) read as the
-  // defaults they will get.
-  if (IsDefinedTag(tag)) {
-    bool fresh = tag < kFirstProgramTag ? !GlobalsValid.load(std::memory_order_relaxed)
-                                        : LoadByte(row, tagSteps) == 0 && tag != tagProgName;
-    if (fresh) return CParamDef[tag];
-  }
-  return LoadByte(row, tag);
-}
-
-void TPlugCore::StoreParam(int tag, int value) {
-  if (tag < 0 || tag >= kNumParams) return;
-  StoreByte(RowFor(tag), tag, static_cast<int8_t>(value & 0xFF));
-}
-
-void TPlugCore::MarkChanged(int tag, bool on) {
-  if (tag < 0 || tag >= kNumParams) return;
-  if (CParamMax[tag] != 0) ParamChanged[tag].store(on ? 1 : 0, std::memory_order_relaxed);
-  AnyChanged.store(on, std::memory_order_relaxed);
-  ChangesPending.store(on, std::memory_order_release);
-}
+// ---- Parameters ---------------------------------------------------------------------------------
 
 void TPlugCore::SetParamFromEditor(int tag, int value, bool tellHost) {
   if (tag < 0 || tag >= kNumParams) return;
-  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
+  if (store.CurrentProgram() < 0) {
     TEngineGuard guard(*this);
-    EnsureCurrentProgram();
+    store.EnsureCurrent();
   }
   const TPlugCore* outer = tEchoing;
   tEchoing = this;
-  StoreParam(tag, value);
-  if (tellHost && OnParamAutomate) {
+  store.StoreParam(tag, value);
+  if (tellHost && host_ != nullptr) {
     const int lo = CParamMin[tag], hi = HostMax(tag);
-    float x = hi != lo ? static_cast<float>(static_cast<double>(value - lo) / (hi - lo)) : 0.0f;
-    OnParamAutomate(tag, x);
+    const float x = hi != lo ? static_cast<float>(static_cast<double>(value - lo) / (hi - lo)) : 0.0f;
+    host_->AutomateParam(tag, x);
   }
   tEchoing = outer;
 }
 
 void TPlugCore::BeginParamEdit(int tag) {
-  if (tag >= 0 && tag < kNumParams && OnParamBeginEdit) OnParamBeginEdit(tag);
+  if (tag >= 0 && tag < kNumParams && host_ != nullptr) host_->BeginParamEdit(tag);
 }
 
 void TPlugCore::EndParamEdit(int tag) {
-  if (tag >= 0 && tag < kNumParams && OnParamEndEdit) OnParamEndEdit(tag);
+  if (tag >= 0 && tag < kNumParams && host_ != nullptr) host_->EndParamEdit(tag);
 }
 
 void TPlugCore::SetParamNormalized(int tag, float x) {
@@ -133,7 +104,7 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
   if (x > 1.0f) x = 1.0f;    // +Inf too
   // Writes to undefined tags are ignored: tags 151..198 hold the program name's characters.
   if (!IsDefinedTag(tag)) return;
-  if (CurrentProgram.load(std::memory_order_relaxed) < 0) {
+  if (store.CurrentProgram() < 0) {
     // The first write makes a program current. It never waits: when another thread holds the
     // engine, the write is left for that thread to make as it lets go.
     if (!lock.TryLock()) {
@@ -142,20 +113,44 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
       if (lock.TryLock()) UnlockServicing();  // the holder may have let go meanwhile
       return;
     }
-    EnsureCurrentProgram();
+    store.EnsureCurrent();
     UnlockServicing();
   }
   const int lo = CParamMin[tag], hi = HostMax(tag);
   int value = RoundHalfEven(static_cast<double>(x) * (hi - lo) + lo);
   if (tag == tagFormatVersion && value > 127) value = 127;  // stored in one signed byte
   if (tEchoing != this) {
-    StoreParam(tag, value);
-    MarkChanged(tag);  // after the store: the editor must not take the flag and read the old value
+    store.StoreParam(tag, value);
+    store.MarkChanged(tag);  // after the store: the editor must not take the mark and read the old value
   }
-  React(tag, GetParam(tag));
+  React(tag, store.GetParam(tag));
 }
 
-// ---- Reactions -----------------------------------------------------------------------------
+int TPlugCore::CurChainMax() const { return std::clamp(store.GetParam(tagNumChains), 1, 16); }
+
+int TPlugCore::HostMax(int tag) const { return tag == tagCurChain ? CurChainMax() : CParamMax[tag]; }
+
+float TPlugCore::GetParamNormalized(int tag) const {
+  if (tag < 0 || tag >= kNumParams) return 0.0f;
+  return NormalizedOf(tag, store.GetParam(tag));
+}
+
+float TPlugCore::NormalizedOf(int tag, int value) const {
+  if (tag < 0 || tag >= kNumParams) return 0.0f;
+  const int lo = CParamMin[tag], hi = HostMax(tag);
+  if (hi == lo) return 0.0f;
+  const double x = static_cast<double>(value - lo) / (hi - lo);
+  return static_cast<float>(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x));
+}
+
+ShortText TPlugCore::GetParamName(int tag) const { return HostParamName(tag); }
+
+ShortText TPlugCore::GetParamDisplay(int tag) const {
+  if (tag < 0 || tag >= kNumParams) return {};
+  return ValueLabel(tag, store.GetParam(tag));
+}
+
+// ---- Reactions ------------------------------------------------------------------------------------
 
 void TPlugCore::React(int tag, int value) {
   TReacted* entry = nullptr;
@@ -169,14 +164,14 @@ void TPlugCore::React(int tag, int value) {
         if (lock.TryLock()) UnlockServicing();
       }
       break;
-    case tagArpEnabled: ReleaseAll.store(true, std::memory_order_relaxed); break;
-    case tagCurChain: ChainSwitchRequest.store(true, std::memory_order_relaxed); break;
+    case tagArpEnabled: sequencer.RequestReleaseAll(); break;
+    case tagCurChain: sequencer.Chains().RequestSwitch(); break;
     case tagNumChains:
       // Fewer chains than the one in force: the last chain is in force, whoever lowered the
       // count, so that the chain always lies in the range the host reads and writes it in.
-      if (GetParam(tagCurChain) > value) {
-        StoreParam(tagCurChain, value);
-        MarkChanged(tagCurChain);
+      if (store.GetParam(tagCurChain) > value) {
+        store.StoreParam(tagCurChain, value);
+        store.MarkChanged(tagCurChain);
         React(tagCurChain, value);
       }
       break;
@@ -185,103 +180,230 @@ void TPlugCore::React(int tag, int value) {
 }
 
 void TPlugCore::ReactToSettingsInForce() {
-  // Runs with every block: once a program is current (and so the global settings are set), the
-  // values are read straight from their rows.
-  const int program = CurrentProgram.load(std::memory_order_relaxed);
+  // Runs with every block, and looks again only when a setting or the program in force changed.
+  // Once a program is current (and so the global settings are set), the values are read
+  // straight from their rows.
+  const uint32_t version = store.Version();
+  if (version == reactedVersion) return;
+  reactedVersion = version;
+  const int program = store.CurrentProgram();
   for (TReacted& r : reacted) {
-    const int now = program >= 0 ? LoadByte(r.tag < kFirstChainTag ? 0 : program, r.tag) : GetParam(r.tag);
+    const int now = program >= 0 ? store.LoadByte(r.tag < kFirstChainTag ? 0 : program, r.tag) : store.GetParam(r.tag);
     if (now != r.value.load(std::memory_order_relaxed)) React(r.tag, now);
   }
 }
 
-int TPlugCore::HostMax(int tag) const { return tag == tagCurChain ? CurChainMax() : CParamMax[tag]; }
+// ---- Programs ------------------------------------------------------------------------------------
 
-float TPlugCore::GetParamNormalized(int tag) const {
-  if (tag < 0 || tag >= kNumParams) return 0.0f;
-  const int lo = CParamMin[tag], hi = HostMax(tag);
-  if (hi == lo) return 0.0f;
-  double x = static_cast<double>(GetParam(tag) - lo) / (hi - lo);
-  return static_cast<float>(x < 0.0 ? 0.0 : (x > 1.0 ? 1.0 : x));
+void TPlugCore::SetSampleRate(double rate) {
+  TEngineGuard guard(*this);
+  sequencer.SetSampleRate(rate);
 }
 
-ShortText TPlugCore::GetParamName(int tag) const { return HostParamName(tag); }
-
-ShortText TPlugCore::GetParamDisplay(int tag) const {
-  if (tag < 0 || tag >= kNumParams) return {};
-  return ValueLabel(tag, GetParam(tag));
+void TPlugCore::SetCurrentChainIndex(int chain) {
+  TEngineGuard guard(*this);
+  store.SetCurrentChain(chain);
 }
 
-void TPlugCore::MarkAllChanged(bool programOnly) {
-  auto mark = [this](int from, int to) {
-    for (int tag = from; tag <= to; ++tag)
-      if (CParamMax[tag] != 0) ParamChanged[tag].store(1, std::memory_order_relaxed);
-  };
-  if (!programOnly) {
-    mark(1, 79);
-    mark(81, 92);
+void TPlugCore::SelectProgram(int index) {
+  TEngineGuard guard(*this);
+  store.Select(index);
+}
+
+void TPlugCore::InitProgram(bool programOnly) {
+  TEngineGuard guard(*this);
+  store.EnsureCurrent();
+  store.InitProgram(programOnly);
+}
+
+void TPlugCore::InitChain() {
+  TEngineGuard guard(*this);
+  store.InitChain();
+}
+
+void TPlugCore::InitializeBank() {
+  TEngineGuard guard(*this);
+  store.InitializeBank();
+}
+
+void TPlugCore::RecallProgram() {
+  TEngineGuard guard(*this);
+  store.Recall();
+}
+
+void TPlugCore::SetProgramName(std::string_view name) {
+  TEngineGuard guard(*this);
+  store.EnsureCurrent();
+  store.SetProgramName(name);
+}
+
+void TPlugCore::PasteProgram(int source) {
+  TEngineGuard guard(*this);
+  store.Paste(source);
+}
+
+void TPlugCore::ShiftProgram(int direction) {
+  TEngineGuard guard(*this);
+  store.Shift(direction);
+}
+
+void TPlugCore::PastePage(int sourceProgram, int sourcePage, int targetPage) {
+  TEngineGuard guard(*this);
+  store.PastePage(sourceProgram, sourcePage, targetPage);
+}
+
+void TPlugCore::ShiftPattern(int delta) {
+  if (delta == 0) return;
+  TEngineGuard guard(*this);
+  store.ShiftPattern(delta);
+}
+
+void TPlugCore::NotifyProgramList() {
+  if (host_ != nullptr) host_->ProgramListChanged();
+}
+
+// ---- Chunks and preset files -----------------------------------------------------------------------
+
+int TPlugCore::GetChunk(bool isPreset, const void** data) {
+  TEngineGuard guard(*this);
+  return store.GetChunk(isPreset, data);
+}
+
+int TPlugCore::SetChunk(const void* data, int byteSize, bool isPreset) {
+  TEngineGuard guard(*this);
+  return store.SetChunk(static_cast<const int8_t*>(data), byteSize, isPreset);
+}
+
+std::span<const uint8_t> TPlugCore::BuildFxp() {
+  TEngineGuard guard(*this);
+  return store.BuildFxp();
+}
+
+std::span<const uint8_t> TPlugCore::BuildFxb() {
+  TEngineGuard guard(*this);
+  return store.BuildFxb();
+}
+
+TLoadResult TPlugCore::ApplyCheckedFile(const TPresetCheck& check, TPresetKind kind) {
+  // Checked whole before anything is applied: a refused file changes nothing.
+  if (!check.ok) return {false, check.reason};
+  {
+    TEngineGuard guard(*this);
+    store.ApplyFile(check, kind);
+    store.ForgetProgramListChanged();  // told once, below
   }
-  mark(kFirstProgramTag, kNumParams - 1);
-  AnyChanged.store(true, std::memory_order_relaxed);
-  ChangesPending.store(true, std::memory_order_release);
+  NotifyProgramList();
+  return {};
 }
 
-void TPlugCore::MarkStepsChanged() {
-  for (int tag = tagSemitone; tag < kNumParams; ++tag)
-    if (CParamMax[tag] != 0) ParamChanged[tag].store(1, std::memory_order_relaxed);
-  AnyChanged.store(true, std::memory_order_relaxed);
-  ChangesPending.store(true, std::memory_order_release);
+TLoadResult TPlugCore::ApplyPresetFile(const uint8_t* data, size_t size, TPresetKind kind) {
+  return ApplyCheckedFile(CheckPresetFile(data == nullptr ? std::span<const uint8_t>() : std::span(data, size), kind),
+                          kind);
 }
 
-// ---- Delivery to the editor ----------------------------------------------------------------
+TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
+  return ApplyPresetFile(data, size, TPresetKind::program);
+}
+
+TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, TPresetKind::bank); }
+
+TLoadResult TPlugCore::LoadFxp(const std::string& path) {
+  const TPresetFile file = OpenPresetFile(path, TPresetKind::program);
+  return file.missing ? TLoadResult{} : ApplyCheckedFile(file.check, TPresetKind::program);
+}
+
+TLoadResult TPlugCore::LoadFxb(const std::string& path) {
+  const TPresetFile file = OpenPresetFile(path, TPresetKind::bank);
+  return file.missing ? TLoadResult{} : ApplyCheckedFile(file.check, TPresetKind::bank);
+}
+
+TLoadResult TPlugCore::LoadFactoryBank(const std::string& path) {
+  TProgramStore::TSessionMarks marks;
+  {
+    TEngineGuard guard(*this);
+    marks = store.SessionMarks();
+  }
+  TLoadResult result = LoadFxb(path);
+  TEngineGuard guard(*this);
+  store.RestoreSessionMarks(marks);
+  return result;
+}
+
+// ---- Real time --------------------------------------------------------------------------------------
+
+void TPlugCore::HandleMidiIn(int channel, int status, int data1, int data2) {
+  const TRealtimeScope realtime;
+  const TMidiMsg msg{static_cast<uint8_t>(channel & 0x0F), static_cast<uint8_t>(status & 0xF0),
+                     static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)};
+  if (lock.TryLock()) {
+    ServiceRequests();  // anything queued earlier goes first
+    sequencer.HandleMidi(msg);
+    UnlockServicing();
+  } else {
+    sequencer.QueueMidi(msg);  // handled by the lock's holder, or before the next block
+  }
+}
+
+void TPlugCore::HandleMidiInList(std::span<const TMidiEvent> input) {
+  const int count = sequencer.OrderInput(input);
+  for (int i = 0; i < count; ++i) {
+    const TMidiMsg& m = sequencer.InputAt(input, i).msg;
+    HandleMidiIn(m.channel, m.status, m.data1, m.data2);
+  }
+}
+
+std::span<const TMidiOut> TPlugCore::ProcessBlock(int sampleFrames, const THostTime* time,
+                                                  std::span<const TMidiEvent> input) {
+  const TRealtimeScope realtime;
+  if (sampleFrames < 0) sampleFrames = 0;
+  if (!lock.TryLock()) {
+    // Another thread is changing the programs; this block's time is caught up by the next, and
+    // its messages take effect at that block's start.
+    deferredSamples = std::min(deferredSamples + sampleFrames, 1 << 24);
+    for (const TMidiEvent& event : input) sequencer.QueueMidi(event.msg);
+    return {};
+  }
+  const int late = deferredSamples;
+  deferredSamples = 0;
+  if (ServiceDue()) ServiceRequests();
+  const std::span<const TMidiOut> sent = sequencer.ProcessBlock(sampleFrames, late, time, input);
+  // What other threads asked for during the block, and the reactions to what the block changed
+  // (a chain's program), are served at the next block's start, or now when something waits.
+  lock.Unlock();
+  if (RequestsPending() && lock.TryLock()) UnlockServicing();
+  return sent;
+}
+
+// ---- Delivery to the editor ------------------------------------------------------------------------
+
+void TPlugCore::RequestStatus() { sequencer.MarkStatusAndStep(); }
 
 void TPlugCore::DeliverChanges() {
-  if (EditorBusy.load(std::memory_order_relaxed)) return;
-  if (ChangesPending.exchange(false, std::memory_order_acq_rel)) {
-    if (AnyChanged.load(std::memory_order_relaxed) && editorListener != nullptr) {
-      for (int tag = 0; tag < kNumParams; ++tag) {
-        if (ParamChanged[tag].exchange(0, std::memory_order_relaxed) == 0) continue;
-        int v = GetParam(tag);
-        editorListener->OnParamDisplay(tag, v);
-        if (tag < 256) editorListener->OnParamReact(tag, v);
-      }
-      RedrawPending.store(true, std::memory_order_relaxed);
+  if (EditorBusy()) return;
+  if (store.TakeChanges() && editorListener != nullptr) {
+    for (int tag = 0; tag < kNumParams; ++tag) {
+      if (!store.TakeMark(tag)) continue;
+      const int v = store.GetParam(tag);
+      editorListener->OnParamDisplay(tag, v);
+      if (tag < 256) editorListener->OnParamReact(tag, v);
     }
+    store.RequestRedraw();
   }
-  if (StepChanged.exchange(false, std::memory_order_acq_rel)) {
+  if (sequencer.TakeStepChanged()) {
     int step;
     {
       TEngineGuard guard(*this);
-      step = DisplayStep;
+      step = sequencer.DisplayStep();
     }
     if (editorListener != nullptr) editorListener->OnStepChanged(step);
   }
-  if (StatusDirty.exchange(false, std::memory_order_acq_rel)) {
+  if (sequencer.TakeStatusDirty()) {
     TStatusRecord status;
     {
       TEngineGuard guard(*this);
-      status = BuildStatus();
+      status = sequencer.BuildStatus();
     }
     if (editorListener != nullptr) editorListener->OnStatusText(status);
   }
-  if (RedrawPending.load(std::memory_order_relaxed) && editorListener != nullptr) {
-    RedrawPending.store(false, std::memory_order_relaxed);
-    editorListener->OnPatternRedraw();
-  }
-}
-
-TStatusRecord TPlugCore::BuildStatus() {
-  TStatusRecord s;
-  if (Playing)
-    s.Beat = FormatPosition(PpqAtStep);
-  else
-    s.Beat.Assign("-");
-  if (DisplayStep >= 0)
-    s.Step = FormatPosition(StepPosAtStep);
-  else
-    s.Step.Assign("-");
-  s.NoteOut = FormatKeyList(NoteOutKeys);
-  s.KeysPre = KeyFilter.FormatActiveKeys();
-  s.KeysPost = KeyFilter.FormatStepKeys();
-  s.Chord = KeyFilter.FormatChord();
-  return s;
+  if (editorListener != nullptr && store.TakeRedraw()) editorListener->OnPatternRedraw();
 }

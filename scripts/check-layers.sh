@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Fails when a file includes a layer it must not know: the engine knows no host, editor or
-# platform, nor the host library; the platform knows no engine, editor or host; the editor's
-# controls know no engine (only the form, in files named *Form*, binds to it) and no editor file
-# knows the host. The host library (hosts/) knows no engine, editor or platform, and of the
-# adapter only its records header; the tools use no file of the tests.
+# Fails when a file includes a layer it must not know: the engine knows no format adapter, host
+# library, editor or platform; the platform knows no engine, editor, adapter or host library;
+# the editor's controls know no engine (only the form, in files named *Form*, binds to it) and
+# no editor file knows an adapter; an adapter knows of the engine only its face (engine/Plugin.h).
+# The host library (hosts/) knows no engine, editor or platform, and of the adapter only its
+# records header; the tools use no file of the tests.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
@@ -17,14 +18,20 @@ forbid() {  # description, include pattern, files...
   fi
 }
 shopt -s nullglob
+shopt -s globstar
 forbid "engine/ includes another layer" "host|hosts|editor|platform" engine/*.h engine/*.cpp
-forbid "platform/ includes another layer" "engine|editor|host" platform/*.h platform/*.cpp
+forbid "platform/ includes another layer" "engine|editor|host|hosts" platform/*.h platform/*.cpp
 controls=()
 for f in editor/*.h editor/*.cpp; do
   case "$(basename "$f")" in *Form*) ;; *) controls+=("$f") ;; esac
 done
 [ ${#controls[@]} -gt 0 ] && forbid "an editor control includes the engine" "engine" "${controls[@]}"
-forbid "editor/ includes the host" "host" editor/*.h editor/*.cpp
+forbid "editor/ includes the host" "host|hosts" editor/*.h editor/*.cpp
+hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' host/**/*.h host/**/*.cpp 2>/dev/null |
+  grep -v '"engine/Plugin.h"')
+if [ -n "$hits" ]; then
+  echo "an adapter includes the engine beyond its face:"; echo "$hits"; status=1
+fi
 host_library=(hosts/*/*.h hosts/*/*.cpp)
 if [ ${#host_library[@]} -gt 0 ]; then
   forbid "hosts/ includes the engine, the editor or the platform" "engine|editor|platform" "${host_library[@]}"

@@ -2,8 +2,8 @@
 
 #include "host/vst2/AudioEffect.h"
 
-TVSTEditor::TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, const TEditIdleHook* onEditIdle)
-    : AEffEditor(effect), formClass(formClass), onEditIdle(onEditIdle) {}
+TVSTEditor::TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, TEditIdleHandler* idleHandler)
+    : AEffEditor(effect), formClass(formClass), idleHandler(idleHandler) {}
 
 TVSTEditor::~TVSTEditor() {
   form.reset();
@@ -48,6 +48,6 @@ void TVSTEditor::idle() {
   // The window's waiting events first (the binding among them), then the engine's changes,
   // then one repaint of whatever both changed.
   form->Window().DispatchEvents();
-  if (onEditIdle != nullptr && *onEditIdle) (*onEditIdle)(*form);
+  if (idleHandler != nullptr) idleHandler->EditIdle(*form);
   form->Window().Update();
 }

@@ -4,7 +4,6 @@
 // idle ticks on. Every operation runs on the host's user-interface thread.
 #include <memory>
 
-#include "engine/Hook.h"
 #include "editor/EditorForm.h"
 #include "host/vst2/VstAbi.h"
 
@@ -45,13 +44,19 @@ class AEffEditor {
   VstInt32 updateFlag = 0;
 };
 
-// The plug-in object's idle handler, called with the live form on every idle tick.
-using TEditIdleHook = THook<void(TEditorForm& form)>;
+// The plug-in object's part of every idle tick, called with the live form.
+class TEditIdleHandler {
+ public:
+  virtual void EditIdle(TEditorForm& form) = 0;
+
+ protected:
+  ~TEditIdleHandler() = default;
+};
 
 class TVSTEditor : public AEffEditor {
  public:
-  // `onEditIdle` belongs to the plug-in object and outlives the editor host.
-  TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, const TEditIdleHook* onEditIdle);
+  // `idleHandler` belongs to the plug-in object and outlives the editor host.
+  TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, TEditIdleHandler* idleHandler);
   ~TVSTEditor() override;
 
   VstInt32 getRect(ERect** rect) override;
@@ -67,7 +72,7 @@ class TVSTEditor : public AEffEditor {
   ERect rect{};                      // the host receives a pointer to it
   VstInt32 openCount = 0;            // opens without a matching close
   TEditorFormClass formClass;
-  const TEditIdleHook* onEditIdle;
+  TEditIdleHandler* idleHandler;
   void* parentWindow = nullptr;
   std::unique_ptr<TEditorForm> form;
 };

@@ -11,7 +11,7 @@
 
 namespace {
 
-bool IsParamIndex(VstInt32 index) { return index >= 0 && index < kNumParams; }
+bool IsParamIndex(VstInt32 index) { return index >= 0 && index < TPlugin::ParamCount(); }
 
 constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 
@@ -49,11 +49,11 @@ bool WritePinProperties(const char* prefix, VstInt32 index, VstInt32 count, VstP
 }  // namespace
 
 TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formClass)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+    : AudioEffectX(audioMaster, TPlugin::ProgramCount(), TPlugin::ParamCount()) {
   canDoFlags = 59;
-  coreOwner = std::make_unique<TPlugCore>();
-  core = coreOwner.get();
-  engineRef = reinterpret_cast<VstIntPtr>(&core);
+  plugin = std::make_unique<TPlugin>(nullptr);  // the host hears nothing before the bank is in
+  editorEngine = plugin->EditorEngine();
+  engineRef = reinterpret_cast<VstIntPtr>(&editorEngine);
   plugCategory = kPlugCategSynth;
   effectFlagBits = 57;
   numIns = 0;
@@ -67,8 +67,8 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formCla
     outEvents.events[i] = reinterpret_cast<VstEvent*>(&record);
   }
 
-  setEditor(std::make_unique<TVSTEditor>(this, formClass, &OnEditIdle));
-  const char* id = core->Identity.UniqueID;
+  setEditor(std::make_unique<TVSTEditor>(this, formClass, static_cast<TEditIdleHandler*>(this)));
+  const char* id = TPlugin::Identity().UniqueID;
   setUniqueID(FourCC(id[0], id[1], id[2], id[3]));
 
   auto bit = [this](int n) { return (effectFlagBits >> n) & 1; };
@@ -87,32 +87,18 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formCla
 
   hostVersion = getMasterVersion();
   LoadFactoryBank();
-
-  OnEditIdle.Bind(HookEditIdle, this);
-  OnSetParameter.Bind(HookSetParameter, this);
-  core->GetTimeInfo.Bind(HookGetTimeInfo, this);
-  core->SendMidi.Bind(HookSendMidi, this);
-  core->OnParamAutomate.Bind(HookParamAutomate, this);
-  core->OnParamBeginEdit.Bind(HookBeginEdit, this);
-  core->OnParamEndEdit.Bind(HookEndEdit, this);
-  core->OnProgramListChanged.Bind(HookProgramListChanged, this);
+  plugin->SetHost(this);
 }
 
-// Before the hooks are installed: the host, which has no record of the instance yet, hears
-// nothing of it. A missing bank leaves the defaults, and so does a refused one, which is told to
-// whoever debugs the plug-in.
+// Before the engine tells the host anything: the host, which has no record of the instance yet,
+// hears nothing of it. A missing bank leaves the defaults, and so does a refused one, which is
+// told to whoever debugs the plug-in.
 void TVSTPlugin::LoadFactoryBank() {
   if (canHostDo(kNoFactoryBankCanDo) == 1) return;
   const std::string path = PluginFolder() + kFactoryBankFile;
-  const TLoadResult result = core->LoadFactoryBank(path);
-  if (!result.ok) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + result.message);
+  const std::string refused = plugin->LoadFactoryBank(path);
+  if (!refused.empty()) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + refused);
 }
-
-// Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
-// them even where it records no automation (they cannot be automated).
-void TVSTPlugin::HookBeginEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->beginEdit(tag); }
-
-void TVSTPlugin::HookEndEdit(void* self, int tag) { static_cast<TVSTPlugin*>(self)->endEdit(tag); }
 
 TVSTPlugin::~TVSTPlugin() {
   // The form goes first: it shows the engine, which goes next with the event records.
@@ -126,12 +112,12 @@ void TVSTPlugin::setParameter(VstInt32 index, float value) {
   // mistakes; storing them would only corrupt a program. Infinity is above 1 like any other
   // value there (the maximum), minus infinity below 0 (ignored).
   if (!IsParamIndex(index) || std::isnan(value)) return;
-  if (OnSetParameter) OnSetParameter(index, value);
+  plugin->SetNormalized(index, value);
 }
 
 float TVSTPlugin::getParameter(VstInt32 index) {
   if (!IsParamIndex(index)) return 0.0f;
-  float v = core->GetParamNormalized(index);
+  const float v = plugin->GetNormalized(index);
   if (!(v >= 0.0f)) return 0.0f;  // NaN as well
   return v > 1.0f ? 1.0f : v;
 }
@@ -141,47 +127,46 @@ void TVSTPlugin::getParameterLabel(VstInt32 /*index*/, char* /*label*/) {
 }
 
 void TVSTPlugin::getParameterDisplay(VstInt32 index, char* text) {
-  CopyHostText(text, IsParamIndex(index) ? core->GetParamDisplay(index).View() : "");
+  CopyHostText(text, IsParamIndex(index) ? plugin->ParamDisplay(index).View() : "");
 }
 
 void TVSTPlugin::getParameterName(VstInt32 index, char* text) {
-  CopyHostText(text, IsParamIndex(index) ? core->GetParamName(index).View() : "");
+  CopyHostText(text, IsParamIndex(index) ? plugin->ParamName(index).View() : "");
 }
 
-bool TVSTPlugin::canParameterBeAutomated(VstInt32 index) { return TPlugCore::CanBeAutomated(index); }
+bool TVSTPlugin::canParameterBeAutomated(VstInt32 index) { return TPlugin::CanBeAutomated(index); }
 
 bool TVSTPlugin::string2parameter(VstInt32 /*index*/, char* /*text*/) { return false; }
 
 // ---- Programs and chunks.
 
 VstInt32 TVSTPlugin::getProgram() {
-  curProgram = core->CurrentProgramIndex();
+  curProgram = plugin->CurrentProgram();
   return curProgram;
 }
 
 void TVSTPlugin::setProgram(VstInt32 program) {
-  if (program < 0 || program >= kNumPrograms) return;
+  if (program < 0 || program >= TPlugin::ProgramCount()) return;
   curProgram = program;
-  core->SelectProgram(program);
+  plugin->SelectProgram(program);
 }
 
 void TVSTPlugin::setProgramName(char* name) {
-  core->SetProgramName(std::string_view(name, BoundedLength(name, ShortText::kCapacity)));
-  core->MarkChanged(tagProgName);
+  plugin->SetProgramName(std::string_view(name, BoundedLength(name, ShortText::kCapacity)));
 }
 
 void TVSTPlugin::getProgramName(char* name) {
-  int current = core->CurrentProgramIndex();
+  const int current = plugin->CurrentProgram();
   // Before the first selection there is no current program and so no name.
-  CopyHostText(name, current >= 0 && current < kNumPrograms ? core->GetProgramName(current).View() : "");
+  CopyHostText(name, current >= 0 && current < TPlugin::ProgramCount() ? plugin->ProgramName(current).View() : "");
 }
 
 bool TVSTPlugin::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
-  if (index < 0 || index >= kNumPrograms) {
+  if (index < 0 || index >= TPlugin::ProgramCount()) {
     CopyHostText(text, "");
     return false;
   }
-  CopyHostText(text, core->GetProgramName(index).View());
+  CopyHostText(text, plugin->ProgramName(index).View());
   return true;
 }
 
@@ -189,16 +174,21 @@ bool TVSTPlugin::copyProgram(VstInt32 /*destination*/) { return true; }
 
 VstInt32 TVSTPlugin::getChunk(void** data, bool isPreset) {
   const void* chunk = nullptr;
-  VstInt32 size = core->GetChunk(isPreset, &chunk);
+  const VstInt32 size = plugin->GetChunk(isPreset, &chunk);
   *data = const_cast<void*>(chunk);
   return size;
 }
 
 VstInt32 TVSTPlugin::setChunk(void* data, VstInt32 byteSize, bool isPreset) {
-  return core->SetChunk(data, byteSize, isPreset);
+  return plugin->SetChunk(data, byteSize, isPreset);
 }
 
 // ---- State and editor.
+
+void TVSTPlugin::setSampleRate(float rate) {
+  AudioEffectX::setSampleRate(rate);
+  plugin->SetSampleRate(rate);
+}
 
 void TVSTPlugin::suspend() {
   if (hostVersion >= 2000 && hostVersion < 2400) wantEvents(0);
@@ -233,7 +223,7 @@ VstInt32 TVSTPlugin::getEditorRect(ERect** rect) {
 }
 
 void TVSTPlugin::EditIdle(TEditorForm& form) {
-  if (!form.IsLoading() && form.HasEngine()) core->DeliverChanges();
+  if (!form.IsLoading() && form.HasEngine()) plugin->DeliverChanges();
 }
 
 // ---- Identity and capabilities.
@@ -251,21 +241,21 @@ VstInt32 TVSTPlugin::getPlugCategory() { return plugCategory; }
 bool TVSTPlugin::setBypass(bool /*on*/) { return false; }
 
 bool TVSTPlugin::getEffectName(char* name) {
-  CopyHostText(name, core->Identity.EffectName);
+  CopyHostText(name, TPlugin::Identity().EffectName);
   return true;
 }
 
 bool TVSTPlugin::getVendorString(char* text) {
-  CopyHostText(text, core->Identity.VendorString);
+  CopyHostText(text, TPlugin::Identity().VendorString);
   return true;
 }
 
 bool TVSTPlugin::getProductString(char* text) {
-  CopyHostText(text, core->Identity.ProductString);
+  CopyHostText(text, TPlugin::Identity().ProductString);
   return true;
 }
 
-VstInt32 TVSTPlugin::getVendorVersion() { return core->Identity.VendorVersion; }
+VstInt32 TVSTPlugin::getVendorVersion() { return TPlugin::Identity().VendorVersion; }
 
 VstInt32 TVSTPlugin::canDo(const char* text) {
   for (const TCanDoEntry& entry : kCanDoTable) {

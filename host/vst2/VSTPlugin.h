@@ -1,13 +1,15 @@
 #pragma once
-// TVSTPlugin: one plug-in instance. It owns the engine and the editor host, sets the effect
-// record's identity and capabilities, turns the host's parameter, program and chunk requests
-// into engine operations, and bridges MIDI and block timing between host and engine.
+// TVSTPlugin: one plug-in instance, the VST 2.x adapter over the engine's face. It owns the
+// engine (TPlugin) and the editor host, sets the effect record's identity and capabilities,
+// turns the host's parameter, program and chunk requests into engine operations, bridges MIDI
+// and block timing between host and engine, and does for the engine what it asks of a format
+// (TEngineHost).
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 
-#include "engine/Hook.h"
-#include "engine/PlugCore.h"
+#include "engine/Plugin.h"
 #include "host/vst2/AudioEffectX.h"
 #include "host/vst2/VSTEditor.h"
 
@@ -23,7 +25,7 @@ constexpr VstInt32 kTimeInfoFilter =
 // plug-in's plain defaults this way.
 constexpr const char* kNoFactoryBankCanDo = "moltrinNoFactoryBank";
 
-class TVSTPlugin : public AudioEffectX {
+class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHandler {
  public:
   // `formClass` makes the editor's form; null for a plug-in without an editor window.
   TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formClass);
@@ -54,6 +56,7 @@ class TVSTPlugin : public AudioEffectX {
   VstInt32 processEvents(VstEvents* events) override;
 
   // ---- State and editor (user-interface thread).
+  void setSampleRate(float rate) override;
   void suspend() override;
   void resume() override;
   VstInt32 getEditorRect(ERect** rect) override;
@@ -69,40 +72,39 @@ class TVSTPlugin : public AudioEffectX {
   VstInt32 getVendorVersion() override;
   VstInt32 canDo(const char* text) override;
 
-  TPlugCore& Core() { return *core; }
+  // ---- What the engine asks of the format.
+  void AutomateParam(int tag, float value) override;  // thread of the editor change
+  void BeginParamEdit(int tag) override;              // editor thread
+  void EndParamEdit(int tag) override;
+  void ProgramListChanged() override;
+
+  // The engine's face, for what runs in the same process as the host (tests).
+  TPlugin& Face() { return *plugin; }
+  // Audio thread: the host's time for the engine (null when the host gives none), and a block's
+  // messages to the host, at most 2047 of them.
+  const THostTime* TakeHostTime();
+  void SendToHost(std::span<const TMidiOut> sent);
 
  private:
   void LoadFactoryBank();
   void RunBlock(VstInt32 sampleFrames);
   void TakeInputNow();
-  void FlushOutEvents();
-  void EditIdle(TEditorForm& form);
 
-  // Engine hooks (the bridge's host side).
-  static bool HookGetTimeInfo(void* self, THostTime& time);  // audio thread
-  static void HookSendMidi(void* self, uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2,
-                           int32_t deltaFrames);                                       // audio thread
-  static void HookParamAutomate(void* self, int tag, float value);  // thread of the editor change
-  static void HookBeginEdit(void* self, int tag);                   // editor thread
-  static void HookEndEdit(void* self, int tag);
-  static void HookProgramListChanged(void* self);
-  static void HookEditIdle(void* self, TEditorForm& form);         // user-interface thread
-  static void HookSetParameter(void* self, int tag, float value);  // any thread
+  // The editor host's idle tick (user-interface thread).
+  void EditIdle(TEditorForm& form) override;
 
-  THook<void(int tag, float value)> OnSetParameter;
-  TEditIdleHook OnEditIdle;
   uint32_t canDoFlags = 59;
   uint8_t plugCategory = kPlugCategSynth;
   uint16_t effectFlagBits = 57;
   VstInt32 numIns = 0;
   VstInt32 numOuts = 1;
-  VstInt32 outEventCount = 0;  // audio thread; 0 between blocks
   std::array<TMidiEvent, kMaxInEventsPerBlock> inputEvents{};  // audio thread: the next block's MIDI
   int inputCount = 0;
   int32_t inputFrameFloor = 0;  // the latest frame of the events kept so far
   VstEventsFixed<kOutEventRecords> outEvents;
   std::array<VstMidiEvent, kOutEventRecords> outRecords{};
+  THostTime hostTime{};  // audio thread
   VstInt32 hostVersion = 0;
-  std::unique_ptr<TPlugCore> coreOwner;
-  TPlugCore* core = nullptr;  // its address is the engine reference handed to the editor form
+  std::unique_ptr<TPlugin> plugin;
+  TPlugCore* editorEngine = nullptr;  // its address is the engine reference handed to the editor form
 };

@@ -1,6 +1,6 @@
 // The real-time bridge between host and engine: incoming MIDI, one engine run per block,
-// the host's clock for the engine, and the engine's MIDI out to the host. Nothing here
-// allocates, waits or locks.
+// the host's clock for the engine, and the engine's MIDI out to the host; and what the engine
+// asks of the format. Nothing on the audio thread allocates, waits or locks.
 #include "host/vst2/VSTPlugin.h"
 
 #include <algorithm>
@@ -32,8 +32,8 @@ VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
 
 void TVSTPlugin::TakeInputNow() {
   // More events than a block keeps, before any block ran: those kept so far take effect at the
-  // start of the next block, in order, so that none is lost.
-  core->HandleMidiInList(std::span<const TMidiEvent>(inputEvents.data(), inputCount));
+  // start of the next block, in frame order, so that none is lost.
+  plugin->TakeMessagesNow(std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
 }
 
@@ -49,58 +49,56 @@ void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstIn
 void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   // Nothing in here may wait for the engine, the host's answer to the events sent included.
   const TRealtimeScope realtime;
-  core->ProcessBlock(sampleFrames > 0 ? sampleFrames : 0, std::span<const TMidiEvent>(inputEvents.data(), inputCount));
+  const std::span<const TMidiOut> sent = plugin->Process(
+      sampleFrames > 0 ? sampleFrames : 0, TakeHostTime(), std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
   inputFrameFloor = 0;
-  FlushOutEvents();
+  SendToHost(sent);
 }
 
-void TVSTPlugin::FlushOutEvents() {
-  if (outEventCount <= 0) return;
-  outEvents.numEvents = outEventCount;
-  outEventCount = 0;  // the queue is empty whatever the host answers
-  sendVstEventsToHost(outEvents.AsVstEvents());
-}
-
-bool TVSTPlugin::HookGetTimeInfo(void* self, THostTime& time) {
-  VstTimeInfo* info = static_cast<TVSTPlugin*>(self)->getTimeInfo(kTimeInfoFilter);
-  if (info == nullptr) return false;  // the engine keeps its previous values
+const THostTime* TVSTPlugin::TakeHostTime() {
+  const VstTimeInfo* info = getTimeInfo(kTimeInfoFilter);
+  if (info == nullptr) return nullptr;  // the engine keeps its previous values
   // The song position is ppqPos alone: cycleStartPos only says where the host's loop begins.
-  time.ppqPos = info->ppqPos;
-  time.samplePos = info->samplePos;
-  time.sampleRate = info->sampleRate;
-  time.tempo = info->tempo;
-  time.playing = (info->flags & kVstTransportPlaying) != 0;
-  return true;
+  hostTime.ppqPos = info->ppqPos;
+  hostTime.samplePos = info->samplePos;
+  hostTime.sampleRate = info->sampleRate;
+  hostTime.tempo = info->tempo;
+  hostTime.playing = (info->flags & kVstTransportPlaying) != 0;
+  return &hostTime;
 }
 
-void TVSTPlugin::HookSendMidi(void* self, uint8_t message, uint8_t channel, uint8_t data1, uint8_t data2,
-                              int32_t deltaFrames) {
-  auto* plugin = static_cast<TVSTPlugin*>(self);
-  if (plugin->outEventCount >= kMaxOutEventsPerBlock) return;  // full: dropped silently
-  VstMidiEvent& record = plugin->outRecords[plugin->outEventCount];
-  record.type = kVstMidiType;
-  record.byteSize = 24;
-  record.midiData[0] = static_cast<uint8_t>(message + channel);
-  record.midiData[1] = data1;
-  record.midiData[2] = data2;
-  record.deltaFrames = deltaFrames;
-  ++plugin->outEventCount;
+void TVSTPlugin::SendToHost(std::span<const TMidiOut> sent) {
+  // At most the list's records a block; the rest is dropped silently.
+  const int count = static_cast<int>(std::min<size_t>(sent.size(), kMaxOutEventsPerBlock));
+  if (count == 0) return;
+  for (int i = 0; i < count; ++i) {
+    VstMidiEvent& record = outRecords[i];
+    record.type = kVstMidiType;  // as made, whatever a host wrote into them
+    record.byteSize = 24;
+    record.midiData[0] = sent[i].status;
+    record.midiData[1] = sent[i].data1;
+    record.midiData[2] = sent[i].data2;
+    record.deltaFrames = sent[i].frame;
+  }
+  outEvents.numEvents = count;
+  sendVstEventsToHost(outEvents.AsVstEvents());  // the list is empty again whatever the host answers
 }
 
-void TVSTPlugin::HookParamAutomate(void* self, int tag, float value) {
-  auto* plugin = static_cast<TVSTPlugin*>(self);
+// ---- What the engine asks of the format.
+
+void TVSTPlugin::AutomateParam(int tag, float value) {
   // Step tags are not automatable, so the host is not told about them.
-  if (TPlugCore::CanBeAutomated(tag))
-    plugin->setParameterAutomated(tag, value);
+  if (TPlugin::CanBeAutomated(tag))
+    setParameterAutomated(tag, value);
   else
-    plugin->setParameter(tag, value);
+    setParameter(tag, value);
 }
 
-void TVSTPlugin::HookProgramListChanged(void* self) { static_cast<TVSTPlugin*>(self)->updateDisplay(); }
+// Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
+// them even where it records no automation (they cannot be automated).
+void TVSTPlugin::BeginParamEdit(int tag) { beginEdit(tag); }
 
-void TVSTPlugin::HookEditIdle(void* self, TEditorForm& form) { static_cast<TVSTPlugin*>(self)->EditIdle(form); }
+void TVSTPlugin::EndParamEdit(int tag) { endEdit(tag); }
 
-void TVSTPlugin::HookSetParameter(void* self, int tag, float value) {
-  static_cast<TVSTPlugin*>(self)->core->SetParamNormalized(tag, value);
-}
+void TVSTPlugin::ProgramListChanged() { updateDisplay(); }

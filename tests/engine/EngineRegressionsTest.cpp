@@ -29,17 +29,17 @@ struct EngineRig : THandClockEngine {
     }
   } statusWatch;
 
+  void Sent(const TMidiOut& m) override {
+    if ((m.status & 0xF0) == 0x90) {
+      ++sounding[m.data1];
+      ++noteOns;
+    } else if ((m.status & 0xF0) == 0x80) {
+      --sounding[m.data1];
+      ++noteOffs;
+    }
+  }
+
   EngineRig() {
-    core.SendMidi.Bind([](void* self, uint8_t message, uint8_t, uint8_t d1, uint8_t, int32_t) {
-      auto* rig = static_cast<EngineRig*>(self);
-      if (message == 0x90) {
-        ++rig->sounding[d1];
-        ++rig->noteOns;
-      } else if (message == 0x80) {
-        --rig->sounding[d1];
-        ++rig->noteOffs;
-      }
-    }, this);
     statusWatch.rig = this;
     core.SetEditorListener(&statusWatch);
     core.SelectProgram(0);
@@ -77,7 +77,7 @@ TEST(EngineRegression, HostWriteOfCurChainUsesNumChainsLoadedFromABank) {
 // was sounding at the moment it stopped.
 TEST(EngineRegression, BeatTextClearsWhenTheTransportStopsWithNothingSounding) {
   EngineRig rig;
-  rig.core.EditorBusy = false;
+  rig.core.SetEditorBusy(false);
   rig.time.playing = true;
   rig.Run(1.0);
   rig.core.DeliverChanges();
@@ -114,7 +114,7 @@ TEST(EngineRegression, NoNoteHangsWhenLatchedKeysVanishInFreeRun) {
       rig.core.HandleMidiIn(0, 0xC0, 5, 0);  // program 6: never used, Latch 0
     else
       rig.core.SetParamNormalized(tagLatch, 0.0f);
-    ASSERT_EQ(rig.core.KeyFilter.ActiveCount(), 0);
+    ASSERT_EQ(rig.Probe().KeyFilter().ActiveCount(), 0);
     rig.Run(5.0);
     EXPECT_EQ(rig.SoundingNotes(), 0) << "the note that sounded when the keys went away still sounds";
   }
@@ -173,10 +173,10 @@ TEST(EngineRegression, ExtremeButAcceptedHostTimeKeepsTheStepInsideThePattern) {
   rig.time.tempo = 1.0e5;
   rig.time.ppqPos = 0;
   rig.time.samplePos = 1.0e15;
-  rig.core.ProcessBlock(512);
-  EXPECT_GE(rig.core.CurStep, -1);
-  EXPECT_LT(rig.core.CurStep, 16);
-  EXPECT_LT(rig.core.DisplayStep, kMaxSteps);
+  rig.core.ProcessBlock(512, &rig.time);
+  EXPECT_GE(rig.Probe().CurStep(), -1);
+  EXPECT_LT(rig.Probe().CurStep(), 16);
+  EXPECT_LT(rig.Probe().DisplayStep(), kMaxSteps);
 }
 
 // A preset file written by a writer that stores every four-character code byte-reversed:

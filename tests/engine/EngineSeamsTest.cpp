@@ -12,23 +12,25 @@
 #include <thread>
 
 #include "engine/PositionText.h"
-#include "tests/support/EditorListenerStub.h"
+#include "tests/engine/EngineHostRecorder.h"
 #include "tests/engine/HandClockEngine.h"
+#include "tests/support/EditorListenerStub.h"
 
 namespace {
 
 // An engine with a host clock the test sets by hand and an editor that keeps the status texts.
 struct Rig : THandClockEngine {
-  int programListChanges = 0;
+  TEngineHostRecorder host;
+  int& programListChanges = host.programListChanges;
   struct StatusWatch : TEditorListenerStub {
     TStatusRecord last;
     void OnStatusText(const TStatusRecord& status) override { last = status; }
   } status;
 
   Rig() {
-    core.OnProgramListChanged.Bind([](void* self) { ++static_cast<Rig*>(self)->programListChanges; }, this);
+    core.SetHost(&host);
     core.SetEditorListener(&status);
-    core.EditorBusy = false;
+    core.SetEditorBusy(false);
   }
   void Keys(std::initializer_list<int> notes) {
     for (int n : notes) core.HandleMidiIn(0, 0x90, n, 100);
@@ -46,11 +48,11 @@ TEST(EngineSeams, ArpeggiatorOffShowsTheParkedStepAndTheKeysItTakes) {
   rig.time.ppqPos = 9.0;  // parked on beat 9: step 36, the fifth of 16
   rig.time.samplePos = 9.0 * 22050;
   rig.Keys({60, 64, 67});
-  rig.core.ProcessBlock(512);
+  rig.core.ProcessBlock(512, &rig.time);
   const TStatusRecord& status = rig.Status();
   EXPECT_EQ(status.Step.Str(), "4" + DecimalSeparator().Str() + "00");
   EXPECT_EQ(status.Beat.Str(), "-") << "the transport is not playing";
-  EXPECT_EQ(status.KeysPost.Str(), rig.core.KeyFilter.FormatStepKeys().Str());
+  EXPECT_EQ(status.KeysPost.Str(), rig.Probe().KeyFilter().FormatStepKeys().Str());
   EXPECT_NE(status.KeysPost.Str().find("C5"), std::string::npos) << status.KeysPost.Str();
 }
 
@@ -103,7 +105,7 @@ TEST(EngineSeams, UndoOfAProgramNeverStoredInitialisesItAndTellsTheHost) {
   rig.core.RecallProgram();  // nothing was ever stored for it
   EXPECT_EQ(rig.core.GetParam(tagSteps), 16);
   EXPECT_EQ(rig.core.GetParam(tagGate), 100);
-  EXPECT_EQ(rig.core.Programs[4][tagSteps], 16) << "what a chunk would save is what is read";
+  EXPECT_EQ(rig.Probe().Programs()[4][tagSteps], 16) << "what a chunk would save is what is read";
   EXPECT_GT(rig.programListChanges, before);
 }
 
@@ -162,9 +164,9 @@ TEST(EngineSeams, PasteAndShiftTakeTheGlobalCopyUnlessItIsBlank) {
     EXPECT_EQ(rows.core.GetParam(tagCurProgram), c.program) << c.what;
   }
   Rows rows;
-  const auto source = rows.core.Programs[1];
+  const auto source = TEngineProbe(rows.core).Programs()[1];
   rows.core.PasteProgram(1);
-  EXPECT_EQ(rows.core.Programs[1], source) << "paste never changes its source";
+  EXPECT_EQ(TEngineProbe(rows.core).Programs()[1], source) << "paste never changes its source";
 }
 
 TEST(EngineSeams, AudioThreadWritesWithoutWaitingWhileTheEngineIsHeld) {

@@ -18,9 +18,10 @@
 #include <utility>
 #include <vector>
 
+#include "tests/engine/EngineHostRecorder.h"
+#include "tests/engine/HandClockEngine.h"
 #include "tests/support/EditorListenerStub.h"
 #include "tests/support/SeededRng.h"
-#include "tests/engine/HandClockEngine.h"
 
 namespace {
 
@@ -62,19 +63,25 @@ struct Rig : THandClockEngine {
     }
   } editor;
 
-  Rig() : THandClockEngine(48000, 140) {
-    core.SendMidi.Bind([](void* self, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
-      static_cast<Rig*>(self)->Received(message, channel, d1, d2);
-    }, this);
-    // The host's answer to an automated change is a write through setParameter.
-    core.OnParamAutomate.Bind([](void* self, int tag, float value) {
-      auto* rig = static_cast<Rig*>(self);
+  // The host's answer to an automated change is a write through setParameter.
+  struct Host : TEngineHostRecorder {
+    Rig* rig = nullptr;
+    void AutomateParam(int tag, float value) override {
       ++rig->automations;
       rig->core.SetParamNormalized(tag, value);
-    }, this);
+    }
+  } host;
+
+  Rig() : THandClockEngine(48000, 140) {
+    host.rig = this;
+    core.SetHost(&host);
     editor.rig = this;
     core.SetEditorListener(&editor);
-    core.EditorBusy = false;  // the form has bound itself
+    core.SetEditorBusy(false);  // the form has bound itself
+  }
+
+  void Sent(const TMidiOut& m) override {
+    Received(static_cast<uint8_t>(m.status & 0xF0), static_cast<uint8_t>(m.status & 0x0F), m.data1, m.data2);
   }
 
   void Received(uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2) {
@@ -90,7 +97,7 @@ struct Rig : THandClockEngine {
   }
 
   void Block(int frames) {
-    core.ProcessBlock(frames);
+    for (const TMidiOut& m : core.ProcessBlock(frames, &time)) Sent(m);
     time.samplePos += frames;
     if (time.playing) time.ppqPos += frames / time.sampleRate * time.tempo / 60.0;
   }

@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineProbe.h"
 #include "engine/PlugCore.h"
 #include "engine/PresetFile.h"
+#include "tests/engine/EngineHostRecorder.h"
 
 namespace {
 
@@ -93,18 +95,18 @@ TEST(Chunks, UntrustedValuesAreClampedAsTheyAreApplied) {
   std::memset(row2 + kFirstProgramTag, 0, kNumParams - kFirstProgramTag);  // a never-used program
   core.SetChunk(bank.data(), static_cast<int>(bank.size()), false);
 
-  EXPECT_EQ(core.Programs[1][tagSteps], 64);
-  EXPECT_EQ(core.Programs[1][tagSync], 0);
-  EXPECT_EQ(core.Programs[1][tagSortOrder], 7);
-  EXPECT_EQ(core.Programs[1][tagVelocity], 0);
-  EXPECT_EQ(core.Programs[1][tagProgName], 48);
-  EXPECT_EQ(core.Programs[1][198], -7);
-  EXPECT_EQ(core.Programs[0][tagMIDIOut_Ch], 1);
-  EXPECT_EQ(core.Programs[0][tagCurChain], 4);
-  EXPECT_EQ(core.Programs[2][tagSteps], 0) << "an unused program stays unused";
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][tagSteps], 64);
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][tagSync], 0);
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][tagSortOrder], 7);
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][tagVelocity], 0);
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][tagProgName], 48);
+  EXPECT_EQ(TEngineProbe(core).Programs()[1][198], -7);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagMIDIOut_Ch], 1);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagCurChain], 4);
+  EXPECT_EQ(TEngineProbe(core).Programs()[2][tagSteps], 0) << "an unused program stays unused";
   core.SelectProgram(2);
   EXPECT_EQ(core.GetParam(tagSteps), 16) << "and gets its defaults when chosen";
-  EXPECT_EQ(core.SavedPrograms[1][tagSteps], 64) << "the saved copy holds the clamped values too";
+  EXPECT_EQ(TEngineProbe(core).SavedPrograms()[1][tagSteps], 64) << "the saved copy holds the clamped values too";
 }
 
 TEST(Chunks, OldFormatSevenRecordsAreConverted) {
@@ -122,10 +124,10 @@ TEST(Chunks, OldFormatSevenRecordsAreConverted) {
   TPlugCore core;
   EXPECT_EQ(core.SetChunk(old.data(), static_cast<int>(old.size()), false), 2 * 576);
   for (int r = 0; r < 2; ++r) {
-    EXPECT_EQ(core.Programs[r][0], 8);
-    EXPECT_EQ(core.Programs[r][tagSteps], 24);
-    EXPECT_EQ(core.Programs[r][tagSync], 5);
-    EXPECT_EQ(core.Programs[r][tagSemitone], -3);
+    EXPECT_EQ(TEngineProbe(core).Programs()[r][0], 8);
+    EXPECT_EQ(TEngineProbe(core).Programs()[r][tagSteps], 24);
+    EXPECT_EQ(TEngineProbe(core).Programs()[r][tagSync], 5);
+    EXPECT_EQ(TEngineProbe(core).Programs()[r][tagSemitone], -3);
     EXPECT_EQ(core.GetProgramName(r).Str(), "Old!");
   }
 }
@@ -138,7 +140,7 @@ TEST(Chunks, MoreThanABankOfOldRecordsConvertsTheFirstSixtyFour) {
   }
   TPlugCore core;
   EXPECT_EQ(core.SetChunk(old.data(), static_cast<int>(old.size()), false), 36864);
-  EXPECT_EQ(core.Programs[63][tagSteps], 64);
+  EXPECT_EQ(TEngineProbe(core).Programs()[63][tagSteps], 64);
 }
 
 // ---- Files ---------------------------------------------------------------------------------
@@ -240,9 +242,9 @@ TEST(PresetFiles, AnOldProgramFileConvertsThroughTheHeader) {
   TPlugCore core;
   ASSERT_TRUE(core.ApplyFxp(file.data(), file.size()).ok);
   int p = core.CurrentProgramIndex();
-  EXPECT_EQ(core.Programs[p][0], 8);
-  EXPECT_EQ(core.Programs[p][tagSteps], 12);
-  for (int i = 1; i < 50; ++i) EXPECT_EQ(core.Programs[p][150 + i], 'a' + i % 26);
+  EXPECT_EQ(TEngineProbe(core).Programs()[p][0], 8);
+  EXPECT_EQ(TEngineProbe(core).Programs()[p][tagSteps], 12);
+  for (int i = 1; i < 50; ++i) EXPECT_EQ(TEngineProbe(core).Programs()[p][150 + i], 'a' + i % 26);
 }
 
 struct RefusalCase {
@@ -446,8 +448,9 @@ TEST(PresetFiles, LoadingFromDisk) {
     out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
   }
   TPlugCore core;
-  int notified = 0;
-  core.OnProgramListChanged.Bind([](void* c) { ++*static_cast<int*>(c); }, &notified);
+  TEngineHostRecorder host;
+  int& notified = host.programListChanges;
+  core.SetHost(&host);
   EXPECT_TRUE(core.LoadFxb((dir / "missing.fxb").string()).ok) << "a missing file loads nothing";
   EXPECT_FALSE(core.IsChunkLoaded());
   EXPECT_TRUE(core.LoadFxb((dir / "bank.fxb").string()).ok);

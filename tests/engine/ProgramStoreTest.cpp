@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineProbe.h"
 #include "engine/PlugCore.h"
+#include "tests/engine/EngineHostRecorder.h"
 #include "tests/support/EditorListenerStub.h"
 
 namespace {
@@ -27,19 +29,19 @@ TEST(ProgramStore, SelectingTheFirstProgramInitialisesRowZero) {
   core.SelectProgram(0);
   for (int tag = 1; tag < kNumParams; ++tag) {
     if (IsDefinedTag(tag) && tag != tagProgName) {
-      EXPECT_EQ(core.Programs[0][tag], CParamDef[tag]) << "tag " << tag;
+      EXPECT_EQ(TEngineProbe(core).Programs()[0][tag], CParamDef[tag]) << "tag " << tag;
     }
   }
-  EXPECT_EQ(core.Programs[0][tagProgName], 9);  // "Program 1" is stored
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagProgName], 9);  // "Program 1" is stored
   EXPECT_EQ(Name(core, 0), "Program 1");
-  EXPECT_EQ(core.Programs[0][5], 0) << "undefined tags are never initialised";
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][5], 0) << "undefined tags are never initialised";
 }
 
 TEST(ProgramStore, SelectionWrapsOutOfRangeIndexes) {
   TPlugCore core;
   core.SelectProgram(-1);
   EXPECT_EQ(core.CurrentProgramIndex(), 63);
-  EXPECT_EQ(core.Programs[0][tagCurProgram], 63);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagCurProgram], 63);
   core.SelectProgram(64);
   EXPECT_EQ(core.CurrentProgramIndex(), 0);
 }
@@ -48,10 +50,10 @@ TEST(ProgramStore, StartingOnAnotherProgramStillGivesSaneGlobals) {
   // A host that selects program 5 first must not be left with output channel 0.
   TPlugCore core;
   core.SelectProgram(5);
-  EXPECT_EQ(core.Programs[0][tagMIDIOut_Ch], 1);
-  EXPECT_EQ(core.Programs[0][tagArpEnabled], 1);
-  EXPECT_EQ(core.Programs[5][tagSteps], 16);
-  EXPECT_EQ(core.Programs[0][tagSteps], 0) << "program 0 itself stays uninitialised";
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagMIDIOut_Ch], 1);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagArpEnabled], 1);
+  EXPECT_EQ(TEngineProbe(core).Programs()[5][tagSteps], 16);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][tagSteps], 0) << "program 0 itself stays uninitialised";
 }
 
 TEST(ProgramStore, LeavingALatchedProgramForgetsEveryKey) {
@@ -61,11 +63,11 @@ TEST(ProgramStore, LeavingALatchedProgramForgetsEveryKey) {
   core.HandleMidiIn(0, 0x90, 60, 100);
   core.HandleMidiIn(0, 0x90, 64, 100);
   core.HandleMidiIn(0, 0x80, 64, 0);
-  EXPECT_EQ(core.KeyFilter.ActiveCount(), 2);
+  EXPECT_EQ(TEngineProbe(core).KeyFilter().ActiveCount(), 2);
   core.SelectProgram(4);  // Latch 0
-  EXPECT_EQ(core.KeyFilter.ActiveCount(), 0);
+  EXPECT_EQ(TEngineProbe(core).KeyFilter().ActiveCount(), 0);
   core.HandleMidiIn(0, 0x80, 60, 0);  // the physical release afterwards changes nothing
-  EXPECT_EQ(core.KeyFilter.ActiveCount(), 0);
+  EXPECT_EQ(TEngineProbe(core).KeyFilter().ActiveCount(), 0);
 }
 
 TEST(ProgramStore, ShiftUpFromTheFirstProgramSwapsWithTheLast) {
@@ -84,7 +86,7 @@ TEST(ProgramStore, NamesAreCutToFortyEightCharacters) {
   TPlugCore core;
   core.SelectProgram(2);
   core.SetProgramName(std::string(60, 'x'));
-  EXPECT_EQ(core.Programs[2][tagProgName], 48);
+  EXPECT_EQ(TEngineProbe(core).Programs()[2][tagProgName], 48);
   EXPECT_EQ(Name(core, 2), std::string(48, 'x'));
   core.SetProgramName("");
   EXPECT_EQ(Name(core, 2), "Program 3");
@@ -155,7 +157,7 @@ TEST(ProgramStore, BankInitialisationResetsGlobalsOnce) {
   core.SetParamFromEditor(tagMIDIOut_Ch, 9, false);
   core.InitializeBank();
   EXPECT_EQ(core.CurrentProgramIndex(), 0);
-  EXPECT_EQ(core.Programs[5][tagSteps], 16);
+  EXPECT_EQ(TEngineProbe(core).Programs()[5][tagSteps], 16);
   EXPECT_EQ(core.GetParam(tagMIDIOut_Ch), 1);
   EXPECT_EQ(Name(core, 5), "Program 6");
 }
@@ -194,7 +196,7 @@ TEST(HostParameters, WritesToUndefinedTagsLeaveTheNameAlone) {
   for (int tag = tagProgName + 1; tag <= 198; ++tag) core.SetParamNormalized(tag, 0.7f);
   core.SetParamNormalized(5, 1.0f);
   EXPECT_EQ(Name(core, 0), "Bassline");
-  EXPECT_EQ(core.Programs[0][5], 0);
+  EXPECT_EQ(TEngineProbe(core).Programs()[0][5], 0);
   EXPECT_EQ(core.GetParamNormalized(5), 0.0f) << "a tag with an empty range reads 0";
   EXPECT_EQ(core.GetParamNormalized(-1), 0.0f);
   EXPECT_EQ(core.GetParamNormalized(576), 0.0f);
@@ -206,7 +208,7 @@ TEST(HostParameters, CurChainFollowsNumChains) {
   core.SetParamNormalized(tagCurChain, 0.125f);
   EXPECT_EQ(core.GetParam(tagCurChain), 1) << "0..1 spans 'none' and the 8 chains";
   EXPECT_FLOAT_EQ(core.GetParamNormalized(tagCurChain), 0.125f);
-  EXPECT_TRUE(core.ChainSwitchRequest.load());
+  EXPECT_TRUE(TEngineProbe(core).ChainSwitchRequested());
   core.SetParamNormalized(tagNumChains, 1.0f);
   EXPECT_EQ(core.GetParam(tagNumChains), 16);
   core.SetParamNormalized(tagCurChain, 1.0f);
@@ -233,24 +235,23 @@ TEST(HostParameters, NamesAndDisplays) {
 TEST(HostParameters, TheHostsEchoOfAnEditorChangeIsNotStoredAgain) {
   TPlugCore core;
   core.SelectProgram(0);
-  struct Echo {
+  struct Echo : TEngineHostRecorder {
     TPlugCore* core;
-    std::vector<std::pair<int, float>> calls;
-  } echo{&core, {}};
-  core.OnParamAutomate.Bind(
-      [](void* ctx, int tag, float x) {
-        auto* e = static_cast<Echo*>(ctx);
-        e->calls.push_back({tag, x});
-        e->core->SetParamNormalized(tag, 0.0f);  // a host echoing something else
-      },
-      &echo);
+    std::vector<std::pair<int, float>>& calls = automations;
+    void AutomateParam(int tag, float x) override {
+      TEngineHostRecorder::AutomateParam(tag, x);
+      core->SetParamNormalized(tag, 0.0f);  // a host echoing something else
+    }
+  } echo;
+  echo.core = &core;
+  core.SetHost(&echo);
   core.SetParamFromEditor(tagGate, 50, true);
   ASSERT_EQ(echo.calls.size(), 1u);
   EXPECT_FLOAT_EQ(echo.calls[0].second, 49.0f / 99.0f);
   EXPECT_EQ(core.GetParam(tagGate), 50);
   // The reactions still run during the echo.
   core.SetParamFromEditor(tagArpEnabled, 0, true);
-  EXPECT_TRUE(core.ReleaseAll.load());
+  EXPECT_TRUE(TEngineProbe(core).ReleaseAllRequested());
 }
 
 // ---- Change delivery ----------------------------------------------------------------------
@@ -270,7 +271,7 @@ TEST(ChangeDelivery, MarkedTagsReachTheEditorOnceInOrder) {
   core.DeliverChanges();
   EXPECT_TRUE(log.display.empty()) << "nothing reaches the editor while it is still opening";
 
-  core.EditorBusy = false;
+  core.SetEditorBusy(false);
   core.DeliverChanges();  // everything the selection marked
   log.display.clear();
   log.react.clear();

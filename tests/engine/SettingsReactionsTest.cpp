@@ -37,12 +37,10 @@ struct Case {
 struct Rig : THandClockEngine {
   std::vector<std::string> sent;
 
-  Rig() {
-    core.SendMidi.Bind([](void* self, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%02X %d %d", message | channel, d1, d2);
-      static_cast<Rig*>(self)->sent.push_back(text);
-    }, this);
+  void Sent(const TMidiOut& m) override {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02X %d %d", m.status, m.data1, m.data2);
+    sent.push_back(text);
   }
 
   void Write(int tag, int value) {

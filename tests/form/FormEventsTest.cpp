@@ -3,6 +3,7 @@
 // the name field, all through the controls as a user works them.
 #include <algorithm>
 
+#include "engine/EngineProbe.h"
 #include "tests/form/FormFixture.h"
 
 namespace {
@@ -84,7 +85,7 @@ TEST_F(FormEvents, EditorChangesTakeEffectWithoutTheHostsEcho) {
   HostSets(tagChainProg, 5);  // chain 0's first slot: program 5
   Core().SelectProgram(0);
   Click(*F().cbCurrChain->RightArrow());  // chain 1, whose slots are chain 0's row here
-  EXPECT_TRUE(Core().ChainSwitchRequest.load()) << "the chosen chain is switched to at once";
+  EXPECT_TRUE(TEngineProbe(Core()).ChainSwitchRequested()) << "the chosen chain is switched to at once";
 }
 
 TEST_F(FormEvents, FewerStepsThanTheShownPageShowTheLastPageLeft) {

@@ -36,7 +36,7 @@ class FormTest : public testing::Test {
   }
 
   TVSTEditor* Editor() { return static_cast<TVSTEditor*>(inprocess::PluginOf(fx).getEditor()); }
-  TPlugCore& Core() { return inprocess::PluginOf(fx).Core(); }
+  TPlugCore& Core() { return inprocess::EngineOf(fx); }
   TPlugForm& Form() { return *static_cast<TPlugForm*>(Editor()->Form()); }
   THeadlessWindow& Window() { return static_cast<THeadlessWindow&>(Form().Window()); }
   template <typename T>

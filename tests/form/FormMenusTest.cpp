@@ -364,7 +364,7 @@ TEST_F(FormMenus, SkinsAreListedAndChoosingOneAppliesAndRemembersIt) {
   EXPECT_FALSE(skins[2].Checked());
   EXPECT_EQ(GuiSettings.gui_scheme, 1);
   EXPECT_EQ(Window().Pixel(100, 50), 0x040506u) << "the form repainted in the new colours";
-  EXPECT_FALSE(Core().EditorBusy.load()) << "deliveries resume";
+  EXPECT_FALSE(Core().EditorBusy()) << "deliveries resume";
   EXPECT_NE(folder.Read("moltrin.ini").find("gui_scheme=1"), std::string::npos);
 
   Choose("Skins/Default (Vesk)");

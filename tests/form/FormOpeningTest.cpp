@@ -69,7 +69,7 @@ TEST_F(FormOpening, AMismatchIsReportedOnceAndTheEditorStillOpens) {
   EXPECT_NE(report.find("PlugEditorForm: HostParamName[210]=Steps <> box[210].ParamNam=Stepz\n"), std::string::npos)
       << report;
   EXPECT_NE(report.find("PlugEditorForm: CParamDef[225] <> box[225].ValueDeflt\n"), std::string::npos) << report;
-  EXPECT_FALSE(Core().EditorBusy.load()) << "the opening ran to its end";
+  EXPECT_FALSE(Core().EditorBusy()) << "the opening ran to its end";
   EXPECT_EQ(Core().CurrentProgramIndex(), 0);
   EXPECT_EQ(host.ParamName(tagSteps), "Steps") << "the host's names are the catalogue's";
 

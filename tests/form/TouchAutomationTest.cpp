@@ -133,16 +133,22 @@ TEST_F(TouchAutomation, ADragBeginsAtThePressAndEndsAtTheRelease) {
 
 TEST_F(TouchAutomation, APaintAcrossSevenStepsGivesSevenPairsEndedAtTheRelease) {
   // What each step holds when its edit begins, seen through the engine's hook on its way out.
-  static std::map<int, int> atBegin;
-  static THook<void(int)> toHost;
-  atBegin.clear();
-  toHost = Core().OnParamBeginEdit;
-  Core().OnParamBeginEdit.Bind(
-      [](void* core, int tag) {
-        atBegin[tag] = static_cast<TPlugCore*>(core)->GetParam(tag);
-        if (toHost) toHost(tag);
-      },
-      &Core());
+  struct Spy : TEngineHost {
+    TEngineHost* next = nullptr;
+    TPlugCore* core = nullptr;
+    std::map<int, int> atBegin;
+    void AutomateParam(int tag, float value) override { next->AutomateParam(tag, value); }
+    void BeginParamEdit(int tag) override {
+      atBegin[tag] = core->GetParam(tag);
+      next->BeginParamEdit(tag);
+    }
+    void EndParamEdit(int tag) override { next->EndParamEdit(tag); }
+    void ProgramListChanged() override { next->ProgramListChanged(); }
+  } spy;
+  spy.next = &inprocess::PluginOf(fx);
+  spy.core = &Core();
+  std::map<int, int>& atBegin = spy.atBegin;
+  Core().SetHost(&spy);
 
   TScreenInner& screen = *Form().scr;  // showing the key select row: a press at the top is "Chr"
   const auto column = [&](int c) { return screen.LeftOfs() + screen.GridWidth() * (2 * c + 1) / 32; };
@@ -157,7 +163,7 @@ TEST_F(TouchAutomation, APaintAcrossSevenStepsGivesSevenPairsEndedAtTheRelease) 
     EXPECT_EQ(atBegin[tagKey_select + step], 1) << "step " << step << " began before its first change";
     EXPECT_EQ(Core().GetParam(tagKey_select + step), 6) << step;
   }
-  Core().OnParamBeginEdit = toHost;
+  Core().SetHost(spy.next);
 }
 
 TEST_F(TouchAutomation, AValueListHoldsItsControlFromItsOpeningUntilAChoice) {

@@ -55,10 +55,10 @@ void ApplySources(TPlugCore& core, const std::vector<TSource>& sources) {
   // Tags 80..149 address the chain section of row CurrentChain: each row is the store of one
   // chain. Every section starts at its defaults, ChainInit included.
   for (int chain = 0; chain < kNumPrograms; ++chain) {
-    core.CurrentChain.store(chain);
+    core.SetCurrentChainIndex(chain);
     core.InitChain();
   }
-  core.CurrentChain.store(0);
+  core.SetCurrentChainIndex(0);
 
   for (const auto& s : sources) {
     if (s.kind != TSourceKind::Program) continue;
@@ -68,11 +68,11 @@ void ApplySources(TPlugCore& core, const std::vector<TSource>& sources) {
   }
   for (const auto& s : sources) {
     if (s.kind != TSourceKind::Chain) continue;
-    core.CurrentChain.store(s.number);
+    core.SetCurrentChainIndex(s.number);
     for (const auto& setting : s.settings) core.SetParamFromEditor(setting.tag, setting.value, false);
   }
   // No chain is in force in a fresh instance: the player picks one.
-  core.CurrentChain.store(0);
+  core.SetCurrentChainIndex(0);
   core.SelectProgram(0);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "engine/ParamNames.h"
-#include "tools/bankgen/SettingValue.h"
+#include "engine/SettingValue.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "engine/ParamNames.h"
 #include "engine/PlugCore.h"
-#include "tools/bankgen/SettingValue.h"
+#include "engine/SettingValue.h"
 #include "tools/common/NoteSpelling.h"
 #include "tools/render/PresetFile.h"
 #include "tools/render/ToolError.h"

@@ -192,7 +192,7 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
     error = "the editor did not open";
     return false;
   }
-  TPlugCore& core = plugin.Core();
+  TPlugCore& core = *plugin.Face().EditorEngine();
   if (!o.bank.empty() && !LoadFile(core, o.bank, true, error)) return false;
   if (!o.preset.empty() && !LoadFile(core, o.preset, false, error)) return false;
   if (o.program > 0) host.SetProgram(o.program - 1);

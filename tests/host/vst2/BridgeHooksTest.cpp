@@ -1,6 +1,10 @@
-// The engine hooks the plug-in object installs, driven from the engine side.
+// The VST 2.x bridge, driven from the engine's side: what the engine asks of the format, the
+// host's time it takes for a block, and the list of events it hands the host.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "engine/EngineProbe.h"
 #include "tests/host/vst2/InProcess.h"
 
 using inprocess::LinkedEntry;
@@ -15,7 +19,7 @@ class BridgeHooks : public testing::Test {
     fx = host.Start();
     ASSERT_NE(fx, nullptr);
     host.SetProgram(0);
-    core = &PluginOf(fx).Core();
+    core = &inprocess::EngineOf(fx);
     host.ClearRecords();
   }
 
@@ -55,7 +59,7 @@ TEST_F(BridgeHooks, PositionIsPpqAloneNotPlusCycleStart) {
   host.transport.extraFlags = kVstTransportCycleActive;
   host.transport.playing = true;
   host.RunBlock(1);
-  EXPECT_FLOAT_EQ(core->Ppq, 8.0f);
+  EXPECT_FLOAT_EQ(TEngineProbe(*core).SongPosition(), 8.0f);
 }
 
 TEST_F(BridgeHooks, TimeInfoCopiesTheHostsTransport) {
@@ -66,35 +70,36 @@ TEST_F(BridgeHooks, TimeInfoCopiesTheHostsTransport) {
   host.transport.samplePos = 123456.0;
   host.transport.playing = true;
   host.RunBlock(0);  // fills the host's record
-  THostTime time;
-  ASSERT_TRUE(core->GetTimeInfo(time));
-  EXPECT_EQ(time.ppqPos, 3.5);
-  EXPECT_EQ(time.tempo, 97.0);
-  EXPECT_EQ(time.sampleRate, 48000.0);
-  EXPECT_EQ(time.samplePos, 123456.0);
-  EXPECT_TRUE(time.playing);
+  const THostTime* time = PluginOf(fx).TakeHostTime();
+  ASSERT_NE(time, nullptr);
+  EXPECT_EQ(time->ppqPos, 3.5);
+  EXPECT_EQ(time->tempo, 97.0);
+  EXPECT_EQ(time->sampleRate, 48000.0);
+  EXPECT_EQ(time->samplePos, 123456.0);
+  EXPECT_TRUE(time->playing);
 
   host.transport.available = false;
-  THostTime untouched;
-  untouched.tempo = 55;
-  EXPECT_FALSE(core->GetTimeInfo(untouched)) << "a host without time answers null";
-  EXPECT_EQ(untouched.tempo, 55);
+  EXPECT_EQ(PluginOf(fx).TakeHostTime(), nullptr) << "a host without time answers null";
 }
 
 TEST_F(BridgeHooks, TransportStartIsSeenOnce) {
   host.transport.playing = true;
   host.RunBlock(512);
-  EXPECT_TRUE(core->Playing);
-  EXPECT_FALSE(core->PrevPlaying);
-  EXPECT_TRUE(core->TransportChanged);
+  const TEngineProbe probe(*core);
+  EXPECT_TRUE(probe.Playing());
+  EXPECT_FALSE(probe.PrevPlaying());
+  EXPECT_TRUE(probe.TransportChanged());
   host.RunBlock(512);
-  EXPECT_TRUE(core->Playing);
-  EXPECT_FALSE(core->TransportChanged);
+  EXPECT_TRUE(probe.Playing());
+  EXPECT_FALSE(probe.TransportChanged());
 }
 
 TEST_F(BridgeHooks, AtMost2047EventsPerBlock) {
-  for (int i = 0; i < 3000; ++i) core->SendMidi(0x90, 3, static_cast<uint8_t>(i % 128), 100, 0);
-  host.RunBlock(512);
+  std::vector<TMidiOut> sent;
+  for (int i = 0; i < 3000; ++i) sent.push_back({0, 0x93, static_cast<uint8_t>(i % 128), 100});
+  host.RunBlock(0);  // sets up the host's side of the block
+  host.ClearRecords();
+  PluginOf(fx).SendToHost(sent);
   auto out = host.MidiOutEvents();
   ASSERT_EQ(out.size(), 2047u);
   EXPECT_EQ(host.ProcessEventsCalls(), 1);
@@ -110,7 +115,7 @@ TEST_F(BridgeHooks, AtMost2047EventsPerBlock) {
 
 TEST_F(BridgeHooks, QueueIsClearedWhateverTheHostAnswers) {
   host.processEventsAnswer = 0;
-  core->SendMidi(0xB0, 0, 7, 100, 0);
+  core->SendEditorMidi(0xB0, 0, 7, 100);
   host.RunBlock(512);
   host.RunBlock(512);
   EXPECT_EQ(host.MidiOutEvents().size(), 1u);

@@ -94,7 +94,7 @@ TEST_F(EditorHost, OpenCountsAndOnlyTheLastCloseDestroys) {
   host.Dispatch(effEditIdle);
   ASSERT_EQ(gLog.engineRefs.size(), 1u) << "every new form is told where the engine is";
   auto* engineRef = reinterpret_cast<TPlugCore**>(gLog.engineRefs[0]);
-  EXPECT_EQ(*engineRef, &PluginOf(fx).Core());
+  EXPECT_EQ(*engineRef, &inprocess::EngineOf(fx));
 }
 
 TEST_F(EditorHost, ClosingBeforeTheBindingArrivedDropsIt) {
@@ -126,13 +126,13 @@ TEST_F(EditorHost, ClosingThePluginRemovesAnOpenForm) {
 }
 
 TEST_F(EditorHost, IdleReachesTheEngineOnlyOnceTheFormIsBound) {
-  TPlugCore& core = PluginOf(fx).Core();
+  TPlugCore& core = inprocess::EngineOf(fx);
   struct Count : TEditorListenerStub {
     int displayed = 0;
     void OnParamDisplay(int, int) override { ++displayed; }
   } listener;
   core.SetEditorListener(&listener);
-  core.EditorBusy = false;
+  core.SetEditorBusy(false);
   core.MarkChanged(211);
 
   host.Dispatch(effEditIdle);

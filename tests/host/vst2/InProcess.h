@@ -1,5 +1,6 @@
 #pragma once
 // The plug-in object linked into the test, reached through the same host as the module.
+#include "engine/PlugCore.h"
 #include "host/vst2/VSTPlugin.h"
 #include "hosts/vst2/Host.h"
 
@@ -17,5 +18,8 @@ inline AEffect* LinkedEntry(audioMasterCallback audioMaster) { return LinkedEntr
 inline TVSTPlugin& PluginOf(AEffect* effect) {
   return *static_cast<TVSTPlugin*>(static_cast<AudioEffect*>(effect->object));
 }
+
+// The engine behind the plug-in object's face, as its editor form binds to it.
+inline TPlugCore& EngineOf(AEffect* effect) { return *PluginOf(effect).Face().EditorEngine(); }
 
 }  // namespace inprocess

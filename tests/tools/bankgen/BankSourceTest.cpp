@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineProbe.h"
 #include "engine/PlugCore.h"
 #include "tools/bankgen/BankBuilder.h"
 #include "tools/bankgen/BankSource.h"
@@ -268,22 +269,22 @@ TEST(SourceSet, ProgramsGoToTheirRowsAndChainsToTheirChainSections) {
     }
 
   EXPECT_EQ(core->GetProgramName(2).Str(), "Three");
-  EXPECT_EQ(core->Programs[2][tagSteps], 8);
-  EXPECT_EQ(core->Programs[2][tagVelocity + 1], 6);
-  EXPECT_EQ(core->Programs[2][tagVelocity + 2], CParamDef[tagVelocity]);
-  EXPECT_EQ(core->Programs[9][tagLatch], 1);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagSteps], 8);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagVelocity + 1], 6);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagVelocity + 2], CParamDef[tagVelocity]);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[9][tagLatch], 1);
   EXPECT_EQ(core->GetProgramName(1).Str(), "Program 2");
-  EXPECT_EQ(core->Programs[1][tagSteps], CParamDef[tagSteps]) << "undescribed programs hold the defaults";
+  EXPECT_EQ(TEngineProbe(*core).Programs()[1][tagSteps], CParamDef[tagSteps]) << "undescribed programs hold the defaults";
 
   // Chain c lives in the chain section of row c.
-  EXPECT_EQ(core->Programs[2][tagChainProg], 10);
-  EXPECT_EQ(core->Programs[2][tagChainProg + 1], 0);
-  EXPECT_EQ(core->Programs[2][tagChainProg + 2], 3);
-  EXPECT_EQ(core->Programs[2][tagSendVolume], 101);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagChainProg], 10);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagChainProg + 1], 0);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagChainProg + 2], 3);
+  EXPECT_EQ(TEngineProbe(*core).Programs()[2][tagSendVolume], 101);
   for (int row = 0; row < kNumPrograms; ++row) {
-    EXPECT_EQ(core->Programs[row][tagChainInit], 1) << "chain section of row " << row;
+    EXPECT_EQ(TEngineProbe(*core).Programs()[row][tagChainInit], 1) << "chain section of row " << row;
     if (row != 2) {
-      EXPECT_EQ(core->Programs[row][tagChainProg], 0) << "chain section of row " << row;
+      EXPECT_EQ(TEngineProbe(*core).Programs()[row][tagChainProg], 0) << "chain section of row " << row;
     }
   }
 }

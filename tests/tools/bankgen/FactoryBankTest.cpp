@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineProbe.h"
 #include "engine/PlugCore.h"
 #include "tools/bankgen/BankBuilder.h"
 #include "tools/bankgen/BankSource.h"
@@ -113,7 +114,7 @@ TEST_F(FactoryBank, GlobalsStayAtTheirDefaultsAndNoChainIsInForce) {
       EXPECT_EQ(core->GetParam(tag), CParamDef[tag]) << CatalogueName(tag);
     }
   EXPECT_EQ(core->GetParam(tagCurChain), 0);
-  EXPECT_FALSE(core->ChainSwitchRequest.load()) << "loading the bank must not start a chain";
+  EXPECT_FALSE(TEngineProbe(*core).ChainSwitchRequested()) << "loading the bank must not start a chain";
 }
 
 TEST_F(FactoryBank, ChainSectionsHoldTheChains) {
@@ -122,7 +123,7 @@ TEST_F(FactoryBank, ChainSectionsHoldTheChains) {
   for (const auto* c : OfKind(TSourceKind::Chain)) byChain[c->number] = c;
   for (int chain = 0; chain < kNumPrograms; ++chain) {
     // Chain c's settings are those of row c, live while c is the chain in force.
-    core->CurrentChain.store(chain);
+    core->SetCurrentChainIndex(chain);
     EXPECT_EQ(core->GetParam(tagChainInit), 1) << "chain " << chain;
     std::vector<bool> set(kNumParams, false);
     if (const TSource* c = byChain[chain]) {
@@ -152,7 +153,7 @@ TEST_F(FactoryBank, ProgramsAreDistinct) {
   for (int tag = tagSteps; tag < kNumParams; ++tag) defaults[tag] = static_cast<int8_t>(CParamDef[tag]);
   std::vector<std::pair<std::string, std::vector<int8_t>>> seen = {{"the default program", sound(defaults)}};
   for (const auto* s : OfKind(TSourceKind::Program)) {
-    const auto mine = sound(core->Programs[s->number - 1]);
+    const auto mine = sound(TEngineProbe(*core).Programs()[s->number - 1]);
     for (const auto& [name, other] : seen) EXPECT_NE(mine, other) << s->name << " sounds like " << name;
     seen.push_back({s->name, mine});
   }

@@ -34,21 +34,7 @@ class TProgramPlayer {
   TPlugCore& core = *owned;
   std::vector<TSentMessage> sent;
 
-  TProgramPlayer() {
-    core.GetTimeInfo.Bind(
-        [](void* ctx, THostTime& t) {
-          const auto* self = static_cast<TProgramPlayer*>(ctx);
-          t = {self->Beat(), self->block * double(kBlockSize), kSampleRate, kTempo, self->playing};
-          return true;
-        },
-        this);
-    core.SendMidi.Bind(
-        [](void* ctx, uint8_t message, uint8_t channel, uint8_t d1, uint8_t d2, int32_t frame) {
-          auto* self = static_cast<TProgramPlayer*>(ctx);
-          self->sent.push_back({self->block, frame, message, channel, d1, d2});
-        },
-        this);
-  }
+  TProgramPlayer() = default;
 
   void NoteOn(int note) { core.HandleMidiIn(0, 0x90, note, 100); }
   void NoteOff(int note) { core.HandleMidiIn(0, 0x80, note, 0); }
@@ -59,7 +45,10 @@ class TProgramPlayer {
 
   void Blocks(int n) {
     for (int i = 0; i < n; ++i) {
-      core.ProcessBlock(kBlockSize);
+      const THostTime time{Beat(), block * double(kBlockSize), kSampleRate, kTempo, playing};
+      for (const TMidiOut& m : core.ProcessBlock(kBlockSize, &time))
+        sent.push_back({block, m.frame, static_cast<uint8_t>(m.status & 0xF0), static_cast<uint8_t>(m.status & 0x0F),
+                        m.data1, m.data2});
       ++block;
     }
   }

@@ -1,4 +1,4 @@
-#include "tools/bankgen/SettingValue.h"
+#include "engine/SettingValue.h"
 
 #include <charconv>
 #include <vector>
