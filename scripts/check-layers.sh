@@ -3,6 +3,8 @@
 # library, editor or platform; the platform knows no engine, editor, adapter or host library;
 # the editor's controls know no engine (only the form, in files named *Form*, binds to it) and
 # no editor file knows an adapter; an adapter knows of the engine only its face (engine/Plugin.h).
+# The host library (hosts/) knows no engine, editor or platform, and of the adapter only its
+# records header; the tools use no file of the tests.
 set -uo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$root" || exit 2
@@ -30,5 +32,16 @@ hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' host/**/
 if [ -n "$hits" ]; then
   echo "an adapter includes the engine beyond its face:"; echo "$hits"; status=1
 fi
+host_library=(hosts/*/*.h hosts/*/*.cpp)
+if [ ${#host_library[@]} -gt 0 ]; then
+  forbid "hosts/ includes the engine, the editor or the platform" "engine|editor|platform" "${host_library[@]}"
+  hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]host/' "${host_library[@]}" | grep -v '"host/vst2/VstAbi.h"')
+  if [ -n "$hits" ]; then
+    echo "hosts/ includes more of the adapter than its records header:"; echo "$hits"; status=1
+  fi
+fi
+tool_files=$(find tools -name '*.h' -o -name '*.cpp')
+# shellcheck disable=SC2086
+[ -n "$tool_files" ] && forbid "tools/ includes a file of the tests" "tests" $tool_files
 [ $status -eq 0 ] && echo "layers hold"
 exit $status

@@ -1,8 +1,12 @@
 // Whole patterns through the binary interface with a scripted host clock: on which frame each
 // note-on and note-off leaves, for the timing features of the clock. A step or a note's end
 // leaves on the first frame at or after the position where it lies (within one frame: positions
-// are single precision), in whatever block that frame falls.
+// are single precision), in whatever block that frame falls. Beside what each test asserts,
+// everything the module sent is held against the list kept in tests/golden/ArpPattern.
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "tests/binary/ArpScript.h"
@@ -53,6 +57,7 @@ TEST(ArpPattern, SixteenthsLandOnTheFramesTheirStepsBeginOn) {
     EXPECT_EQ(notes[i].on, expected[i].on) << i;
     EXPECT_NEAR(s.Sample(notes[i]), expected[i].sample, 1) << i;
   }
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, KeysDownAsTheTransportStartsPlayFromItsFirstBlock) {
@@ -64,6 +69,7 @@ TEST(ArpPattern, KeysDownAsTheTransportStartsPlayFromItsFirstBlock) {
   ASSERT_EQ(ons.size(), 1u);
   EXPECT_EQ(ons[0].block, 0);
   EXPECT_EQ(ons[0].pitch, 60);
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, SongPositionIgnoresTheLoopStart) {
@@ -79,6 +85,8 @@ TEST(ArpPattern, SongPositionIgnoresTheLoopStart) {
     s->Play(400);
   }
   EXPECT_EQ(looping.Notes(), plain.Notes());
+  EXPECT_TRUE(arp::MatchesGolden(plain));
+  EXPECT_TRUE(arp::MatchesGolden(looping));
 }
 
 struct SwingCase {
@@ -98,6 +106,7 @@ TEST(ArpPattern, SwingMovesEveryOtherStep) {
     for (int k = 1; k < 9; ++k)
       EXPECT_NEAR(s.Sample(ons[k - 1]), FrameAt((k + (k % 2 ? c.oddStepOffset : 0)) * kSamplesPerSixteenth), 1)
           << "swing " << c.swing << ", step " << k;
+    EXPECT_TRUE(arp::MatchesGolden(s, (c.swing < 0 ? "swing minus " : "swing plus ") + std::to_string(std::abs(c.swing))));
   }
 }
 
@@ -124,6 +133,7 @@ TEST(ArpPattern, ThreePartRatesRepeatOnWholeBeats) {
       const auto ons = s.NoteOns();
       EXPECT_NEAR(s.Sample(ons[15]), 12 * 22050, 1) << "the pattern starts again on beat 12";
     }
+    EXPECT_TRUE(arp::MatchesGolden(s, std::to_string(c.steps) + " steps"));
   }
 }
 
@@ -146,6 +156,9 @@ TEST(ArpPattern, RestartOnKeySnapsToTheBeat) {
     ASSERT_FALSE(ons.empty()) << c.keyAt;
     const long expected = c.firstNoteBeat < 0 ? keyBlock * kBlock : FrameAt(c.firstNoteBeat * 22050.0);
     EXPECT_NEAR(s.Sample(ons.front()), expected, 1) << "key at beat " << c.keyAt;
+    char beat[16];
+    std::snprintf(beat, sizeof beat, "%.1f", c.keyAt);
+    EXPECT_TRUE(arp::MatchesGolden(s, std::string("key at beat ") + beat));
   }
 }
 
@@ -168,6 +181,7 @@ TEST(ArpPattern, PageLockRepeatsTheSelectedPage) {
       break;
     }
   }
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, PageLockBeyondThePatternPlaysItsLastPage) {
@@ -182,6 +196,7 @@ TEST(ArpPattern, PageLockBeyondThePatternPlaysItsLastPage) {
   const auto ons = s.NoteOns();
   ASSERT_FALSE(ons.empty());
   EXPECT_EQ(ons.front().velocity, 20 + 17) << "page 1 is the last page 24 steps cover";
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, RestsHoldTheNoteAndTiesOverlapTheNext) {
@@ -219,6 +234,7 @@ TEST(ArpPattern, RestsHoldTheNoteAndTiesOverlapTheNext) {
       ASSERT_GE(ons.size(), 2u);
       EXPECT_LT(s.Sample(ons[1]), firstOff) << "the tied step starts while the first note sounds";
     }
+    EXPECT_TRUE(arp::MatchesGolden(s, c.what));
   }
 }
 
@@ -247,6 +263,7 @@ TEST(ArpPattern, FreeRunWaitsOneSecondForTheNextKey) {
   s.Run(BlockAt(1.2 * arp::kSampleRate, kOddBlock));
   EXPECT_EQ(s.Sounding(), 0);
   for (const Note& n : s.NoteOns()) EXPECT_LT(n.block, released + 10);
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, ChainAdvancesThroughItsProgramsOnEachWrap) {
@@ -279,6 +296,7 @@ TEST(ArpPattern, ChainAdvancesThroughItsProgramsOnEachWrap) {
   for (const Note& n : s.NoteOns())
     if (n.velocity >= 32 && n.velocity <= 36) stepZero.push_back(n.velocity - 30);
   EXPECT_EQ(stepZero, (std::vector<int>{2, 4, 6, 2, 4}));
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, ThruNotesFollowScaleRangeAndTranspose) {
@@ -290,6 +308,7 @@ TEST(ArpPattern, ThruNotesFollowScaleRangeAndTranspose) {
   s.Keys({64, 66});
   s.Run(1);
   EXPECT_EQ(s.OnPitches(), (std::vector<int>{63, 67}));
+  EXPECT_TRUE(arp::MatchesGolden(s, "scale"));
 
   Script r(kBlock);
   r.Set(tagArpEnabled, 0);
@@ -299,6 +318,7 @@ TEST(ArpPattern, ThruNotesFollowScaleRangeAndTranspose) {
   r.Keys({50});
   r.Run(1);
   EXPECT_EQ(r.OnPitches(), (std::vector<int>{62}));
+  EXPECT_TRUE(arp::MatchesGolden(r, "range"));
 }
 
 TEST(ArpPattern, ThruNoteOffReleasesWhatItsNoteOnSent) {
@@ -315,6 +335,7 @@ TEST(ArpPattern, ThruNoteOffReleasesWhatItsNoteOnSent) {
   s.Release({60});
   s.Run(1);
   EXPECT_EQ(s.Notes(), (std::vector<Note>{{1, 60, 100, true, 0}, {2, 60, 0, false, 0}}));
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, ArpNotesEndOnTheChannelTheyStartedOn) {
@@ -331,6 +352,7 @@ TEST(ArpPattern, ArpNotesEndOnTheChannelTheyStartedOn) {
   EXPECT_FALSE(notes[1].on);
   EXPECT_EQ(notes[1].channel, 0);
   EXPECT_EQ(notes[2].channel, 2);
+  EXPECT_TRUE(arp::MatchesGolden(s));
 }
 
 TEST(ArpPattern, StoppingTheClockEndsEverySoundingNote) {
@@ -359,6 +381,7 @@ TEST(ArpPattern, StoppingTheClockEndsEverySoundingNote) {
       s.Run(1);
     }
     EXPECT_EQ(s.Sounding(), 0) << c.what;
+    EXPECT_TRUE(arp::MatchesGolden(s, c.what));
   }
 }
 
@@ -369,6 +392,7 @@ TEST(ArpPattern, AHostWithoutTimeStillArpeggiates) {
   s.Keys({60});
   s.Run(BlockAt(4 * kSamplesPerSixteenth + 512, kBlock) + 1);
   EXPECT_EQ(s.NoteOns().size(), 5u);
+  EXPECT_TRUE(arp::MatchesGolden(s, "no time information"));
 
   // Absurd values are ignored and the last sane ones kept.
   Script t(kBlock);
@@ -377,6 +401,7 @@ TEST(ArpPattern, AHostWithoutTimeStillArpeggiates) {
   t.Keys({60});
   t.Run(BlockAt(4 * kSamplesPerSixteenth + 512, kBlock) + 1);
   EXPECT_EQ(t.NoteOns().size(), 5u);
+  EXPECT_TRUE(arp::MatchesGolden(t, "absurd time information"));
 }
 
 }  // namespace

@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
+#include "tests/support/GoldenList.h"
 
 namespace arp {
 
-using testhost::MidiOut;
+using vst2host::MidiOut;
 
 constexpr double kSampleRate = 44100;
 
@@ -34,7 +35,7 @@ inline std::ostream& operator<<(std::ostream& os, const Note& n) {
 
 class Script {
  public:
-  testhost::Host host;
+  vst2host::Host host;
   AEffect* fx = nullptr;
 
   explicit Script(int blockSize = 64, double sampleRate = kSampleRate) {
@@ -56,13 +57,13 @@ class Script {
   }
 
   void Keys(std::initializer_list<int> notes, int velocity = 100, int channel = 0) {
-    std::vector<testhost::MidiIn> events;
-    for (int n : notes) events.push_back(testhost::NoteOn(channel, n, velocity));
+    std::vector<vst2host::MidiIn> events;
+    for (int n : notes) events.push_back(vst2host::NoteOn(channel, n, velocity));
     host.SendMidi(events);
   }
   void Release(std::initializer_list<int> notes, int channel = 0) {
-    std::vector<testhost::MidiIn> events;
-    for (int n : notes) events.push_back(testhost::NoteOff(channel, n));
+    std::vector<vst2host::MidiIn> events;
+    for (int n : notes) events.push_back(vst2host::NoteOff(channel, n));
     host.SendMidi(events);
   }
 
@@ -118,7 +119,31 @@ class Script {
     return total;
   }
   void Clear() { host.ClearRecords(); }
+
+  // Everything the module sent since the last Clear, in the order sent, each at its sample
+  // position from the first block.
+  std::vector<golden::Event> Sent() const {
+    std::vector<golden::Event> sent;
+    for (const MidiOut& m : host.MidiOutEvents())
+      sent.push_back({static_cast<long long>(m.block) * host.blockSize + m.deltaFrames, m.bytes[0], m.bytes[1], m.bytes[2]});
+    return sent;
+  }
 };
+
+// Whether what the script's module sent is the list kept for the running test as
+// tests/golden/<suite>/<test>.txt, or <test>.<case>.txt for one of several cases.
+inline testing::AssertionResult MatchesGolden(const Script& s, const std::string& what = "") {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  const std::string suite = test->test_suite_name(), name = test->name();
+  std::string path = suite + "/" + name, header = suite + "." + name;
+  if (!what.empty()) {
+    path.append(".").append(golden::Slug(what));
+    header.append(", ").append(what);
+  }
+  header.append(": blocks of ").append(std::to_string(s.host.blockSize)).append(" frames at ");
+  header.append(std::to_string(static_cast<int>(s.host.transport.sampleRate))).append(" Hz");
+  return golden::MatchesList(path, header, s.Sent());
+}
 
 // The first block whose start lies at or after sample position `samples`.
 inline int BlockAt(double samples, int blockSize) { return static_cast<int>(std::ceil(samples / blockSize)); }

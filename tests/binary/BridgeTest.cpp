@@ -6,13 +6,13 @@
 #include <map>
 #include <vector>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiIn;
-using testhost::MidiOut;
-using testhost::NoteOff;
-using testhost::NoteOn;
+using vst2host::Host;
+using vst2host::MidiIn;
+using vst2host::MidiOut;
+using vst2host::NoteOff;
+using vst2host::NoteOn;
 
 namespace {
 
@@ -97,7 +97,7 @@ TEST(Bridge, OutputChannelComesFromTheSettings) {
 TEST(Bridge, NonMidiEventsAreSkipped) {
   Host h;
   StartThru(h);
-  EXPECT_EQ(h.SendMidi({testhost::SysEx(), NoteOn(0, 60, 100), testhost::SysEx()}), 1);
+  EXPECT_EQ(h.SendMidi({vst2host::SysEx(), NoteOn(0, 60, 100), vst2host::SysEx()}), 1);
   h.RunBlock(512);
   auto out = h.MidiOutEvents();
   ASSERT_EQ(out.size(), 1u);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 
@@ -130,8 +130,8 @@ TEST(Chunks, AChunkSwitchingLatchOffEndsTheLatchedArpeggio) {
     ASSERT_NE(h.Start(), nullptr);
     h.SetProgram(0);
     h.SetParam(213, 1.0f);  // Latch
-    h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
-    h.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64)});
+    h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100)});
+    h.SendMidi({vst2host::NoteOff(0, 60), vst2host::NoteOff(0, 64)});
     h.RunBlocks(40);
     ASSERT_FALSE(h.MidiOutEvents().empty()) << "the latched keys play";
     std::vector<uint8_t> chunk = h.GetChunk(preset);
@@ -244,9 +244,9 @@ TEST(Chunks, GarbageIsBroughtIntoRange) {
             EXPECT_TRUE(inRange) << what << " tag " << r.tag << " shows " << shown;
           }
         }
-        h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 67, 90), testhost::NoteOn(0, 72, 80)});
+        h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 67, 90), vst2host::NoteOn(0, 72, 80)});
         h.PlayBlocks(40);
-        h.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 67), testhost::NoteOff(0, 72)});
+        h.SendMidi({vst2host::NoteOff(0, 60), vst2host::NoteOff(0, 67), vst2host::NoteOff(0, 72)});
         h.Stop();
         h.RunBlocks(4);
       }

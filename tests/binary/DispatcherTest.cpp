@@ -5,9 +5,9 @@
 #include <limits>
 #include <string>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 

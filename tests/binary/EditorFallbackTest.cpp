@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ TEST(EditorFallbackDeathTest, TheReasonForAnUnseenEditorIsToldOnce) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        testhost::Host host;
+        vst2host::Host host;
         if (host.Start() == nullptr) std::_Exit(2);
         char notAWindow[8] = {};  // no X window has this id, and there may be no display at all
         testing::internal::CaptureStderr();

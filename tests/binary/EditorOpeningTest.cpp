@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 

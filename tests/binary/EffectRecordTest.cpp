@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 
@@ -64,15 +64,15 @@ TEST(EffectRecord, EntryAsksTheHostVersionFirstAndRefusesHostsWithoutOne) {
 }
 
 TEST(EffectRecord, NullHostCallbackGivesNoEffect) {
-  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath());
+  vst2host::EntryProc entry = vst2host::LoadEntry(vst2host::DefaultModulePath());
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry(nullptr), nullptr);
 }
 
 TEST(EffectRecord, MainIsTheSameEntry) {
   std::string error;
-  testhost::EntryProc vstMain = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
-  testhost::EntryProc oldMain = testhost::LoadEntry(testhost::DefaultModulePath(), &error, "main");
+  vst2host::EntryProc vstMain = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error);
+  vst2host::EntryProc oldMain = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error, "main");
   ASSERT_NE(vstMain, nullptr) << error;
   ASSERT_NE(oldMain, nullptr) << error;
   EXPECT_EQ(reinterpret_cast<void*>(vstMain), reinterpret_cast<void*>(oldMain));
@@ -114,7 +114,7 @@ TEST(EffectRecord, CloseAnswersOneInEveryState) {
       {"processing", [](Host& h) {
          h.Dispatch(effOpen);
          h.Dispatch(effMainsChanged, 0, 1);
-         h.SendMidi({testhost::NoteOn(0, 60, 100)});
+         h.SendMidi({vst2host::NoteOn(0, 60, 100)});
          h.PlayBlocks(4);
        }},
       {"editor open", [](Host& h) {

@@ -15,7 +15,7 @@ namespace {
 using arp::BlockAt;
 using arp::Note;
 using arp::Script;
-using testhost::Host;
+using vst2host::Host;
 
 constexpr int kBlock = 64;
 constexpr double kSamplesPerSixteenth = 5512.5;
@@ -136,12 +136,12 @@ TEST(Seams, AThruNoteEndsWithItsLastHoldHoweverManyThereAre) {
     s.Set(tagArpEnabled, 0);
     s.Run(1);
     for (int channel : c.channels) {
-      s.host.SendMidi({testhost::NoteOn(channel, 60, 100)});
+      s.host.SendMidi({vst2host::NoteOn(channel, 60, 100)});
       s.Run(1);
     }
     EXPECT_EQ(s.NoteOns().size(), 1u) << c.what;
     for (size_t i = 0; i < c.channels.size(); ++i) {
-      s.host.SendMidi({testhost::NoteOff(c.channels[i], 60)});
+      s.host.SendMidi({vst2host::NoteOff(c.channels[i], 60)});
       s.Run(1);
       EXPECT_EQ(s.Sounding(), i + 1 < c.channels.size() ? 1 : 0) << c.what << ", after release " << i + 1;
     }
@@ -229,10 +229,10 @@ TEST(Seams, AnEmptiedCurrentProgramIsInitialisedAndTheHostTold) {
   EXPECT_EQ(h.ParamDisplay(tagGate), "50");
   EXPECT_EQ(h.ParamDisplay(tagSteps), "8");
   EXPECT_EQ(h.ParamDisplay(tagVelocity), "96");
-  h.SendMidi({testhost::NoteOn(0, 60, 100)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100)});
   h.PlayBlocks(100, 64);
   bool played = false;
-  for (const testhost::MidiOut& m : h.MidiOutEvents()) played |= m.IsNoteOn();
+  for (const vst2host::MidiOut& m : h.MidiOutEvents()) played |= m.IsNoteOn();
   EXPECT_TRUE(played);
 }
 

@@ -2,6 +2,7 @@
 // the binary interface with blocks of 1 to 8192 frames give the same events in the same order,
 // each at the same sample position within one frame. A block of one frame is the reference:
 // there the clock is read at every frame. Input lands anywhere inside a block, at its frame.
+// What every block size sends is also held against the list kept in tests/golden/ExactTiming.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 
 #include "tests/binary/ArpScript.h"
 #include "tests/binary/Timeline.h"
+#include "tests/support/GoldenList.h"
 
 namespace {
 
@@ -36,6 +38,9 @@ struct Case {
   bool playing = true;
   double tempo = 140;
   std::vector<At> other = {};  // more incoming messages, in sample order
+  // Steps that fall halfway between two frames may take either, by where blocks start: such a
+  // case keeps a list for each block size instead of one for all.
+  bool listPerBlockSize = false;
 };
 
 std::vector<Sent> Render(const Case& c, int blockSize) {
@@ -47,8 +52,8 @@ std::vector<Sent> Render(const Case& c, int blockSize) {
   c.setup(s);
   std::vector<At> events;
   for (const KeyChange& k : c.keys) {
-    for (int n : k.up) events.push_back({k.sample, testhost::NoteOff(0, n)});
-    for (int n : k.down) events.push_back({k.sample, testhost::NoteOn(0, n, 100)});
+    for (int n : k.up) events.push_back({k.sample, vst2host::NoteOff(0, n)});
+    for (int n : k.down) events.push_back({k.sample, vst2host::NoteOn(0, n, 100)});
   }
   events.insert(events.end(), c.other.begin(), c.other.end());
   std::stable_sort(events.begin(), events.end(), [](const At& a, const At& b) { return a.sample < b.sample; });
@@ -59,8 +64,8 @@ std::vector<Sent> Render(const Case& c, int blockSize) {
 std::vector<At> Ramps(long length, long every) {
   std::vector<At> r;
   for (long t = 37, i = 0; t < length; t += every, ++i) {
-    r.push_back({t, testhost::Controller(0, 1, static_cast<int>(i % 128))});
-    r.push_back({t + every / 3, testhost::MidiIn{0xE0, static_cast<uint8_t>(i % 128), static_cast<uint8_t>((i / 2) % 128)}});
+    r.push_back({t, vst2host::Controller(0, 1, static_cast<int>(i % 128))});
+    r.push_back({t + every / 3, vst2host::MidiIn{0xE0, static_cast<uint8_t>(i % 128), static_cast<uint8_t>((i / 2) % 128)}});
   }
   return r;
 }
@@ -76,15 +81,37 @@ void ExpectFrameOrder(const std::vector<Sent>& events, const std::string& what) 
   }
 }
 
+std::vector<golden::Event> AsGolden(const std::vector<Sent>& events) {
+  std::vector<golden::Event> list;
+  for (const Sent& e : events) list.push_back({e.sample, e.status, e.data1, e.data2});
+  return list;
+}
+
+// Every block size sends exactly the list kept for the case in tests/golden/ExactTiming.
+testing::AssertionResult MatchesGolden(const Case& c, const std::vector<Sent>& events, int blockSize) {
+  std::string name = "ExactTiming/" + golden::Slug(c.what);
+  std::string header = "ExactTiming.EveryBlockSizePlaysTheSameNotesOnTheSameFrames, ";
+  header.append(c.what).append(": blocks of ");
+  if (c.listPerBlockSize) {
+    name.append(".blocks-").append(std::to_string(blockSize));
+    header.append(std::to_string(blockSize)).append(" frames at 44100 Hz");
+  } else {
+    header.append("any size at 44100 Hz");
+  }
+  return golden::MatchesList(name, header, AsGolden(events));
+}
+
 void ExpectSameAsReference(const Case& c) {
   const std::vector<Sent> reference = Render(c, 1);
   ASSERT_FALSE(reference.empty()) << c.what;
   ExpectFrameOrder(reference, c.what);
+  EXPECT_TRUE(MatchesGolden(c, reference, 1));
   for (int blockSize : kBlockSizes) {
     if (blockSize == 1) continue;
     const std::vector<Sent> events = Render(c, blockSize);
     const std::string what = std::string(c.what) + ", blocks of " + std::to_string(blockSize);
     ExpectFrameOrder(events, what);
+    EXPECT_TRUE(MatchesGolden(c, events, blockSize)) << what;
     ASSERT_EQ(events.size(), reference.size()) << what;
     for (size_t i = 0; i < events.size(); ++i) {
       const Sent &e = events[i], &r = reference[i];
@@ -113,12 +140,12 @@ TEST(ExactTiming, EveryBlockSizePlaysTheSameNotesOnTheSameFrames) {
          s.Set(tagSwing, -40);
          s.Set(tagSync, 1);
        }, triad, twoBars},
-      {"three-part rate 3/32 with 7 steps",
+      {"three-part rate 3/32 with 7 steps",  // a step is 7087.5 samples
        [](Script& s) {
          s.Set(tagSync, 9);
          s.Set(tagSteps, 7);
        },
-       triad, twoBars},
+       triad, twoBars, true, 140, {}, true},
       {"rests and ties",
        [](Script& s) {
          s.Set(tagSteps, 6);
@@ -216,7 +243,7 @@ TEST(ExactTiming, StepsLandOnTheGridAtEveryBlockSize) {
     s.Play(static_cast<int>((kTwoBars + blockSize - 1) / blockSize));
     std::vector<long> onsets;
     std::vector<int> velocities;
-    for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
+    for (const vst2host::MidiOut& m : s.host.MidiOutEvents()) {
       const long sample = static_cast<long>(m.block) * blockSize + m.deltaFrames;
       if (!m.IsNoteOn() || sample >= kTwoBars) continue;
       onsets.push_back(sample);
@@ -249,15 +276,15 @@ TEST(ExactTiming, EveryDownbeatOfALongSongPlaysTheNewChord) {
       std::vector<At> events;
       for (int k = 0; k < kBars; ++k) {
         for (int n : chords[(k + 3) % 4])
-          if (k > 0) events.push_back({k * bar, testhost::NoteOff(0, n)});
-        for (int n : chords[k % 4]) events.push_back({k * bar, testhost::NoteOn(0, n, 100)});
+          if (k > 0) events.push_back({k * bar, vst2host::NoteOff(0, n)});
+        for (int n : chords[k % 4]) events.push_back({k * bar, vst2host::NoteOn(0, n, 100)});
       }
       s.Clear();
       const int first = s.Block();
       s.host.transport.playing = true;
       size_t next = 0;
       for (long t = 0; t < kBars * bar; t += kBlock) {
-        std::vector<testhost::MidiIn> list;
+        std::vector<vst2host::MidiIn> list;
         for (; next < events.size() && events[next].sample < t + kBlock; ++next) {
           list.push_back(events[next].event);
           list.back().deltaFrames = static_cast<int32_t>(events[next].sample - t);

@@ -12,9 +12,9 @@
 #include <csignal>
 #endif
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 
@@ -164,7 +164,7 @@ TEST(FloatingPoint, BlocksWithAbsurdHostTimeNeverTrap) {
     Host h;
     AEffect* fx = h.Start();
     ASSERT_NE(fx, nullptr);
-    h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+    h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100)});
     h.transport.tempo = c.tempo;
     h.transport.sampleRate = c.sampleRate;
     h.transport.ppq = c.ppq;

@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/NoteLedger.h"
-#include "tests/host/SeededRng.h"
-#include "tests/host/TestHost.h"
+#include "tests/support/NoteLedger.h"
+#include "tests/support/SeededRng.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiOut;
+using vst2host::Host;
+using vst2host::MidiOut;
 
 namespace {
 
@@ -41,7 +41,7 @@ void Prepare(Host& h, int variant = 0) {
   h.SetParam(tagSteps, Normalized(tagSteps, 4));
   h.SetParam(tagMTransp_semi, Normalized(tagMTransp_semi, variant % 12));
   for (int step = 0; step < 4; ++step) h.SetParam(tagKey_select + step, Normalized(tagKey_select, 1 + step % 3));
-  h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   h.transport.playing = true;
 }
 
@@ -137,7 +137,7 @@ TEST(HostTorture, SampleRateAndBlockSizeChangedWhileSuspended) {
   ASSERT_NE(h.Start(kRate, 512), nullptr);
   h.SetProgram(0);
   h.SetParam(tagSync, Normalized(tagSync, 7));  // a step a beat, every step the lowest key
-  h.SendMidi({testhost::NoteOn(0, 60, 100)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100)});
   h.PlayBlocks(4 * kBeat / 512);
   h.Dispatch(effMainsChanged, 0, 0);
   h.Dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
@@ -159,8 +159,8 @@ TEST(HostTorture, HundredSuspendAndResumeCycles) {
   Host h(2300);  // a host version for which the plug-in asks for MIDI on every resume
   ASSERT_NE(h.Start(kRate, 256), nullptr);
   Prepare(h);
-  testhost::KeyLedger keys;
-  keys.Count({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
+  testsupport::KeyLedger keys;
+  keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
   for (int cycle = 0; cycle < 100; ++cycle) {
     h.Dispatch(effMainsChanged, 0, 0);
     h.Dispatch(effMainsChanged, 0, 1);
@@ -169,11 +169,11 @@ TEST(HostTorture, HundredSuspendAndResumeCycles) {
   const std::vector<VstIntPtr> asked = h.WantMidiValues();
   EXPECT_EQ(std::count(asked.begin(), asked.end(), 1), 101) << "the first resume and a hundred more";
   EXPECT_EQ(std::count(asked.begin(), asked.end(), 0), 100);
-  testhost::LetGoAndRunOut(h, keys, 256);
+  testsupport::LetGoAndRunOut(h, keys, 256);
   const std::vector<MidiOut> sent = h.MidiOutEvents();
   // 100 x 40 blocks of 256 frames: 46 beats, a step each.
   EXPECT_GE(std::count_if(sent.begin(), sent.end(), [](const MidiOut& m) { return m.IsNoteOn(); }), 40);
-  EXPECT_FALSE(testhost::FirstSoundingNote(sent).has_value());
+  EXPECT_FALSE(testsupport::FirstSoundingNote(sent).has_value());
 }
 
 TEST(HostTorture, ThousandInstancesCreatedAndClosed) {
@@ -182,7 +182,7 @@ TEST(HostTorture, ThousandInstancesCreatedAndClosed) {
     AEffect* fx = h.Start(kRate, 64);
     ASSERT_NE(fx, nullptr) << "instance " << i;
     if (i % 10 == 0) {
-      h.SendMidi({testhost::NoteOn(0, 60 + i % 12, 100)});
+      h.SendMidi({vst2host::NoteOn(0, 60 + i % 12, 100)});
       h.PlayBlocks(2);
     }
     h.Close();
@@ -219,7 +219,7 @@ TEST(HostTorture, StateRestoredIntoANewInstanceSavesIdentically) {
   {
     Host a;
     ASSERT_NE(a.Start(kRate, 512), nullptr);
-    testhost::SeededRng rng(11);
+    testsupport::SeededRng rng(11);
     for (int program : {0, 7, 42, 63, 7}) {
       a.SetProgram(program);
       for (int i = 0; i < 200; ++i) {
@@ -227,7 +227,7 @@ TEST(HostTorture, StateRestoredIntoANewInstanceSavesIdentically) {
         if (IsDefinedTag(tag) && tag != tagCurChain) a.SetParam(tag, rng.Unit());
       }
     }
-    a.SendMidi({testhost::NoteOn(0, 60, 100)});
+    a.SendMidi({vst2host::NoteOn(0, 60, 100)});
     a.PlayBlocks(20);
     bank = a.GetChunk(false);
     program = a.GetChunk(true);
@@ -258,7 +258,7 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
     }
   });
   const auto writer = [&](uint64_t seed) {
-    testhost::SeededRng rng(seed);
+    testsupport::SeededRng rng(seed);
     // Until the audio thread has played a good number of blocks too, however the threads are
     // scheduled on a loaded machine.
     for (int i = 0; i < 3000 || blocks.load() < 100; ++i) {
@@ -278,8 +278,8 @@ TEST(HostTorture, ParametersFromThreeThreadsWhileTheAudioThreadPlays) {
   EXPECT_EQ(outOfRange.load(), 0);
   EXPECT_GT(blocks.load(), 0);
 
-  testhost::KeyLedger keys;
-  keys.Count({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90), testhost::NoteOn(0, 67, 80)});
-  testhost::LetGoAndRunOut(h, keys, 256);
-  EXPECT_FALSE(testhost::FirstSoundingNote(h.MidiOutEvents()).has_value());
+  testsupport::KeyLedger keys;
+  keys.Count({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90), vst2host::NoteOn(0, 67, 80)});
+  testsupport::LetGoAndRunOut(h, keys, 256);
+  EXPECT_FALSE(testsupport::FirstSoundingNote(h.MidiOutEvents()).has_value());
 }

@@ -59,9 +59,9 @@ TEST(InputTiming, ThruNotesAndPassedMessagesLeaveOnTheirFrames) {
   s.Set(tagMIDIThruOn, 1);
   s.host.transport.playing = true;
   const std::vector<At> events = {
-      {50, testhost::MidiIn{0xE0, 0, 64}},  {100, testhost::Controller(0, 1, 10)},
-      {2000, testhost::Controller(0, 1, 20)}, {3000, testhost::NoteOn(0, 60, 90)},
-      {4000, testhost::NoteOff(0, 60)},      {4095, testhost::MidiIn{0xD0, 33, 0}},
+      {50, vst2host::MidiIn{0xE0, 0, 64}},  {100, vst2host::Controller(0, 1, 10)},
+      {2000, vst2host::Controller(0, 1, 20)}, {3000, vst2host::NoteOn(0, 60, 90)},
+      {4000, vst2host::NoteOff(0, 60)},      {4095, vst2host::MidiIn{0xD0, 33, 0}},
   };
   const std::vector<Sent> expected = {{50, 0xE0, 0, 64},   {100, 0xB0, 1, 10},   {2000, 0xB0, 1, 20},
                                       {3000, 0x90, 60, 90}, {4000, 0x80, 60, 0}, {4095, 0xD0, 33, 0}};
@@ -102,7 +102,7 @@ TEST(InputTiming, HostileFramesAreBroughtIntoTheBlockInFrameOrder) {
   Script s(1024, kRate);
   ASSERT_NE(s.fx, nullptr) << s.host.LastError();
   auto cc = [](int value, int frame) {
-    testhost::MidiIn e = testhost::Controller(0, 1, value);
+    vst2host::MidiIn e = vst2host::Controller(0, 1, value);
     e.deltaFrames = frame;
     return e;
   };
@@ -110,7 +110,7 @@ TEST(InputTiming, HostileFramesAreBroughtIntoTheBlockInFrameOrder) {
   s.host.SendMidi({cc(1, 700), cc(2, -50), cc(3, 5000), cc(4, 200), cc(5, 200), cc(6, 0), cc(7, 1 << 30)});
   s.host.RunBlock(1024);
   std::vector<std::vector<int>> got;
-  for (const testhost::MidiOut& m : s.host.MidiOutEvents()) got.push_back({m.bytes[2], m.deltaFrames});
+  for (const vst2host::MidiOut& m : s.host.MidiOutEvents()) got.push_back({m.bytes[2], m.deltaFrames});
   EXPECT_EQ(got, (std::vector<std::vector<int>>{{2, 0}, {6, 0}, {4, 200}, {5, 200}, {1, 700}, {3, 1023}, {7, 1023}}));
 }
 
@@ -121,7 +121,7 @@ TEST(InputTiming, AListSentAfterAnotherTakesEffectAfterIt) {
   Script s(64, kRate);
   ASSERT_NE(s.fx, nullptr) << s.host.LastError();
   s.host.transport.playing = true;
-  testhost::MidiIn down = testhost::NoteOn(0, 50, 100), up = testhost::NoteOff(0, 50);
+  vst2host::MidiIn down = vst2host::NoteOn(0, 50, 100), up = vst2host::NoteOff(0, 50);
   down.deltaFrames = 60;
   s.Clear();
   s.host.SendMidi({down});
@@ -139,13 +139,13 @@ TEST(InputTiming, ListsOfManyCallsAddUpAndNoneIsLost) {
   s.Set(tagArpEnabled, 0);
   s.Set(tagMIDIThruOn, 1);
   s.Clear();
-  std::vector<testhost::MidiIn> flood;
+  std::vector<vst2host::MidiIn> flood;
   for (int i = 0; i < 5000; ++i) {
-    flood.push_back(testhost::NoteOn(0, 60 + i % 8, 100));
-    flood.push_back(testhost::NoteOff(0, 60 + i % 8));
+    flood.push_back(vst2host::NoteOn(0, 60 + i % 8, 100));
+    flood.push_back(vst2host::NoteOff(0, 60 + i % 8));
   }
   s.host.SendMidi(flood);
-  s.host.SendMidi({testhost::NoteOn(0, 72, 100)});
+  s.host.SendMidi({vst2host::NoteOn(0, 72, 100)});
   s.Run(4);
   s.Release({72});
   s.Run(1);

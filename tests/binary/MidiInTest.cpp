@@ -8,8 +8,8 @@ namespace {
 
 using arp::Note;
 using arp::Script;
-using testhost::MidiIn;
-using testhost::MidiOut;
+using vst2host::MidiIn;
+using vst2host::MidiOut;
 
 std::vector<std::vector<int>> Sent(const Script& s) {
   std::vector<std::vector<int>> r;
@@ -25,12 +25,12 @@ struct PassCase {
 
 TEST(MidiIn, ControllersAndPressurePassOnTheOutputChannel) {
   for (const PassCase& c : {
-           PassCase{"modulation wheel", testhost::Controller(5, 1, 77), {{0xB1, 1, 77}}},
-           PassCase{"volume from the host is dropped", testhost::Controller(0, 7, 100), {}},
+           PassCase{"modulation wheel", vst2host::Controller(5, 1, 77), {{0xB1, 1, 77}}},
+           PassCase{"volume from the host is dropped", vst2host::Controller(0, 7, 100), {}},
            PassCase{"pitch bend", MidiIn{0xE3, 0x10, 0x40}, {{0xE1, 0x10, 0x40}}},
            PassCase{"channel pressure", MidiIn{0xD0, 0x55, 0}, {{0xD1, 0x55, 0}}},
            PassCase{"key pressure", MidiIn{0xA9, 60, 30}, {{0xA1, 60, 30}}},
-           PassCase{"system exclusive is skipped", testhost::SysEx(), {}},
+           PassCase{"system exclusive is skipped", vst2host::SysEx(), {}},
        }) {
     Script s;
     s.Set(tagMIDIOut_Ch, 2);
@@ -43,13 +43,13 @@ TEST(MidiIn, ControllersAndPressurePassOnTheOutputChannel) {
 TEST(MidiIn, TheInputChannelFilterDropsWholeMessages) {
   Script s;
   s.Set(tagMIDIIn_Ch, 16);
-  s.host.SendMidi({testhost::ProgramChange(0, 9), testhost::Controller(3, 1, 5)});
+  s.host.SendMidi({vst2host::ProgramChange(0, 9), vst2host::Controller(3, 1, 5)});
   s.Run(1);
   EXPECT_EQ(s.host.Program(), 0) << "a program change on another channel is ignored";
-  s.host.SendMidi({testhost::ProgramChange(15, 9)});
+  s.host.SendMidi({vst2host::ProgramChange(15, 9)});
   s.Run(1);
   EXPECT_EQ(s.host.Program(), 9);
-  s.host.SendMidi({testhost::ProgramChange(15, 100)});
+  s.host.SendMidi({vst2host::ProgramChange(15, 100)});
   s.Run(1);
   EXPECT_EQ(s.host.Program(), 63) << "program changes beyond the bank select the last program";
   EXPECT_TRUE(Sent(s).empty());
@@ -60,8 +60,8 @@ TEST(MidiIn, InputRangeDropsKeyDownsButNotKeyUps) {
   s.Set(tagArpEnabled, 0);
   s.Set(tagInRange_Low, 48);
   s.Run(1);
-  s.host.SendMidi({testhost::NoteOn(0, 40, 90), testhost::NoteOn(0, 50, 90), MidiIn{0x90, 50, 0},
-                   testhost::NoteOff(0, 40)});
+  s.host.SendMidi({vst2host::NoteOn(0, 40, 90), vst2host::NoteOn(0, 50, 90), MidiIn{0x90, 50, 0},
+                   vst2host::NoteOff(0, 40)});
   s.Run(1);
   EXPECT_EQ(s.Notes(), (std::vector<Note>{{1, 50, 90, true}, {1, 50, 0, false}}))
       << "velocity 0 is a note-off; a key-up below the range finds nothing to release";

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "engine/ParamNames.h"
-#include "tests/host/MidiList.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/MidiList.h"
+#include "hosts/vst2/Host.h"
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -90,7 +90,7 @@ struct LeanHost {
   static VstIntPtr Callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
     switch (opcode) {
       case audioMasterVersion: return 2400;
-      case audioMasterCanDo: return testhost::AnswerFactoryBankQuestion(ptr, false);  // the defaults
+      case audioMasterCanDo: return vst2host::AnswerFactoryBankQuestion(ptr, false);  // the defaults
       case audioMasterGetTime: return reinterpret_cast<VstIntPtr>(&time);
       case audioMasterProcessEvents: {
         const auto* list = static_cast<const VstEvents*>(ptr);
@@ -147,7 +147,7 @@ class Player {
   static constexpr int kCapacity = 32;
   static constexpr int kFrames = 64;
   AEffect* fx;
-  testhost::MidiList<kCapacity> list;
+  vst2host::MidiList<kCapacity> list;
   float output[kFrames] = {};
 };
 
@@ -155,7 +155,7 @@ class Player {
 
 TEST(NoAllocation, BlockPathAllocatesNothing) {
   std::string error;
-  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+  vst2host::EntryProc entry = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error);
   ASSERT_NE(entry, nullptr) << error;
 
   // Positive control: the plug-in's own construction allocates, and the count sees it.
@@ -236,7 +236,7 @@ TEST(NoAllocation, BlockPathAllocatesNothing) {
 // Names and displays are built in place: a host may ask for them on its audio thread.
 TEST(NoAllocation, ParameterNamesAndDisplaysAllocateNothing) {
   std::string error;
-  testhost::EntryProc entry = testhost::LoadEntry(testhost::DefaultModulePath(), &error);
+  vst2host::EntryProc entry = vst2host::LoadEntry(vst2host::DefaultModulePath(), &error);
   ASSERT_NE(entry, nullptr) << error;
   AEffect* fx = nullptr;
   ASSERT_GT(AllocationsDuring([&] { fx = entry(&LeanHost::Callback); }), 0) << "the counter sees the module";

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 TEST(Programs, NumberRules) {
   Host h;

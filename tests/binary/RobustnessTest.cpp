@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::NoteOff;
-using testhost::NoteOn;
+using vst2host::Host;
+using vst2host::NoteOff;
+using vst2host::NoteOn;
 
 namespace {
 

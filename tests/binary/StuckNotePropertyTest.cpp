@@ -18,20 +18,20 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/SeededRng.h"
+#include "tests/support/SeededRng.h"
 #include "engine/ParamNames.h"
-#include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "tests/support/NoteLedger.h"
+#include "hosts/vst2/Host.h"
 
 namespace {
 
-using testhost::Host;
-using testhost::MidiIn;
+using vst2host::Host;
+using vst2host::MidiIn;
 
 constexpr int kDefaultSequences = 1000;
 constexpr int kActionsPerSequence = 2000;
 
-using Rng = testhost::SeededRng;
+using Rng = testsupport::SeededRng;
 
 enum class Kind { Midi, SetProgram, Param, Play, Stop, Tempo, Locate, Blocks, SaveChunk, LoadChunk, Flood };
 
@@ -81,8 +81,8 @@ int PickSingleTag(Rng& rng) {
 MidiIn PassedMessage(Rng& rng, int channel) {
   const auto data = [&rng] { return static_cast<uint8_t>(rng.Int(0, 127)); };
   switch (rng.Int(0, 4)) {
-    case 0: return testhost::Controller(channel, 1, data());
-    case 1: return testhost::Controller(channel, data(), data());
+    case 0: return vst2host::Controller(channel, 1, data());
+    case 1: return vst2host::Controller(channel, data(), data());
     case 2: return {static_cast<uint8_t>(0xE0 | channel), data(), data()};
     case 3: return {static_cast<uint8_t>(0xA0 | channel), data(), data()};
     default: return {static_cast<uint8_t>(0xD0 | channel), data(), 0};
@@ -109,7 +109,7 @@ std::vector<Action> Generate(Rng& rng, int count) {
     } else if (r < 480) {
       const int channel = rng.Pick(channels);
       const int note = rng.Chance(75) ? rng.Int(48, 72) : rng.Int(0, 127);
-      a.midi = testhost::NoteOn(channel, note, rng.Int(1, 127));
+      a.midi = vst2host::NoteOn(channel, note, rng.Int(1, 127));
       held.emplace_back(channel, note);
     } else if (r < 660) {
       int channel = rng.Pick(channels), note = rng.Int(0, 127);
@@ -118,7 +118,7 @@ std::vector<Action> Generate(Rng& rng, int count) {
         std::tie(channel, note) = held[i];
         held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
       }
-      a.midi = rng.Chance(20) ? testhost::NoteOn(channel, note, 0) : testhost::NoteOff(channel, note, rng.Int(0, 127));
+      a.midi = rng.Chance(20) ? vst2host::NoteOn(channel, note, 0) : vst2host::NoteOff(channel, note, rng.Int(0, 127));
     } else if (r < 840) {
       a.kind = Kind::Param;
       a.tag = rng.Chance(70) ? PickSingleTag(rng)
@@ -127,7 +127,7 @@ std::vector<Action> Generate(Rng& rng, int count) {
       if (a.tag == tagMIDIIn_Ch && rng.Chance(50)) a.value = rng.Chance(50) ? 0 : rng.Pick(channels) + 1;
       if (a.tag == tagCurChain) a.value = rng.Int(1, 8);
     } else if (r < 860) {
-      a.midi = testhost::ProgramChange(rng.Pick(channels), rng.Int(0, 127));
+      a.midi = vst2host::ProgramChange(rng.Pick(channels), rng.Int(0, 127));
     } else if (r < 880) {
       a.kind = Kind::SetProgram;
       a.value = rng.Int(0, 63);
@@ -209,7 +209,7 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
     pending.clear();
   };
   std::vector<uint8_t> saved[2];
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   for (const Action& a : actions) {
     if (a.kind != Kind::Midi && a.kind != Kind::Flood) flush();
     switch (a.kind) {
@@ -238,10 +238,10 @@ Outcome Replay(const WalkSetup& setup, const std::vector<Action>& actions) {
   }
   flush();
 
-  testhost::LetGoAndRunOut(host, keys, setup.blockSize);
-  const std::vector<testhost::MidiOut> sent = host.MidiOutEvents();
-  for (const testhost::MidiOut& m : sent) out.noteOns += m.IsNoteOn() ? 1 : 0;
-  if (const auto left = testhost::FirstSoundingNote(sent)) out = {false, left->channel, left->pitch, out.noteOns, ""};
+  testsupport::LetGoAndRunOut(host, keys, setup.blockSize);
+  const std::vector<vst2host::MidiOut> sent = host.MidiOutEvents();
+  for (const vst2host::MidiOut& m : sent) out.noteOns += m.IsNoteOn() ? 1 : 0;
+  if (const auto left = testsupport::FirstSoundingNote(sent)) out = {false, left->channel, left->pitch, out.noteOns, ""};
   return out;
 }
 
@@ -290,8 +290,8 @@ uint64_t EnvNumber(const char* name, uint64_t fallback) {
 }
 
 // Single actions for written walks.
-Action Down(int channel, int note) { return {Kind::Midi, testhost::NoteOn(channel, note, 100)}; }
-Action Up(int channel, int note) { return {Kind::Midi, testhost::NoteOff(channel, note)}; }
+Action Down(int channel, int note) { return {Kind::Midi, vst2host::NoteOn(channel, note, 100)}; }
+Action Up(int channel, int note) { return {Kind::Midi, vst2host::NoteOff(channel, note)}; }
 Action Write(int tag, int value) { return {Kind::Param, {}, tag, value}; }
 Action Select(int program) { return {Kind::SetProgram, {}, 0, program}; }
 Action Blocks(int blocks) { return {Kind::Blocks, {}, blocks, -1}; }

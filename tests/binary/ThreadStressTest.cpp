@@ -19,16 +19,16 @@
 #include <utility>
 #include <vector>
 
-#include "tests/host/SeededRng.h"
+#include "tests/support/SeededRng.h"
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiIn;
+using vst2host::Host;
+using vst2host::MidiIn;
 
 namespace {
 
-using Rng = testhost::SeededRng;
+using Rng = testsupport::SeededRng;
 
 float Normalized(int tag, int value) {
   return static_cast<float>(value - CParamMin[tag]) / static_cast<float>(CParamMax[tag] - CParamMin[tag]);
@@ -132,18 +132,18 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
         const int r = rng.Int(0, 99), channel = rng.Int(0, 1);
         if (r < 45) {
           const int note = rng.Int(48, 72);
-          list.push_back(testhost::NoteOn(channel, note, rng.Int(1, 127)));
+          list.push_back(vst2host::NoteOn(channel, note, rng.Int(1, 127)));
           ++held[{channel, note}];
         } else if (r < 90) {
           if (held.empty()) continue;
           auto key = held.begin();
           std::advance(key, rng.Int(0, static_cast<int>(held.size()) - 1));
-          list.push_back(testhost::NoteOff(key->first.first, key->first.second));
+          list.push_back(vst2host::NoteOff(key->first.first, key->first.second));
           if (--key->second == 0) held.erase(key);
         } else if (r < 94) {
-          list.push_back(testhost::ProgramChange(channel, rng.Int(0, 63)));
+          list.push_back(vst2host::ProgramChange(channel, rng.Int(0, 63)));
         } else {
-          list.push_back(testhost::Controller(channel, 1, rng.Int(0, 127)));
+          list.push_back(vst2host::Controller(channel, 1, rng.Int(0, 127)));
         }
       }
       if (!list.empty()) h.SendMidi(list);
@@ -235,14 +235,14 @@ TEST(RealTimeStress, AudioThreadPlaysWhileTheHostChangesEverything) {
   h.SetParam(tagLatch, 0.0f);
   std::vector<MidiIn> ups;
   for (const auto& [key, count] : held)
-    for (int i = 0; i < count; ++i) ups.push_back(testhost::NoteOff(key.first, key.second));
+    for (int i = 0; i < count; ++i) ups.push_back(vst2host::NoteOff(key.first, key.second));
   if (!ups.empty()) h.SendMidi(ups);
   h.transport.playing = false;
   h.RunBlocks(2 * 48000 / 64);
 
   int sounding[16][128] = {};
   long long noteOns = 0;
-  for (const testhost::MidiOut& m : h.MidiOutEvents()) {
+  for (const vst2host::MidiOut& m : h.MidiOutEvents()) {
     if (m.IsNoteOn()) {
       ++sounding[m.Channel()][m.bytes[1]];
       ++noteOns;

@@ -22,7 +22,7 @@ inline std::ostream& operator<<(std::ostream& os, const Sent& e) {
 
 struct At {
   long sample;
-  testhost::MidiIn event;
+  vst2host::MidiIn event;
 };
 
 // Runs `length` samples from the script's current clock; `events` in sample order.
@@ -31,9 +31,9 @@ inline std::vector<Sent> Play(arp::Script& s, const std::vector<At>& events, lon
   const int firstBlock = s.Block();
   size_t next = 0;
   for (long start = 0; start < length; start += blockSize) {
-    std::vector<testhost::MidiIn> list;
+    std::vector<vst2host::MidiIn> list;
     for (; next < events.size() && events[next].sample < start + blockSize; ++next) {
-      testhost::MidiIn e = events[next].event;
+      vst2host::MidiIn e = events[next].event;
       e.deltaFrames = static_cast<int32_t>(events[next].sample - start);
       list.push_back(e);
     }
@@ -41,7 +41,7 @@ inline std::vector<Sent> Play(arp::Script& s, const std::vector<At>& events, lon
     s.host.RunBlock(blockSize);
   }
   std::vector<Sent> sent;
-  for (const testhost::MidiOut& m : s.host.MidiOutEvents()) {
+  for (const vst2host::MidiOut& m : s.host.MidiOutEvents()) {
     EXPECT_GE(m.deltaFrames, 0);
     EXPECT_LT(m.deltaFrames, blockSize);
     const long sample = static_cast<long>(m.block - firstBlock) * blockSize + m.deltaFrames;
@@ -52,8 +52,8 @@ inline std::vector<Sent> Play(arp::Script& s, const std::vector<At>& events, lon
 
 // Keys down and up at one sample: the ups go first in the list.
 inline void Keys(std::vector<At>& events, long sample, std::initializer_list<int> down, std::initializer_list<int> up = {}) {
-  for (int n : up) events.push_back({sample, testhost::NoteOff(0, n)});
-  for (int n : down) events.push_back({sample, testhost::NoteOn(0, n, 100)});
+  for (int n : up) events.push_back({sample, vst2host::NoteOff(0, n)});
+  for (int n : down) events.push_back({sample, vst2host::NoteOn(0, n, 100)});
 }
 
 }  // namespace timeline

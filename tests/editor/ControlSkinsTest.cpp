@@ -6,7 +6,7 @@
 #include "editor/LED.h"
 #include "editor/VeskPanel.h"
 #include "tests/editor/EditorTestSupport.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

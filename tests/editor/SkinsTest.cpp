@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "editor/Globals.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 

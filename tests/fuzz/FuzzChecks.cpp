@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "tests/support/NoteLedger.h"
+#include "hosts/vst2/Host.h"
 
 void Require(bool ok, const char* what) {
   if (ok) return;
@@ -25,7 +25,7 @@ void RequireSameRecords(const std::vector<uint8_t>& expected, const std::vector<
   }
 }
 
-void CheckReads(testhost::Host& host) {
+void CheckReads(vst2host::Host& host) {
   for (VstInt32 tag = -1; tag <= 576; ++tag) {
     const float v = host.GetParam(tag);
     Require(std::isfinite(v) && v >= 0.0f && v <= 1.0f, "a parameter reads outside 0..1");
@@ -45,8 +45,8 @@ void CheckReads(testhost::Host& host) {
   Require(current >= -1 && current < 64, "the current program is outside -1..63");
 }
 
-void CheckEveryNoteEnded(const std::vector<testhost::MidiOut>& sent) {
-  if (const auto left = testhost::FirstSoundingNote(sent)) {
+void CheckEveryNoteEnded(const std::vector<vst2host::MidiOut>& sent) {
+  if (const auto left = testsupport::FirstSoundingNote(sent)) {
     std::fprintf(stderr, "note %d on channel %d never ended\n", left->pitch, left->channel + 1);
     Require(false, "a note the plug-in started has no note-off");
   }

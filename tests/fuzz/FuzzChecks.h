@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace testhost {
+namespace vst2host {
 class Host;
 struct MidiOut;
 }
@@ -19,7 +19,7 @@ void RequireSameRecords(const std::vector<uint8_t>& expected, const std::vector<
 
 // Every parameter reads inside 0..1 (0 outside the table), every text the host can ask for
 // fits 64 bytes with its terminator, and the current program is -1..63.
-void CheckReads(testhost::Host& host);
+void CheckReads(vst2host::Host& host);
 
 // No note the plug-in started is left without its note-off.
-void CheckEveryNoteEnded(const std::vector<testhost::MidiOut>& sent);
+void CheckEveryNoteEnded(const std::vector<vst2host::MidiOut>& sent);

@@ -9,10 +9,10 @@
 #include "engine/ParamNames.h"
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
-#include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "tests/support/NoteLedger.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
+using vst2host::Host;
 
 namespace {
 
@@ -26,15 +26,15 @@ void CheckRoundTrip(Host& host, bool preset) {
 }
 
 void Play(Host& host) {
-  const std::vector<testhost::MidiIn> keys = {testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 90),
-                                              testhost::NoteOn(0, 67, 80)};
-  testhost::KeyLedger ledger;
+  const std::vector<vst2host::MidiIn> keys = {vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 90),
+                                              vst2host::NoteOn(0, 67, 80)};
+  testsupport::KeyLedger ledger;
   ledger.Count(keys);
   host.SendMidi(keys);
   host.PlayBlocks(24, 1024);  // half a second of the host's transport
   host.Stop();
   host.RunBlocks(24, 1024);   // and half a second of the own clock
-  testhost::LetGoAndRunOut(host, ledger, 2048);
+  testsupport::LetGoAndRunOut(host, ledger, 2048);
   CheckEveryNoteEnded(host.MidiOutEvents());
 }
 

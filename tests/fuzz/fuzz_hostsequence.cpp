@@ -18,11 +18,11 @@
 
 #include "tests/fuzz/FuzzChecks.h"
 #include "tests/fuzz/FuzzInput.h"
-#include "tests/host/NoteLedger.h"
-#include "tests/host/TestHost.h"
+#include "tests/support/NoteLedger.h"
+#include "hosts/vst2/Host.h"
 
-using testhost::Host;
-using testhost::MidiIn;
+using vst2host::Host;
+using vst2host::MidiIn;
 
 namespace {
 
@@ -41,7 +41,7 @@ void Trace(const char* format, ...) {
 
 struct TSession {
   Host host;
-  testhost::KeyLedger keys;
+  testsupport::KeyLedger keys;
   long frames = 0;
   std::vector<uint8_t> saved[2];  // bank, program
   int32_t frameFloor = 0;  // lists before one block: each takes effect after the ones before
@@ -147,7 +147,7 @@ void Dispatch(TSession& s, TFuzzInput& in) {
 }
 
 void SetHostTime(TSession& s, TFuzzInput& in) {
-  testhost::Transport& t = s.host.transport;
+  vst2host::Transport& t = s.host.transport;
   switch (in.Int(0, 7)) {
     case 0: t.playing = !t.playing; break;
     case 1: t.tempo = in.Double(20, 300); break;
@@ -228,8 +228,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The player's end: sane host time, latch off, keys up, transport stopped.
   Trace("end: sane host time, latch off, keys up, transport stopped, 2 s of blocks");
-  s.host.transport = testhost::Transport{};
-  testhost::LetGoAndRunOut(s.host, s.keys, 512);
+  s.host.transport = vst2host::Transport{};
+  testsupport::LetGoAndRunOut(s.host, s.keys, 512);
   CheckEveryNoteEnded(s.host.MidiOutEvents());
   CheckReads(s.host);
   return 0;

@@ -19,7 +19,7 @@
 #include "platform/HeadlessWindow.h"
 #include "platform/PathPrompt.h"
 #include "platform/Shell.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #ifndef _WIN32
 #include <unistd.h>

@@ -5,7 +5,7 @@
 
 #include "platform/Files.h"
 #include "platform/IniFile.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 TEST(IniInteger, ParsesWhatIniFilesWrite) {
   struct Case {

@@ -38,9 +38,9 @@ bool SaveCapture(TNativeParent& parent, const std::string& name) {
   return WritePng(canvas, (dir != nullptr ? std::string(dir) + "/" : std::string()) + name);
 }
 
-float LastAutomation(const testhost::Host& host, int tag) {
+float LastAutomation(const vst2host::Host& host, int tag) {
   float value = -1;
-  for (const testhost::Automation& a : host.Automations())
+  for (const vst2host::Automation& a : host.Automations())
     if (a.index == tag) value = a.value;
   return value;
 }

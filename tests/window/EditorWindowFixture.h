@@ -3,8 +3,8 @@
 // effEditIdle between turns of the host's message loop, effEditClose.
 #include <gtest/gtest.h>
 
-#include "tests/host/TestHost.h"
-#include "tests/window/NativeParent.h"
+#include "hosts/vst2/Host.h"
+#include "hosts/vst2/NativeParent.h"
 
 constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
 constexpr uint32_t kParentColor = 0x202020;
@@ -77,7 +77,7 @@ class EditorWindow : public testing::Test {
   }
 
   TNativeParent parent;
-  testhost::Host host;
+  vst2host::Host host;
   AEffect* fx = nullptr;
 };
 

@@ -39,7 +39,7 @@ TEST_F(EditorWindow, TwoHundredOpenAndCloseCyclesLeakNothing) {
 // The editor comes and goes while the audio thread plays a pattern through it: every tenth time
 // it is closed before its binding arrived, every other time it is watched for a few ticks.
 TEST_F(EditorWindow, TwoHundredCyclesWhileTheEngineProcessesOnAnotherThread) {
-  host.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100)});
+  host.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100)});
   std::atomic<bool> stop{false};
   std::thread audio([&] {
     while (!stop) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/X11Window.h"
-#include "tests/window/NativeParent.h"
+#include "hosts/vst2/NativeParent.h"
 
 // After everything else: Xlib's macros (None, Bool, KeyPress) clash with C++ names.
 #include <X11/Xlib.h>

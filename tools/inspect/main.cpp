@@ -8,11 +8,11 @@
 
 #include "engine/KeyUtils.h"
 #include "engine/ParamNames.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 
 namespace {
 
-using testhost::Host;
+using vst2host::Host;
 
 std::string FourChars(VstInt32 v) {
   std::string s;
@@ -111,13 +111,13 @@ void PlayOneBar(Host& h) {
   std::printf("One bar at 120 BPM, 44.1 kHz, C major chord held, steps playing keys 1, 2, 3 in turn\n ");
   for (int step = 0; step < 16; ++step) h.SetParam(tagKey_select + step, static_cast<float>(1 + step % 3) / 6.0f);
   h.ClearRecords();
-  h.SendMidi({testhost::NoteOn(0, 60, 100), testhost::NoteOn(0, 64, 100), testhost::NoteOn(0, 67, 100)});
+  h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100), vst2host::NoteOn(0, 67, 100)});
   h.PlayBlocks(172);  // 2 s in blocks of 512 frames
-  h.SendMidi({testhost::NoteOff(0, 60), testhost::NoteOff(0, 64), testhost::NoteOff(0, 67)});
+  h.SendMidi({vst2host::NoteOff(0, 60), vst2host::NoteOff(0, 64), vst2host::NoteOff(0, 67)});
   h.Stop();
   h.RunBlocks(8);
   int ons = 0, offs = 0;
-  for (const testhost::MidiOut& m : h.MidiOutEvents()) {
+  for (const vst2host::MidiOut& m : h.MidiOutEvents()) {
     if (m.IsNoteOn()) {
       ++ons;
       std::printf(" %s", NoteName(m.bytes[1]).CStr());
@@ -141,7 +141,7 @@ constexpr const char* kUsage =
 
 // The module to inspect, or the exit status when the command line is answered or refused.
 std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::string& path) {
-  path = testhost::DefaultModulePath();
+  path = vst2host::DefaultModulePath();
   bool named = false;
   for (const std::string& a : args) {
     if (a == "-h" || a == "--help") {
@@ -170,12 +170,12 @@ int main(int argc, char** argv) {
   std::string path;
   if (const std::optional<int> status = ReadCommandLine({argv + 1, argv + argc}, path)) return *status;
   std::string error;
-  if (testhost::LoadEntry(path, &error) == nullptr) {
+  if (vst2host::LoadEntry(path, &error) == nullptr) {
     std::fprintf(stderr, "moltrin-inspect: %s\n", error.c_str());
     return 2;
   }
   std::printf("Module %s\n", path.c_str());
-  std::printf("  exports VSTPluginMain%s\n", testhost::LoadEntry(path, nullptr, "main") ? " and main" : "");
+  std::printf("  exports VSTPluginMain%s\n", vst2host::LoadEntry(path, nullptr, "main") ? " and main" : "");
 
   Host h(2400, path);
   AEffect* fx = h.Start();

@@ -46,7 +46,7 @@ std::string ValueTexts(int tag, int lo, int hi) {
 }  // namespace
 
 std::string FormatProgramList(THostedPlugin& plugin) {
-  const std::vector<uint8_t> bank = plugin.Chunk(false);
+  const std::vector<uint8_t> bank = plugin.GetChunk(false);
   const auto byte = [&](int row, int tag) {
     const size_t i = static_cast<size_t>(row) * kNumParams + static_cast<size_t>(tag);
     return i < bank.size() ? static_cast<int8_t>(bank[i]) : int8_t{0};
@@ -70,7 +70,7 @@ std::string FormatProgramList(THostedPlugin& plugin) {
   std::vector<std::string> names(kNumPrograms);
   std::string out = Column("  #  name", 54) + "chains\n";
   for (int p = 0; p < kNumPrograms; ++p) {
-    names[static_cast<size_t>(p)] = plugin.ProgramName(p);
+    names[static_cast<size_t>(p)] = plugin.ProgramNameIndexed(p);
     std::string line = (p < 9 ? "  " : " ") + std::to_string(p + 1) + "  " + names[static_cast<size_t>(p)];
     const auto& member = memberOf[static_cast<size_t>(p)];
     if (!member.empty()) line = Column(line, 54) + Joined(member, ", ");

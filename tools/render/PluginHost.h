@@ -1,29 +1,24 @@
 #pragma once
-// The host side of the VST 2.x interface: loads a plug-in module through its exported
-// entry point, opens one effect, answers its calls back, and runs it block by block.
+// The render tool's host: the module loaded through its entry point, one effect opened for
+// processing, its time information filled by the renderer from the song's tempo map, and what
+// it sends kept at the sample position it gave it.
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "host/vst2/VstAbi.h"
+#include "hosts/vst2/EffectHost.h"
 
-// A shared object loaded for as long as this lives.
+// The entry point of a plug-in module, loaded for the rest of the process.
 class TPluginModule {
  public:
-  using Entry = AEffect* (*)(audioMasterCallback);
   explicit TPluginModule(const std::string& path);  // throws TToolError naming the path
-  ~TPluginModule();
-  TPluginModule(const TPluginModule&) = delete;
-  TPluginModule& operator=(const TPluginModule&) = delete;
-
   const std::string& Path() const { return path; }
-  Entry EntryPoint() const { return entry; }
+  vst2host::EntryProc EntryPoint() const { return entry; }
 
  private:
   std::string path;
-  void* handle = nullptr;
-  Entry entry = nullptr;
+  vst2host::EntryProc entry = nullptr;
 };
 
 // One MIDI event the plug-in sent, on the frame it gave it in the block in which it sent it.
@@ -34,50 +29,31 @@ struct TSentEvent {
 
 constexpr VstInt32 kHostVersion = 2400;
 
-class THostedPlugin {
+class THostedPlugin : public vst2host::EffectHost {
  public:
+  // Events reach the plug-in in lists of at most this many.
+  static constexpr size_t kEventsPerList = 2048;
+
   // Creates the effect and opens it for processing at this rate and block size.
   THostedPlugin(const TPluginModule& module, int sampleRate, int blockSize);
-  ~THostedPlugin();
-  THostedPlugin(const THostedPlugin&) = delete;
-  THostedPlugin& operator=(const THostedPlugin&) = delete;
+  ~THostedPlugin() override;
 
-  AEffect& Effect() { return *effect; }
-  int NumParams() const { return effect->numParams; }
-  int NumPrograms() const { return effect->numPrograms; }
-
-  void SetChunk(std::span<const uint8_t> chunk, bool isPreset);
-  std::vector<uint8_t> Chunk(bool isPreset);  // a copy of what the plug-in hands out
-  void SetProgram(int program);
-  int Program();
-  std::string ProgramName(int program);
-  void SetParameter(int index, float value);
-  float Parameter(int index);
-
-  // One block: the time information the plug-in will ask for, the events that reach it
-  // before processing (handed over in lists of at most 2048), then processReplacing. What the
-  // plug-in sends in the block is kept in the order of its frames.
-  VstTimeInfo& Time() { return timeInfo; }
-  void SendEvents(std::span<VstMidiEvent> events);
+  // One block: the events that reach it before processing (SendEvents, in lists of
+  // kEventsPerList), the time information in timeInfo, then processReplacing. What the plug-in
+  // sends in the block is kept in the order of its frames.
+  void SendEvents(std::span<VstMidiEvent> events) { EffectHost::SendEvents(events, kEventsPerList); }
   void Process(int64_t blockStart);
 
   const std::vector<TSentEvent>& Sent() const { return sent; }
   std::vector<TSentEvent>& Sent() { return sent; }
 
- private:
-  static VstIntPtr HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                                float opt);
-  VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
-  void Collect(const VstEvents* events);
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0);
+ protected:
+  VstIntPtr Answer(AEffect* from, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) override;
+  void Received(const VstMidiEvent& event) override;
 
-  AEffect* effect = nullptr;
+ private:
   int sampleRate;
   int blockSize;
-  VstTimeInfo timeInfo{};
   int64_t blockStart = 0;  // events sent outside a block take the start of the next one
   std::vector<TSentEvent> sent;
-  std::vector<float> audio;  // one buffer per pin, never read
-  std::vector<float*> inputs, outputs;
-  VstEventsFixed<2048> eventList;
 };

@@ -111,7 +111,7 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
   }
   for (const TParamAssignment& a : assignments) {
     if (a.tag != tagCurChain) {
-      plugin.SetParameter(a.tag, a.normalized);
+      plugin.SetParam(a.tag, a.normalized);
       continue;
     }
     // The plug-in reads a chain choice through the chain count in force.
@@ -119,7 +119,7 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
     if (a.value > chains)
       throw TToolError("--set: CurChain " + std::to_string(a.value) + " is beyond the " + std::to_string(chains) +
                        " chains in use (NumChains)");
-    plugin.SetParameter(a.tag, static_cast<float>(a.value) / static_cast<float>(chains));
+    plugin.SetParam(a.tag, static_cast<float>(a.value) / static_cast<float>(chains));
   }
 }
 
@@ -130,7 +130,7 @@ std::string FactoryBankBeside(const std::string& modulePath) {
 }
 
 int ParameterValue(THostedPlugin& plugin, int tag) {
-  const float f = std::clamp(plugin.Parameter(tag), 0.0f, 1.0f);
+  const float f = std::clamp(plugin.GetParam(tag), 0.0f, 1.0f);
   return CParamMin[tag] + static_cast<int>(std::lround(f * (CParamMax[tag] - CParamMin[tag])));
 }
 

@@ -129,7 +129,7 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
     samples.push_back(songEnd);
   });
 
-  VstTimeInfo& time = plugin.Time();
+  VstTimeInfo& time = plugin.timeInfo;
   time.sampleRate = settings.sampleRate;
   // A stopped transport stays at the song start and keeps its tempo there, as a host parked
   // at the start does: the plug-in's own clock then keeps its steps even across the song's

@@ -18,7 +18,7 @@
 #include "platform/HeadlessWindow.h"
 #include "platform/IniFile.h"
 #include "platform/ModulePath.h"
-#include "tests/host/TestHost.h"
+#include "hosts/vst2/Host.h"
 #include "tools/common/NoteSpelling.h"
 
 #ifdef _WIN32
@@ -177,7 +177,7 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   settings.WriteInteger("SETTINGS", "gui_zoom", o.zoom);
   LoadSettingsFrom(scratch.Folder());
 
-  testhost::Host host(&LinkedEntry);
+  vst2host::Host host(&LinkedEntry);
   host.factoryBank = true;  // from the scratch folder, which holds it unless --no-bank
   AEffect* effect = host.Start(44100.0f, kBlockFrames);
   if (effect == nullptr) {
@@ -209,8 +209,8 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   const int blocks = o.blocks >= 0 ? o.blocks : (o.keys.empty() ? 0 : 48);
   const int inChannel = core.GetParam(tagMIDIIn_Ch);  // 0: every channel
   const int channel = inChannel > 0 ? inChannel - 1 : 0;
-  std::vector<testhost::MidiIn> keys;
-  for (int note : o.keys) keys.push_back(testhost::NoteOn(channel, note, 100));
+  std::vector<vst2host::MidiIn> keys;
+  for (int note : o.keys) keys.push_back(vst2host::NoteOn(channel, note, 100));
   if (!keys.empty()) host.SendMidi(keys);
   for (int i = 0; i < blocks; ++i) {
     host.PlayBlocks(1, kBlockFrames);
