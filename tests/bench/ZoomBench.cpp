@@ -1,11 +1,12 @@
-// What drawing the editor costs at a zoom: a full repaint of the window filled with every control
-// at 100 %, 200 % and 300 % (four and nine times the pixels), and the repaint of one value box at
-// 200 %, which redraws only that box's device pixels.
+// What drawing the editor costs at a zoom: a full repaint of the editor's form and of the window
+// filled with every control at 100 %, 200 % and 300 % (four and nine times the pixels), and the
+// repaint of one value box at 200 %, which redraws only that box's device pixels.
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "editor/Globals.h"
+#include "editor/PlugEditorForm.h"
 #include "platform/HeadlessWindow.h"
 #include "tests/editor/showcase/Showcase.h"
 
@@ -35,6 +36,23 @@ void BM_EditorFullRepaintAtZoom(benchmark::State& state) {
   state.counters["device_pixels"] = static_cast<double>(z.window.Width()) * z.window.Height();
 }
 BENCHMARK(BM_EditorFullRepaintAtZoom)->Arg(100)->Arg(200)->Arg(300)->Unit(benchmark::kMillisecond);
+
+// The editor's form (not bound to an engine: every control at its default) at a scale told the
+// way a host tells one, which writes no setting.
+void BM_FormFullRepaintAtZoom(benchmark::State& state) {
+  GuiSettings = TGuiSettings{};
+  TPlugForm form(nullptr, std::make_unique<THeadlessWindow>(gFormWidth, gFormHeight));
+  form.SetHostScale(static_cast<double>(state.range(0)) / 100.0);
+  auto& window = static_cast<THeadlessWindow&>(form.Window());
+  window.Update();
+  for (auto _ : state) {
+    window.InvalidateWindowRect({0, 0, gFormWidth, gFormHeight});
+    window.Update();
+    benchmark::DoNotOptimize(window.Pixel(400, 300));
+  }
+  state.counters["device_pixels"] = static_cast<double>(window.Width()) * window.Height();
+}
+BENCHMARK(BM_FormFullRepaintAtZoom)->Arg(100)->Arg(200)->Arg(300)->Unit(benchmark::kMillisecond);
 
 // The gate box shows a new value from the engine: only its rectangle, in device pixels, is painted.
 void BM_EditorRepaintOneValueBoxAtZoom(benchmark::State& state) {
