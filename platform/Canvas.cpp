@@ -347,10 +347,13 @@ void TCanvas::DrawGlyphs(int bx, int by, std::string_view text) {
   for (unsigned char ch : text) {
     const TGlyph& g = face->Glyph(ch);
     const int gx = penPos + g.left, gy = baseline + g.top;
-    if (gx < clip.right && gx + g.width > clip.left && gy < clip.bottom && gy + g.height > clip.top) {
-      for (int row = 0; row < g.height; ++row)
-        for (int col = 0; col < g.width; ++col)
-          BlendPixel(gx + col, gy + row, textColor, g.coverage[static_cast<size_t>(row) * g.width + col]);
+    // The glyph's part inside the clip, row by row: large text at a zoom has many pixels.
+    const int colFrom = std::max(0, clip.left - gx), colTo = std::min(g.width, clip.right - gx);
+    const int rowFrom = std::max(0, clip.top - gy), rowTo = std::min(g.height, clip.bottom - gy);
+    for (int row = rowFrom; row < rowTo; ++row) {
+      const uint8_t* coverage = g.coverage.data() + static_cast<size_t>(row) * g.width;
+      for (int col = colFrom; col < colTo; ++col)
+        if (coverage[col] != 0) BlendPixel(gx + col, gy + row, textColor, coverage[col]);
     }
     penPos += g.advance;
     if (penPos > clip.right + 1024) break;  // the rest cannot show
