@@ -13,6 +13,12 @@
 #include "tests/support/TempFolder.h"
 #include "tests/window/EditorWindowFixture.h"
 
+#ifndef _WIN32
+// After everything else: Xlib's macros (Status, None) clash with C++ names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#endif
+
 namespace {
 
 // Spots of the editor at 100 % (as in EditorInputTest); at 200 % each is at twice the place.
@@ -190,5 +196,42 @@ TEST_F(ZoomedEditorWindow, AHostThatRefusesKeepsTheEditorWholeAtItsSize) {
   EXPECT_FLOAT_EQ(host.GetParam(tagGate), kGate92);
   host.Dispatch(effEditClose);
 }
+
+#ifndef _WIN32
+// The desktop's resources as a desktop sets them on the root window, for as long as this lives.
+class TDesktopResources {
+ public:
+  explicit TDesktopResources(const std::string& text) : display(XOpenDisplay(nullptr)) {
+    if (display == nullptr) return;
+    XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    XSync(display, False);
+  }
+  ~TDesktopResources() {
+    if (display == nullptr) return;
+    XDeleteProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER);
+    XCloseDisplay(display);
+  }
+  TDesktopResources(const TDesktopResources&) = delete;
+  TDesktopResources& operator=(const TDesktopResources&) = delete;
+
+ private:
+  Display* display;
+};
+
+// A desktop at 120 dpi (Xft.dpi, the host telling nothing): 200 % of the user's on 1.25 of the
+// desktop's draws at 2.5, and the host is told so before and after the editor opens.
+TEST_F(ZoomedEditorWindow, TheDesktopsXftDpiMultipliesTheZoom) {
+  const TDesktopResources desktop("Xft.antialias:\t1\nXft.dpi:\t120\n");
+  EXPECT_EQ(Rect(), (TSize{2023, 1340}));
+  OpenSized();
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(Rect(), (TSize{2023, 1340}));
+  EXPECT_EQ(parent.PixelAt(2022, 1339), kBuiltInBackColor) << "painted to its last pixel";
+  DragAt({120, 650}, 100);  // the gate box's centre at 2.5, 40 units down
+  EXPECT_FLOAT_EQ(host.GetParam(tagGate), kGate92);
+  host.Dispatch(effEditClose);
+}
+#endif
 
 }  // namespace
