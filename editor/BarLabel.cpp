@@ -15,9 +15,7 @@ void TBarLabel::Paint(TCanvas& canvas) {
   const TGuiSettings& s = GuiSettings;
   canvas.SetFont(s.BoxFont);
   canvas.SetTextColor(selected || Hovered() ? s.bar_LabelFontColorHighlight : s.box_LabelFontColorInActive);
-  const int x = Width() - canvas.TextWidth(Caption()) - s.BarLabelMargin;
-  const int y = RoundHalfEven((Height() - canvas.TextHeight(Caption())) / 2.0);
-  canvas.DrawString(x, y, Caption());
+  canvas.DrawText({0, 0, Width() - s.BarLabelMargin, Height()}, Caption(), TTextAlign::Right, TTextVAlign::Centre);
 }
 
 // The selected caption is bright already: entering it changes nothing on the screen.

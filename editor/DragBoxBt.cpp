@@ -95,5 +95,5 @@ void TDragBoxBt::Layout() {
 void TDragBoxBt::Paint(TCanvas& canvas) {
   canvas.SetFont(GuiSettings.LabelFont);
   canvas.SetTextColor(GuiSettings.box_LabelFontColor);
-  canvas.DrawString(0, GuiSettings.CaptionHeight - canvas.TextHeight(Caption()), Caption());
+  canvas.DrawText({0, 0, Width(), GuiSettings.CaptionHeight}, Caption(), TTextAlign::Left, TTextVAlign::Bottom);
 }

@@ -1,13 +1,14 @@
 // The main menu under "MENU" as data: one row per item, under the submenu its path names, with
-// the command it runs (FormMenus.cpp). The skins submenu gets one item per skin when the form
-// binds to the engine.
+// the command it runs (FormMenus.cpp). The zoom submenu gets one item per zoom step, the skins
+// submenu one item per skin when the form binds to the engine.
+#include "editor/EditorZoom.h"
 #include "editor/FormMenus.h"
 #include "editor/Globals.h"
 #include "editor/PlugEditorForm.h"
 
 namespace {
 
-constexpr int kSkinsGroup = 20, kSemitoneRangeGroup = 97, kFineVelocityGroup = 96;
+constexpr int kSkinsGroup = 20, kSemitoneRangeGroup = 97, kFineVelocityGroup = 96, kZoomGroup = 95;
 constexpr const char* kRanges = "GUI Settings/Matrix Semitone Range";
 constexpr const char* kFineVelocity = "GUI Settings/Fine Velocity Increments";
 constexpr TPlugForm::TMenuCommand kChooseRange = &TPlugForm::mSemitoneRange_FullClick;
@@ -52,6 +53,7 @@ const struct TMenuRow {
     {"GUI Settings", "Fine Velocity Increments", nullptr, 0, 0, false},
     {kFineVelocity, "On", kChooseFineVelocity, 1, kFineVelocityGroup, false},
     {kFineVelocity, "Off", kChooseFineVelocity, 0, kFineVelocityGroup, true},
+    {"", "Zoom", nullptr, 0, 0, false},  // one item per zoom step, its tag the percentage
     {"", "-", nullptr, 0, 0, false},
     {"", "Make a Donation", &TPlugForm::mDonateClick, 0, 0, false},
     {"", "Developer's website", &TPlugForm::mWebsiteClick, 0, 0, false},
@@ -70,6 +72,10 @@ void TPlugForm::BuildMainMenu() {
       item.OnClick = [this, command = row.command](TMenuItem& chosen) { (this->*command)(chosen); };
     }
   }
+  if (TMenuItem* zooms = popMenu.Items.Find("Zoom"))
+    for (int percent : kZoomSteps)
+      zooms->Add(std::to_string(percent) + "%", [this](TMenuItem& chosen) { mZoomClick(chosen); }, percent).RadioGroup =
+          kZoomGroup;
   // Items whose command is not there cannot be chosen.
   std::vector<TMenuItem*> pending{&popMenu.Items};
   while (!pending.empty()) {

@@ -178,6 +178,8 @@ void TPlugForm::mFineVeloIncrements_OnClick(TMenuItem& item) {
   if (!Loading()) scr->Invalidate();
 }
 
+void TPlugForm::mZoomClick(TMenuItem& item) { SetZoom(item.Tag); }
+
 // ---- Web pages: a missing browser is not worth a word.
 
 void TPlugForm::mDonateClick(TMenuItem&) { BrowseURL(kDonationPage); }

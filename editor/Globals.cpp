@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include "editor/EditorZoom.h"
 #include "platform/Files.h"
 #include "platform/ModulePath.h"
 
@@ -68,6 +69,7 @@ void TSkinCatalog::ReadSettings(TGuiSettings& settings) const {
   settings.gui_scheme = settingsFile.ReadInteger(kSettingsSection, "gui_scheme", 0);
   settings.fine_velocity_increments = settingsFile.ReadInteger(kSettingsSection, "fine_velocity_increments", 0);
   settings.matrix_semitone_range = settingsFile.ReadInteger(kSettingsSection, "matrix_semitone_range", 0);
+  settings.gui_zoom = ValidZoom(settingsFile.ReadInteger(kSettingsSection, "gui_zoom", 100));
 }
 
 void TSkinCatalog::ApplyScheme(int n, TGuiSettings& settings) {
@@ -75,6 +77,7 @@ void TSkinCatalog::ApplyScheme(int n, TGuiSettings& settings) {
   fresh.gui_scheme = settings.gui_scheme;
   fresh.fine_velocity_increments = settings.fine_velocity_increments;
   fresh.matrix_semitone_range = settings.matrix_semitone_range;
+  fresh.gui_zoom = settings.gui_zoom;
   settings = fresh;
 
   const int count = static_cast<int>(schemeNames.size());

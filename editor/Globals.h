@@ -12,10 +12,11 @@
 #include "platform/IniFile.h"
 
 struct TGuiSettings {
-  // ---- The three editor settings, kept in the settings file.
+  // ---- The editor settings, kept in the settings file.
   int gui_scheme = 0;                // 0 built-in, n >= 1 the n-th entry of SchemeNames
   int fine_velocity_increments = 0;  // 1: velocity boxes move in single steps, 0: nine notches
   int matrix_semitone_range = 0;     // 0 full, 1 upper, 2 lower, 3 truncated
+  int gui_zoom = 100;                // percent, 100..300 (editor/EditorZoom.h)
 
   // ---- Layout metrics.
   int BoxMargin = 1;
@@ -83,7 +84,7 @@ class TSkinCatalog {
   // Opens the settings file and reads the skin files of `folder` (ending with a separator).
   explicit TSkinCatalog(const std::string& folder);
 
-  // Reads the three settings into `settings` (0 for a missing or malformed value).
+  // Reads the settings into `settings` (0 for a missing or malformed value, 100 % zoom).
   void ReadSettings(TGuiSettings& settings) const;
   // Makes `settings` show scheme n: the built-in colours, metrics and fonts, then, for
   // 1 <= n <= the number of schemes, that scheme's colours (a missing key reads as black),

@@ -6,8 +6,6 @@
 
 namespace {
 
-double LimitTo32Bits(double x) { return std::clamp(x, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)); }
-
 uint8_t BlendChannel(uint8_t p, uint8_t q, float t) {
   const float delta = static_cast<float>(static_cast<int>(q) - static_cast<int>(p)) * t;
   return static_cast<uint8_t>(std::clamp(p + RoundHalfEven(delta), 0, 255));
@@ -15,24 +13,8 @@ uint8_t BlendChannel(uint8_t p, uint8_t q, float t) {
 
 }  // namespace
 
-int RoundHalfEven(double x) {
-  if (std::isnan(x)) return 0;
-  const double floor = std::floor(LimitTo32Bits(x));
-  const double rest = LimitTo32Bits(x) - floor;
-  double result = floor;
-  if (rest > 0.5 || (rest == 0.5 && std::fmod(floor, 2.0) != 0.0)) result += 1.0;
-  return static_cast<int>(LimitTo32Bits(result));
-}
-
-int TruncToInt(double x) {
-  if (std::isnan(x)) return 0;
-  return static_cast<int>(std::trunc(LimitTo32Bits(x)));
-}
-
 void DrawTextCentred(TCanvas& canvas, const TRect& r, std::string_view text) {
-  const int x = r.left + RoundHalfEven((r.Width() - canvas.TextWidth(text)) / 2.0);
-  const int y = r.top + RoundHalfEven((r.Height() - canvas.TextHeight(text)) / 2.0);
-  canvas.DrawString(x, y, text);
+  canvas.DrawText(r, text, TTextAlign::Centre, TTextVAlign::Centre);
 }
 
 void ChevronLeft(TCanvas& canvas, int x, int y) {
@@ -60,6 +42,14 @@ std::string ShortString(std::string_view text) { return std::string(text.substr(
 std::string CutToWidth(const TFontFace& face, std::string_view text, int room) {
   while (!text.empty() && face.TextWidth(text) > room) text.remove_suffix(1);
   return std::string(text);
+}
+
+std::string CutToWidth(const TCanvas& canvas, std::string_view text, int room) {
+  return CutToWidth(canvas.Face(), text, ScaleToDevice(room, canvas.Scale()));
+}
+
+bool FitsWidth(const TCanvas& canvas, std::string_view text, int room) {
+  return canvas.Face().TextWidth(text) <= ScaleToDevice(room, canvas.Scale());
 }
 
 std::vector<std::string> WrapToWidth(const TFontFace& face, std::string_view text, int room) {

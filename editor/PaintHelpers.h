@@ -1,19 +1,15 @@
 #pragma once
-// Arithmetic and drawing pieces the controls share. Rounding is to nearest with halves to even,
-// whatever floating-point mode the host left on the thread, as every rounding of the editor's
-// geometry and colours is.
+// Arithmetic and drawing pieces the controls share; the roundings are the platform's
+// (RoundHalfEven, TruncToInt).
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Canvas.h"
 #include "platform/Font.h"
+#include "platform/Rounding.h"
 
-int RoundHalfEven(double x);
-// Toward zero, limited to 32 bits; 0 for NaN.
-int TruncToInt(double x);
-
-// Draws `text` centred in `r`: x = round((width - text width) / 2), y likewise.
+// Draws `text` centred in `r`: x = round((width - text width) / 2), y likewise, in device pixels.
 void DrawTextCentred(TCanvas& canvas, const TRect& r, std::string_view text);
 
 // Chevrons of arrow buttons, drawn with the canvas's pen; (x, y) is the tip.
@@ -29,6 +25,11 @@ std::string ShortString(std::string_view text);
 
 // The longest start of `text` at most `room` pixels wide.
 std::string CutToWidth(const TFontFace& face, std::string_view text, int room);
+// The same in the canvas's font as it draws it, for `room` units (measured in device pixels, so
+// that a text cut at one scale is cut alike at another).
+std::string CutToWidth(const TCanvas& canvas, std::string_view text, int room);
+// Whether the text in the canvas's font as it draws it is at most `room` units wide.
+bool FitsWidth(const TCanvas& canvas, std::string_view text, int room);
 // `text` in lines at most `room` pixels wide, broken at blanks, and inside a word only when the
 // word alone is wider. Every line holds at least one character.
 std::vector<std::string> WrapToWidth(const TFontFace& face, std::string_view text, int room);

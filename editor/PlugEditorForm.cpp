@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 
+#include "editor/EditorZoom.h"
 #include "editor/Globals.h"
 #include "engine/PlugCore.h"
 #include "platform/DebugOutput.h"
@@ -51,7 +52,12 @@ TPlugForm::TPlugForm(void* parentWindow, std::unique_ptr<TWindow> ownWindow)
     window = CreateChildWindow(parentWindow, gFormWidth, gFormHeight, &fallbackReason);
     if (!fallbackReason.empty()) ReportHeadless(fallbackReason);
   }
+  // The zoom chosen last, on the system's scale for the window's screen.
+  zoom = GuiSettings.gui_zoom;
+  window->SetScale(EditorScale(zoom, BaseScale()));
+  window->OnSystemScaleChanged = [this] { Rescale(EditorScale(zoom, BaseScale())); };
   window->SetRoot(this);
+  CheckZoomItem();
 }
 
 TPlugForm::~TPlugForm() {
@@ -65,6 +71,7 @@ TPlugForm::~TPlugForm() {
   core = nullptr;
   popMenu.Close();
   popList.Close();
+  window->OnSystemScaleChanged = nullptr;
   window.reset();
   // The controls go while the form they report to is still whole.
   while (!Children().empty()) delete Children().back();
@@ -86,6 +93,45 @@ void TPlugForm::FormCreate() {
 }
 
 void TPlugForm::Paint(TCanvas& canvas) { canvas.FillRect(ClientRect(), GuiSettings.panels_BackColor); }
+
+// ---- Scale.
+
+double TPlugForm::BaseScale() const { return hostScale > 0 ? hostScale : window->SystemScale(); }
+
+bool TPlugForm::Rescale(double scale) {
+  const TEditorSize next{window->WidthAt(scale), window->HeightAt(scale)};
+  if (next != Size() && frame != nullptr && !frame->RequestEditorSize(next)) return false;
+  if (scale != window->Scale()) window->SetScale(scale);
+  return true;
+}
+
+void TPlugForm::SetHostScale(double scale) {
+  hostScale = scale > 0 ? scale : 0;
+  const double next = EditorScale(zoom, BaseScale());
+  if (next != window->Scale()) window->SetScale(next);
+}
+
+bool TPlugForm::SetZoom(int percent) {
+  percent = ValidZoom(percent);
+  if (percent != GuiSettings.gui_zoom) {
+    GuiSettings.gui_zoom = percent;
+    WriteGuiSetting("gui_zoom", percent);
+  }
+  const bool shown = percent == zoom || Rescale(EditorScale(percent, BaseScale()));
+  if (shown)
+    zoom = percent;
+  else
+    ParamCapt->SetCaption1("zoom " + std::to_string(percent) + "%: the host cannot resize the editor; it opens at " +
+                           std::to_string(percent) + "% next time");
+  CheckZoomItem();
+  return shown;
+}
+
+void TPlugForm::CheckZoomItem() {
+  if (TMenuItem* zooms = popMenu.Items.Find("Zoom"))
+    for (int i = 0; i < zooms->Count(); ++i)
+      if ((*zooms)[i].Tag == zoom) (*zooms)[i].SetChecked(true);
+}
 
 TControl* TPlugForm::FindControl(std::string_view name) const {
   return FindDescendant([&](TControl& c) { return c.Name == name; });

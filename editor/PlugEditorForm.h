@@ -44,6 +44,15 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   bool IsLoading() const override { return Loading(); }
   bool HasEngine() const override { return core != nullptr; }
   TPlugCore* Engine() const { return core; }
+  void SetFrame(TEditorFrame* editorFrame) override { frame = editorFrame; }
+  void SetHostScale(double scale) override;
+
+  // ---- Zoom (editor/EditorZoom.h).
+  int Zoom() const { return zoom; }  // the zoom this editor shows, in percent
+  // The user's choice: remembered in the settings file, and shown at once when the frame's host
+  // takes the new size (true). When it cannot, this editor keeps its size and zoom, says so in
+  // the status panel, and the next editor opens at the new zoom.
+  bool SetZoom(int percent);
 
   // ---- Fields.
   int ProgramBuffer = 0;  // program remembered by "Copy to buffer"
@@ -120,6 +129,7 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   void mColorDefaultClick(TMenuItem& item);
   void mSemitoneRange_FullClick(TMenuItem& item);
   void mFineVeloIncrements_OnClick(TMenuItem& item);
+  void mZoomClick(TMenuItem& item);
   void mDonateClick(TMenuItem& item);
   void mWebsiteClick(TMenuItem& item);
 
@@ -141,6 +151,12 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   TControl* PanelOf(int panel) const;
   TOnControlChangeEvent ControlChangeHandler();
   void FormCreate();
+
+  // ---- Scale (PlugEditorForm.cpp).
+  double BaseScale() const;  // the host's scale, or the window's system scale
+  // Draws at `scale`, asking the frame first when the size changes; false when it refused.
+  bool Rescale(double scale);
+  void CheckZoomItem();
 
   // ---- Binding (PlugEditorForm.cpp).
   void Bind(TPlugCore* engine);
@@ -176,6 +192,9 @@ class TPlugForm : public TVeskCustomControl, public TEditorForm, public TEditorL
   TEditGesture listGesture;   // a value list, from its opening until it closes
 
   std::unique_ptr<TWindow> window;
+  TEditorFrame* frame = nullptr;
+  double hostScale = 0;  // 0: the system's
+  int zoom = 100;
   TPlugCore* core = nullptr;  // set when the binding message arrives
   std::array<TVeskControl*, kNumParams> tagControls{};
   int playingStep = -1;  // as the engine last delivered it

@@ -153,14 +153,14 @@ void TScreenInner::PaintLabels(TCanvas& canvas, const TRowLayout& rows) const {
     const std::string text = RowLabel(r);
     if (text.empty()) continue;
     const int centre = gt + RoundHalfEven(gh * (rows.count - r - 0.5) / rows.count);
-    canvas.DrawString(gl - canvas.TextWidth(text) - 5, centre - RoundHalfEven(canvas.TextHeight(text) / 2.0), text);
+    canvas.DrawText({gl - 5, centre, gl - 5, centre}, text, TTextAlign::Right, TTextVAlign::Centre);
   }
   for (int j = 0; j < visibleSteps; ++j) {
     const int n = shownPage * stepsPerPage + j + 1;
     const std::string text = std::to_string(n);
     canvas.SetTextColor((n - 1) % 4 == 0 ? s.scr_LabelColorBright : s.scr_LabelColorDark);
     const int centre = gl + RoundHalfEven((j + 0.5) * pitch);
-    canvas.DrawString(centre - RoundHalfEven(canvas.TextWidth(text) / 2.0), gt + gh + 2, text);
+    canvas.DrawText({centre, gt + gh + 2, centre, gt + gh + 2}, text, TTextAlign::Centre, TTextVAlign::Top);
   }
 }
 
@@ -194,8 +194,7 @@ void TScreenInner::PaintBricks(TCanvas& canvas, const TRowLayout& rows) const {
     if (rows.count < 10 && keySelectRow != nullptr) {
       const TDragBox* key = keySelectRow->Box(j);
       const std::string text = key->DisplayText(key->Position());
-      canvas.DrawString(x + RoundHalfEven((w - canvas.TextWidth(text)) / 2.0),
-                        y1 + RoundHalfEven((y2 - y1 - canvas.TextHeight(text)) / 2.0), text);
+      DrawTextCentred(canvas, {x, y1, x + w, y2}, text);
     }
   }
 }

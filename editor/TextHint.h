@@ -25,4 +25,5 @@ class TTextHint : public TVeskCustomControl {
 
  private:
   std::vector<std::string> lines;
+  int lineHeight = 0;  // units
 };

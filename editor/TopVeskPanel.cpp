@@ -27,7 +27,7 @@ void TTopVeskPanel::Paint(TCanvas& canvas) {
   canvas.SetTextColor(s.box_LabelFontColor);
   const int titleWidth = canvas.TextWidth(kTitle);
   const int c = RoundHalfEven((w - titleWidth) / 2.0) + kTitleShift;
-  canvas.DrawString(c, 4, kTitle);
+  canvas.DrawText({kTitleShift, 4, w + kTitleShift, 4}, kTitle, TTextAlign::Centre, TTextVAlign::Top);
 
   // Three rules either side, the middle one longer.
   const int e = c + titleWidth;
@@ -40,9 +40,9 @@ void TTopVeskPanel::Paint(TCanvas& canvas) {
   canvas.Line(e + 10, 25, e + 80, 25);
 
   canvas.SetFont({"Arial", 8, false});
-  canvas.DrawString(RoundHalfEven((w - canvas.TextWidth(kSubtitle)) / 2.0) + kTitleShift, 30, kSubtitle);
+  canvas.DrawText({kTitleShift, 30, w + kTitleShift, 30}, kSubtitle, TTextAlign::Centre, TTextVAlign::Top);
   canvas.SetTextColor(s.box_LabelFontColorInActive);
-  canvas.DrawString(e + 80 - canvas.TextWidth(kVersion), 30, kVersion);
+  canvas.DrawText({e + 80, 30, e + 80, 30}, kVersion, TTextAlign::Right, TTextVAlign::Top);
 }
 
 void TTopVeskPanel::MouseUp(TMouseButton button, TShiftState, int x, int y) {

@@ -37,7 +37,7 @@ void TVeskCheckBox::Paint(TCanvas& canvas) {
   if (checked) canvas.FillRect({2, 2, size - 2, h - 2}, s.box_LabelFontColor);
   canvas.SetFont(s.BoxFont);
   canvas.SetTextColor(Hovered() || checked ? s.box_LabelFontColor : s.box_LabelFontColorInActive);
-  canvas.DrawString(size + s.CheckBoxTextGap, RoundHalfEven((h - canvas.TextHeight(Caption())) / 2.0), Caption());
+  canvas.DrawText({size + s.CheckBoxTextGap, 0, Width(), h}, Caption(), TTextAlign::Left, TTextVAlign::Centre);
 }
 
 void TVeskCheckBox::MouseDown(TMouseButton, TShiftState, int, int) { SetChecked(!checked); }

@@ -64,12 +64,11 @@ void TVeskEdit::CancelEdit() {
   field->SetText(text);
 }
 
-bool TVeskEdit::Fits(const TCanvas& measure) const { return Width() >= measure.TextWidth(text) + 2; }
+bool TVeskEdit::Fits(const TCanvas& measure) const { return FitsWidth(measure, text, Width() - 2); }
 
 std::string TVeskEdit::ShownText(const TCanvas& measure) const {
-  const int w = Width();
   if (Fits(measure)) return text;
-  return CutToWidth(FontFaceFor(measure.Font()), text, w - 10) + "...";
+  return CutToWidth(measure, text, Width() - 10) + "...";
 }
 
 void TVeskEdit::Paint(TCanvas& canvas) {
@@ -78,8 +77,10 @@ void TVeskEdit::Paint(TCanvas& canvas) {
   canvas.SetFont(Font());
   canvas.SetTextColor(s.box_LabelFontColor);
   const std::string shown = ShownText(canvas);
-  const int x = Fits(canvas) ? RoundHalfEven((Width() - canvas.TextWidth(text)) / 2.0) : 1;
-  canvas.DrawString(x, 2, shown);
+  if (Fits(canvas))
+    canvas.DrawText({0, 2, Width(), 2}, shown, TTextAlign::Centre, TTextVAlign::Top);
+  else
+    canvas.DrawString(1, 2, shown);
   const int y = canvas.TextHeight(shown) + 2;
   canvas.SetPen(s.box_LabelFontColorInActive, 1);
   canvas.Line(0, y, Width(), y);

@@ -2,6 +2,7 @@
 
 #include "editor/Globals.h"
 #include "editor/PaintHelpers.h"
+#include "platform/Window.h"
 #include "editor/TextHint.h"
 
 TVeskLabel::~TVeskLabel() { HideHint(); }
@@ -68,21 +69,25 @@ void TVeskLabel::Paint(TCanvas& canvas) {
   canvas.SetFont(Font());
   canvas.SetTextColor(color);
   const std::string shown =
-      wholeTextOnHover && !CaptionFits()
-          ? CutToWidth(FontFaceFor(Font()), caption1, Width() - canvas.TextWidth("...")) + "..."
+      wholeTextOnHover && !FitsWidth(canvas, caption1, Width())
+          ? CutToWidth(canvas.Face(), caption1,
+                       canvas.DeviceRect(ClientRect()).Width() - canvas.Face().TextWidth("...")) + "..."
           : caption1;
-  const int textWidth = canvas.TextWidth(shown);
-  int x = 0;
-  if (alignment == TAlignment::taRightJustify) x = Width() - textWidth;
-  if (alignment == TAlignment::taCenter) x = RoundHalfEven((Width() - textWidth) / 2.0);
-  canvas.DrawString(x, 0, shown);
+  const TTextAlign align = alignment == TAlignment::taRightJustify ? TTextAlign::Right
+                           : alignment == TAlignment::taCenter     ? TTextAlign::Centre
+                                                                   : TTextAlign::Left;
+  canvas.DrawText({0, 0, Width(), 0}, shown, align, TTextVAlign::Top);
   if (underline) {
     canvas.SetPen(s.box_LabelFontColorInActive, 1);
     canvas.Line(0, Height() - 1, Width() - 1, Height() - 1);
   }
 }
 
-bool TVeskLabel::CaptionFits() const { return FontFaceFor(Font()).TextWidth(caption1) <= Width(); }
+// As the window draws it: a caption that fits at one zoom may need a pixel more at another.
+bool TVeskLabel::CaptionFits() const {
+  const double scale = Window() != nullptr ? Window()->Scale() : 1.0;
+  return FontFaceFor(Font(), scale).TextWidth(caption1) <= ScaleToDevice(Width(), scale);
+}
 
 void TVeskLabel::MouseEnter() {
   TVeskCustomControl::MouseEnter();

@@ -71,13 +71,9 @@ TPoint TControl::WindowToClient(TPoint p) const {
 }
 
 TPoint TControl::ClientToScreen(TPoint p) const {
-  TPoint w = ClientToWindow(p);
-  if (const TWindow* window = Window()) {
-    const TPoint s = window->ScreenOrigin();
-    w.x += s.x;
-    w.y += s.y;
-  }
-  return w;
+  const TPoint w = ClientToWindow(p);
+  const TWindow* window = Window();
+  return window != nullptr ? window->WindowToScreen(w) : w;
 }
 
 void TControl::SetVisible(bool on) {

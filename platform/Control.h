@@ -6,7 +6,8 @@
 //   control deletes its children (last created first) and takes it out of its parent. A control
 //   without a parent is a root; a window (platform/Window.h) shows one root and its tree.
 // - Geometry: `SetBounds(left, top, width, height)` in the parent's coordinates; a control
-//   paints and receives input in its own coordinates, (0, 0) at its top-left. `BoundsChanged`
+//   paints and receives input in its own coordinates, (0, 0) at its top-left. All of these are
+//   design units: the window shows them at its scale (platform/Window.h). `BoundsChanged`
 //   runs after every change of the bounds: the place for a control's layout of its children.
 // - Painting: `Paint(canvas)` draws the control in its own coordinates, clipped to the part of
 //   it that is being repainted. Parents paint before their children, siblings in creation
@@ -88,8 +89,8 @@ class TControl {
   TRect ClientRect() const { return {0, 0, bounds.Width(), bounds.Height()}; }
   TPoint ClientToWindow(TPoint p) const;
   TPoint WindowToClient(TPoint p) const;
-  // Screen coordinates of a point of this control (window coordinates when the window has no
-  // known place on the screen).
+  // Screen coordinates (device pixels) of a point of this control (the window's device
+  // pixels when the window has no known place on the screen).
   TPoint ClientToScreen(TPoint p) const;
 
   // ---- Visibility: a hidden control and its children are neither painted nor hit.

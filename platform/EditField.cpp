@@ -1,7 +1,10 @@
 #include "platform/EditField.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+
+#include "platform/Window.h"
 
 namespace {
 
@@ -49,8 +52,12 @@ void TEditField::Select(int start, int length) {
 
 // ---- Geometry.
 
+// Measured as the window draws the text, in units.
 int TEditField::TextX(int boundary) const {
-  return FontFaceFor(font).TextWidth(std::string_view(text).substr(0, std::clamp(boundary, 0, Length())));
+  const double scale = Window() != nullptr ? Window()->Scale() : 1.0;
+  const int pixels =
+      FontFaceFor(font, scale).TextWidth(std::string_view(text).substr(0, std::clamp(boundary, 0, Length())));
+  return scale == 1 ? pixels : static_cast<int>(std::lround(pixels / scale));
 }
 
 int TEditField::TextLeft() const { return kMargin - scroll; }

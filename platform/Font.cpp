@@ -83,10 +83,17 @@ int TFontFace::TextWidth(std::string_view text) const {
   return width;
 }
 
-const TFontFace& FontFaceFor(const TFontSpec& font) {
+int PointsToPixels(int sizePt, double scale) {
+  if (!(scale > 0) || scale == 1) return PointsToPixels(sizePt);
+  return std::clamp(static_cast<int>(std::lround(PointsToPixels(sizePt) * std::min(scale, 16.0))), 1, 4000);
+}
+
+const TFontFace& FontFaceFor(const TFontSpec& font) { return FontFaceFor(font, 1.0); }
+
+const TFontFace& FontFaceFor(const TFontSpec& font, double scale) {
   static std::mutex mutex;
   static std::map<std::pair<bool, int>, std::unique_ptr<TFontFace>> faces;
-  const std::pair<bool, int> key{font.bold, PointsToPixels(font.sizePt)};
+  const std::pair<bool, int> key{font.bold, PointsToPixels(font.sizePt, scale)};
   std::lock_guard<std::mutex> lock(mutex);
   auto& face = faces[key];
   if (!face) face = std::make_unique<TFontFace>(key.first, key.second);

@@ -18,6 +18,9 @@ struct TFontSpec {
 
 // Pixel height of the em square for a point size at 96 dpi (8 pt -> 11 px).
 int PointsToPixels(int sizePt);
+// The same drawn `scale` times as large: the 96-dpi height times the scale, rounded, so that
+// text at 200 % is rasterised at exactly twice the pixel height (8 pt -> 22 px).
+int PointsToPixels(int sizePt, double scale);
 
 struct TGlyph {
   int left = 0;  // bitmap offset from the pen position on the baseline
@@ -48,3 +51,5 @@ class TFontFace {
 
 // The face for a font description, built on first use and kept for the life of the process. Any thread.
 const TFontFace& FontFaceFor(const TFontSpec& font);
+// The face for a font drawn `scale` times as large: glyphs rasterised at that pixel height.
+const TFontFace& FontFaceFor(const TFontSpec& font, double scale);

@@ -19,3 +19,8 @@ void THeadlessWindow::Present(const std::vector<TRect>& areas) {
   ++presents;
   lastPresented = areas;
 }
+
+void THeadlessWindow::SetSystemScale(double scale) {
+  systemScale = scale;
+  SystemScaleChanged();
+}

@@ -16,15 +16,22 @@ class THeadlessWindow : public TWindow {
   // Runs the messages queued before the call, then repaints what is invalid.
   void DispatchEvents() override;
 
-  TColor Pixel(int x, int y) const { return BackBuffer().Pixel(x, y); }
+  TColor Pixel(int x, int y) const { return BackBuffer().DevicePixel(x, y); }  // device pixels
   bool SavePng(const std::string& path) const;
 
   int PresentCount() const { return presents; }
-  const std::vector<TRect>& LastPresented() const { return lastPresented; }
+  const std::vector<TRect>& LastPresented() const { return lastPresented; }  // device pixels
   size_t QueuedMessages() const { return queue.size(); }
+  int ResizeCount() const { return resizes; }
+
+  // The scale a screen would ask for (1 by default): what tests set to stand for a system of
+  // another density; tells OnSystemScaleChanged.
+  double SystemScale() const override { return systemScale; }
+  void SetSystemScale(double scale);
 
  protected:
   void Present(const std::vector<TRect>& areas) override;
+  void Resized() override { ++resizes; }
 
  private:
   struct TPosted {
@@ -34,4 +41,6 @@ class THeadlessWindow : public TWindow {
   std::deque<TPosted> queue;
   int presents = 0;
   std::vector<TRect> lastPresented;
+  int resizes = 0;
+  double systemScale = 1;
 };

@@ -94,9 +94,7 @@ bool TPopupMenu::Popup(TControl& anchor, TPoint at) {
 bool TPopupMenu::PopupAtScreen(TControl& anchor, TPoint screen) {
   const TWindow* window = anchor.Window();
   if (window == nullptr) return false;
-  const TPoint origin = window->ScreenOrigin();
-  const TPoint inWindow{screen.x - origin.x, screen.y - origin.y};
-  return Popup(anchor, anchor.WindowToClient(inWindow));
+  return Popup(anchor, anchor.WindowToClient(window->ScreenToWindow(screen)));
 }
 
 void TPopupMenu::Close() {

@@ -2,16 +2,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+
+#include "platform/Window.h"
 
 namespace {
 
 constexpr int kMinTextWidth = 8;
 
-// The caption cut with "..." so that it fits `width` pixels.
+// The caption cut with "..." so that it fits `width` units, measured as drawn.
 std::string Fitted(const TCanvas& canvas, const std::string& caption, int width) {
-  if (canvas.TextWidth(caption) <= width) return caption;
+  const TFontFace& face = canvas.Face();
+  const int room = ScaleToDevice(width, canvas.Scale());
+  if (face.TextWidth(caption) <= room) return caption;
   std::string text = caption;
-  while (!text.empty() && canvas.TextWidth(text + "...") > width) text.pop_back();
+  while (!text.empty() && face.TextWidth(text + "...") > room) text.pop_back();
   return text + "...";
 }
 
@@ -25,10 +30,14 @@ int Place(int x, int fallback, int size, int room) {
 
 }  // namespace
 
-TMenuLevel LayoutMenuLevel(TMenuItem& menu, const TMenuStyle& style, int windowWidth, int windowHeight) {
+TMenuLevel LayoutMenuLevel(TMenuItem& menu, const TMenuStyle& style, int windowWidth, int windowHeight,
+                           double scale) {
   TMenuLevel level;
   level.menu = &menu;
-  const TFontFace& face = FontFaceFor(style.Font);
+  const TFontFace& face = FontFaceFor(style.Font, scale);
+  const auto widthOf = [&](const std::string& caption) {
+    return static_cast<int>(std::ceil(face.TextWidth(caption) / scale));  // units, the whole text inside
+  };
   const int maxColumnHeight = std::max(style.ItemHeight, windowHeight - 2 * style.Frame);
 
   // Columns: an item with a break starts one, and so does an item that would not fit below.
@@ -50,7 +59,7 @@ TMenuLevel LayoutMenuLevel(TMenuItem& menu, const TMenuStyle& style, int windowW
     itemTop.push_back(column.height);
     level.itemColumn.push_back(static_cast<int>(columns.size()) - 1);
     column.height += h;
-    if (!item.IsSeparator()) column.textWidth = std::max(column.textWidth, face.TextWidth(item.Caption));
+    if (!item.IsSeparator()) column.textWidth = std::max(column.textWidth, widthOf(item.Caption));
   }
 
   // Captions too wide for the window share what is left of it.
@@ -110,6 +119,8 @@ TMenuOverlay::~TMenuOverlay() {
   if (owner != nullptr) owner->overlay = nullptr;
 }
 
+double TMenuOverlay::DrawScale() const { return Window() != nullptr ? Window()->Scale() : 1.0; }
+
 const TMenuStyle& TMenuOverlay::Style() const {
   static const TMenuStyle fallback;
   return owner != nullptr ? owner->Style : fallback;
@@ -121,7 +132,7 @@ void TMenuOverlay::Open(TPoint at) {
   const TControl* root = Parent();
   SetBounds(0, 0, root->Width(), root->Height());
   BringToFront();
-  TMenuLevel level = LayoutMenuLevel(owner->Items, Style(), Width(), Height());
+  TMenuLevel level = LayoutMenuLevel(owner->Items, Style(), Width(), Height(), DrawScale());
   // Below the point when there is room, else above it.
   const int h = level.rect.Height();
   OffsetLevel(level, Place(at.x, -1, level.rect.Width(), Width()), Place(at.y, at.y - h, h, Height()));
@@ -223,7 +234,7 @@ void TMenuOverlay::OpenSubmenu(int level, int item) {
   const TMenuStyle& style = Style();
   const TRect parentPanel = levels[static_cast<size_t>(level)].rect;
   const TRect itemRect = levels[static_cast<size_t>(level)].itemRects[static_cast<size_t>(item)];
-  TMenuLevel sub = LayoutMenuLevel(parentItem, style, Width(), Height());
+  TMenuLevel sub = LayoutMenuLevel(parentItem, style, Width(), Height(), DrawScale());
   const int w = sub.rect.Width(), h = sub.rect.Height();
   // Right of the parent panel, or left of it when the window has no room there.
   const int x = Place(parentPanel.right - style.Frame, parentPanel.left - w + style.Frame, w, Width());

@@ -19,8 +19,9 @@ struct TMenuLevel {
 };
 
 // The panel of `menu`'s items at (0, 0), columns and captions fitted into a window of the
-// given size.
-TMenuLevel LayoutMenuLevel(TMenuItem& menu, const TMenuStyle& style, int windowWidth, int windowHeight);
+// given size (units), the captions measured as they are drawn at `scale`.
+TMenuLevel LayoutMenuLevel(TMenuItem& menu, const TMenuStyle& style, int windowWidth, int windowHeight,
+                           double scale = 1);
 
 class TMenuOverlay : public TControl {
  public:
@@ -45,6 +46,7 @@ class TMenuOverlay : public TControl {
 
  private:
   const TMenuStyle& Style() const;
+  double DrawScale() const;  // the window's
   void PaintLevel(TCanvas& canvas, const TMenuLevel& level) const;
   void PaintItem(TCanvas& canvas, const TMenuLevel& level, int index) const;
   // The level and item under a point; level -1 when outside every panel, item -1 when on a

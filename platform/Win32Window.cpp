@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/SystemScale.h"
+
 namespace {
 
 int gClassUsers = 0;  // windows alive that use the class; the editor thread's
@@ -56,6 +58,39 @@ bool KeyOf(WPARAM vk, TKey& key) {
     default: return false;
   }
 }
+
+// DPI functions of Windows 10 1607 and later, looked up so that older systems still load us.
+using TDpiContext = HANDLE;
+const TDpiContext kPerMonitorAwareV2 = reinterpret_cast<TDpiContext>(static_cast<intptr_t>(-4));
+const TDpiContext kPerMonitorAware = reinterpret_cast<TDpiContext>(static_cast<intptr_t>(-3));
+constexpr UINT kDpiChangedAfterParent = 0x02E3;  // WM_DPICHANGED_AFTERPARENT
+
+template <typename T>
+T User32Function(const char* name) {
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  return user32 != nullptr ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+// The thread's DPI awareness set to per-monitor for as long as it lives, then put back.
+class TPerMonitorScope {
+ public:
+  TPerMonitorScope() {
+    using TSet = TDpiContext(WINAPI*)(TDpiContext);
+    set = User32Function<TSet>("SetThreadDpiAwarenessContext");
+    if (set == nullptr) return;
+    previous = set(kPerMonitorAwareV2);
+    if (previous == nullptr) previous = set(kPerMonitorAware);
+  }
+  ~TPerMonitorScope() {
+    if (set != nullptr && previous != nullptr) set(previous);
+  }
+  TPerMonitorScope(const TPerMonitorScope&) = delete;
+  TPerMonitorScope& operator=(const TPerMonitorScope&) = delete;
+
+ private:
+  TDpiContext(WINAPI* set)(TDpiContext) = nullptr;
+  TDpiContext previous = nullptr;
+};
 
 LPCWSTR CursorName(TCursor c) {
   switch (c) {
@@ -121,6 +156,21 @@ std::string TWin32Window::Open(void* parentHwnd) {
   ++gClassUsers;
   classRegistered = true;
 
+  memoryDc = CreateCompatibleDC(nullptr);
+  if (memoryDc == nullptr || !MakeBitmap()) return failed("cannot make the window's bitmap");
+
+  {
+    const TPerMonitorScope perMonitor;
+    hwnd = CreateWindowExW(0, className.c_str(), L"Moltrin VST", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+                           Width(), Height(), static_cast<HWND>(parentHwnd), nullptr, instance, this);
+  }
+  if (hwnd == nullptr) return failed("cannot create the window");
+  systemScale = WindowScale();
+  return {};
+}
+
+bool TWin32Window::MakeBitmap() {
+  FreeBitmap();
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = Width();
@@ -130,14 +180,33 @@ std::string TWin32Window::Open(void* parentHwnd) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  memoryDc = CreateCompatibleDC(nullptr);
-  if (dib == nullptr || memoryDc == nullptr) return failed("cannot make the window's bitmap");
+  if (dib == nullptr) return false;
   dibPixels = static_cast<uint32_t*>(bits);
   previousBitmap = SelectObject(static_cast<HDC>(memoryDc), static_cast<HBITMAP>(dib));
+  return true;
+}
 
-  hwnd = CreateWindowExW(0, className.c_str(), L"Moltrin VST", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, Width(),
-                         Height(), static_cast<HWND>(parentHwnd), nullptr, instance, this);
-  return hwnd != nullptr ? std::string() : failed("cannot create the window");
+void TWin32Window::FreeBitmap() {
+  if (memoryDc != nullptr && previousBitmap != nullptr) SelectObject(static_cast<HDC>(memoryDc), previousBitmap);
+  previousBitmap = nullptr;
+  if (dib != nullptr) DeleteObject(static_cast<HBITMAP>(dib));
+  dib = nullptr;
+  dibPixels = nullptr;
+}
+
+double TWin32Window::WindowScale() const {
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  const auto getDpi = User32Function<TGetDpiForWindow>("GetDpiForWindow");
+  if (getDpi != nullptr && hwnd != nullptr) return ScaleFromDpi(getDpi(static_cast<HWND>(hwnd)));
+  return ScreenScale();
+}
+
+// The child window and its bitmap take the back buffer's new size; the contents come with the
+// next update.
+void TWin32Window::Resized() {
+  if (memoryDc != nullptr) MakeBitmap();
+  if (hwnd != nullptr)
+    SetWindowPos(static_cast<HWND>(hwnd), nullptr, 0, 0, Width(), Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 TWin32Window::~TWin32Window() {
@@ -146,11 +215,8 @@ TWin32Window::~TWin32Window() {
     SetWindowLongPtrW(static_cast<HWND>(hwnd), GWLP_USERDATA, 0);
     DestroyWindow(static_cast<HWND>(hwnd));  // posted messages still queued for it are dropped
   }
-  if (memoryDc != nullptr) {
-    if (previousBitmap != nullptr) SelectObject(static_cast<HDC>(memoryDc), previousBitmap);
-    DeleteDC(static_cast<HDC>(memoryDc));
-  }
-  if (dib != nullptr) DeleteObject(static_cast<HBITMAP>(dib));
+  FreeBitmap();
+  if (memoryDc != nullptr) DeleteDC(static_cast<HDC>(memoryDc));
   if (classRegistered && --gClassUsers == 0) UnregisterClassW(ClassName().c_str(), ModuleInstance());
 }
 
@@ -165,6 +231,7 @@ void TWin32Window::DispatchEvents() {
 }
 
 void TWin32Window::Present(const std::vector<TRect>& areas) {
+  if (dibPixels == nullptr) return;
   for (const TRect& r : areas) CopyBackBuffer(r, dibPixels, 16, 8, 0);  // the DIB holds 0x00RRGGBB
   if (hwnd == nullptr) return;
   HDC dc = GetDC(static_cast<HWND>(hwnd));
@@ -265,6 +332,15 @@ intptr_t TWin32Window::Handle(unsigned message, uintptr_t wParam, intptr_t lPara
       KeyboardLost();
       Update();
       return 0;
+    case kDpiChangedAfterParent: {
+      const double now = WindowScale();
+      if (now != systemScale) {
+        systemScale = now;
+        SystemScaleChanged();
+        Update();
+      }
+      return 0;
+    }
     default:
       if (message >= WM_USER && message < 0xC000) {
         DeliverMessage(message, static_cast<intptr_t>(wParam), static_cast<intptr_t>(lParam));

@@ -36,7 +36,43 @@ bool IsWithin(const TControl* c, const TControl* ancestor) {
 
 }  // namespace
 
-TWindow::TWindow(int width, int height) : buffer(width, height) {}
+TWindow::TWindow(int width, int height)
+    : buffer(width, height), designWidth(buffer.Width()), designHeight(buffer.Height()) {}
+
+TRect TWindow::ToDevice(const TRect& r) const {
+  const TPoint a = ToDevice(TPoint{r.left, r.top}), b = ToDevice(TPoint{r.right, r.bottom});
+  return {a.x, a.y, b.x, b.y};
+}
+
+TRect TWindow::FromDevice(const TRect& r) const {
+  if (r.IsEmpty()) return {};
+  const TPoint a = FromDevice(TPoint{r.left, r.top}), b = FromDevice(TPoint{r.right - 1, r.bottom - 1});
+  return {a.x, a.y, b.x + 1, b.y + 1};
+}
+
+void TWindow::SetScale(double scale) {
+  // A drag in progress would go on in the old pixels: it ends here, as when the window loses the mouse.
+  capture = nullptr;
+  buttonsHeld = 0;
+  EndGesture();
+  buffer.Resize(WidthAt(scale), HeightAt(scale));
+  buffer.SetScale(scale);
+  invalid.clear();
+  InvalidateWindowRect({0, 0, designWidth, designHeight});
+  Resized();
+}
+
+void TWindow::InvalidateDeviceRect(const TRect& area) { InvalidateWindowRect(FromDevice(area)); }
+
+TPoint TWindow::WindowToScreen(TPoint p) const {
+  const TPoint d = ToDevice(p), s = ScreenOrigin();
+  return {d.x + s.x, d.y + s.y};
+}
+
+TPoint TWindow::ScreenToWindow(TPoint p) const {
+  const TPoint s = ScreenOrigin();
+  return FromDevice(TPoint{p.x - s.x, p.y - s.y});
+}
 
 TWindow::~TWindow() {
   if (root != nullptr) root->rootWindow = nullptr;
@@ -51,14 +87,14 @@ void TWindow::SetRoot(TControl* control) {
   root = control;
   if (root == nullptr) return;
   root->rootWindow = this;
-  root->SetBounds(0, 0, Width(), Height());
-  InvalidateWindowRect({0, 0, Width(), Height()});
+  root->SetBounds(0, 0, designWidth, designHeight);
+  InvalidateWindowRect({0, 0, designWidth, designHeight});
 }
 
 // ---- Painting.
 
 void TWindow::InvalidateWindowRect(const TRect& area) {
-  const TRect r = area.Intersect({0, 0, Width(), Height()});
+  const TRect r = area.Intersect({0, 0, designWidth, designHeight});
   if (r.IsEmpty()) return;
   for (const TRect& old : invalid)
     if (Inside(r, old)) return;
@@ -101,7 +137,10 @@ void TWindow::Update() {
   if (root == nullptr) return;
   for (const TRect& area : areas) PaintTree(root, area, 0, 0);
   buffer.RestoreState({0, 0, {0, 0, Width(), Height()}});
-  Present(areas);
+  std::vector<TRect> shown;
+  shown.reserve(areas.size());
+  for (const TRect& area : areas) shown.push_back(ToDevice(area));
+  Present(shown);
 }
 
 void TWindow::CopyBackBuffer(const TRect& area, uint32_t* image, int redShift, int greenShift,
@@ -124,7 +163,7 @@ void TWindow::PaintTree(TControl* control, const TRect& area, int originX, int o
   const TRect r = control->bounds.Offset(originX, originY);
   const TRect clip = r.Intersect(area);
   if (clip.IsEmpty()) return;
-  buffer.RestoreState({r.left, r.top, clip});
+  buffer.SetArea(r.left, r.top, clip);
   buffer.SetPen(0, 1);
   buffer.SetTextColor(0);
   control->Paint(buffer);
@@ -164,7 +203,8 @@ void TWindow::UpdateHover(TShiftState /*shift*/) {
   if (hover == target && target != nullptr) target->MouseEnter();
 }
 
-void TWindow::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+void TWindow::MouseDown(TMouseButton button, TShiftState shift, int deviceX, int deviceY) {
+  const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   mouseInside = true;
   if (capture == nullptr) UpdateHover(shift);
@@ -180,7 +220,8 @@ void TWindow::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if ((shift & ssDouble) != 0 && capture == target) target->DoubleClick(p.x, p.y);
 }
 
-void TWindow::MouseMove(TShiftState shift, int x, int y) {
+void TWindow::MouseMove(TShiftState shift, int deviceX, int deviceY) {
+  const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   mouseInside = true;
   if (capture != nullptr) {
@@ -195,7 +236,8 @@ void TWindow::MouseMove(TShiftState shift, int x, int y) {
   }
 }
 
-void TWindow::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+void TWindow::MouseUp(TMouseButton button, TShiftState shift, int deviceX, int deviceY) {
+  const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   TControl* target = capture != nullptr ? capture : HitTest(x, y);
   buttonsHeld &= ~ButtonBit(button);

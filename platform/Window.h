@@ -4,6 +4,12 @@
 // controls (capture, hover, focus) and keeps the cursor. A back end (X11, Win32, headless)
 // turns native events into the input calls below, shows the finished buffer (`Present`),
 // sets the native cursor and carries posted messages.
+//
+// Two kinds of coordinates: the controls are laid out in design units (the window's
+// coordinates, DesignWidth x DesignHeight), and the window shows them at its scale on
+// Width x Height device pixels (the native window's size). Input comes in device pixels and
+// reaches the controls in units; the controls paint in units on a canvas that draws at the
+// scale (platform/Canvas.h). At scale 1 the two are the same.
 // Everything runs on the thread that created the window (the editor thread).
 #include <cstdint>
 #include <functional>
@@ -18,26 +24,51 @@ using TMessageId = uint32_t;
 
 class TWindow {
  public:
+  // A window of `width` x `height` design units, shown at scale 1.
   TWindow(int width, int height);
   virtual ~TWindow();
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
 
-  // The control tree shown (not owned); it is placed at (0, 0) with the window's size.
+  // The control tree shown (not owned); it is placed at (0, 0) with the window's design size.
   void SetRoot(TControl* root);
   TControl* Root() const { return root; }
-  int Width() const { return buffer.Width(); }
+  int Width() const { return buffer.Width(); }    // device pixels
   int Height() const { return buffer.Height(); }
+  int DesignWidth() const { return designWidth; }  // units
+  int DesignHeight() const { return designHeight; }
+
+  // ---- Scale: device pixels per design unit (1..16).
+  double Scale() const { return buffer.Scale(); }
+  // The device size at another scale: each side's units times the scale, rounded.
+  int WidthAt(double scale) const { return ScaleToDevice(designWidth, scale); }
+  int HeightAt(double scale) const { return ScaleToDevice(designHeight, scale); }
+  // Shows the design at a new scale: the back buffer and the native window take the new size at
+  // once and everything is repainted at the next update (one present of the whole window).
+  // Input being held (a drag) ends.
+  void SetScale(double scale);
+  // The scale the system asks for on this window's screen (X11: GDK_SCALE or the Xft.dpi
+  // resource; Windows: the window's DPI), at least 1; 1 for a headless window.
+  virtual double SystemScale() const { return 1.0; }
+  // Runs when the system's scale for the window changed (Windows: the window moved to a screen
+  // of another density).
+  std::function<void()> OnSystemScaleChanged;
+  // Window coordinates (units) and device pixels of the window.
+  TPoint ToDevice(TPoint p) const { return {ScaleToDevice(p.x, Scale()), ScaleToDevice(p.y, Scale())}; }
+  TPoint FromDevice(TPoint p) const { return {DeviceToUnit(p.x, Scale()), DeviceToUnit(p.y, Scale())}; }
+  TRect ToDevice(const TRect& r) const;
+  TRect FromDevice(const TRect& r) const;  // every unit with a pixel inside
 
   // ---- Painting.
-  void InvalidateWindowRect(const TRect& area);  // window coordinates
+  void InvalidateWindowRect(const TRect& area);  // window coordinates (units)
+  void InvalidateDeviceRect(const TRect& area);  // device pixels
   bool HasInvalidArea() const { return !invalid.empty(); }
   // Runs the idle tasks, then paints every invalid area into the back buffer and presents
   // them (nothing when nothing is invalid).
   void Update();
   const TCanvas& BackBuffer() const { return buffer; }
 
-  // ---- Input, in window coordinates: called by the back ends, and by tests directly.
+  // ---- Input, in device pixels of the window: called by the back ends, and by tests directly.
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   void MouseMove(TShiftState shift, int x, int y);
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -73,14 +104,22 @@ class TWindow {
     DispatchEvents();
     Update();
   }
-  // Where the window's client area starts on the screen.
+  // Where the window's client area starts on the screen (device pixels).
   virtual TPoint ScreenOrigin() const { return {}; }
+  // A point of the window (units) on the screen, and back.
+  TPoint WindowToScreen(TPoint p) const;
+  TPoint ScreenToWindow(TPoint p) const;
   // The native handle (an X window id or an HWND), or null for a headless window.
   virtual void* NativeHandle() const { return nullptr; }
 
  protected:
-  // Shows the given areas of the back buffer on the screen.
+  // Shows the given areas of the back buffer (device pixels) on the screen.
   virtual void Present(const std::vector<TRect>& areas) = 0;
+  // The back buffer took a new size (SetScale): the native window and its images follow.
+  virtual void Resized() {}
+  void SystemScaleChanged() {
+    if (OnSystemScaleChanged) OnSystemScaleChanged();
+  }
   // Copies an area of the back buffer into a screen image of the window's size with 32-bit
   // pixels, each colour component at its bit position there.
   void CopyBackBuffer(const TRect& area, uint32_t* image, int redShift, int greenShift, int blueShift) const;
@@ -101,6 +140,7 @@ class TWindow {
   void PaintTree(TControl* control, const TRect& area, int originX, int originY);
 
   TCanvas buffer;
+  int designWidth = 0, designHeight = 0;
   TControl* root = nullptr;
   std::vector<TRect> invalid;  // window coordinates, not overlapping one another's inside
   TControl* hover = nullptr;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/SystemScale.h"
+
 // Xlib names an event type KeyPress, which would rewrite the window's KeyPress call.
 constexpr int kXKeyPressEvent = KeyPress;
 #undef KeyPress
@@ -165,9 +167,10 @@ std::string TX11Window::Open(uintptr_t parentId) {
                          InputOutput, CopyFromParent, CWEventMask | CWBackPixmap, &attributes);
   postedAtom = XInternAtom(display, "MOLTRIN_POSTED_MESSAGE", False);
   gc = XCreateGC(display, window, 0, nullptr);
-  imagePixels.assign(static_cast<size_t>(Width()) * Height(), 0);
-  image = XCreateImage(display, parent.visual, parent.depth, ZPixmap, 0, reinterpret_cast<char*>(imagePixels.data()),
-                       Width(), Height(), 32, Width() * 4);
+  visual = parent.visual;
+  depth = parent.depth;
+  systemScale = ScaleFromDesktop(std::getenv("GDK_SCALE"), XResourceManagerString(display));
+  MakeImage();
   cursors[static_cast<int>(TCursor::Default)] = XCreateFontCursor(display, XC_left_ptr);
   cursors[static_cast<int>(TCursor::Hand)] = XCreateFontCursor(display, XC_hand2);
   cursors[static_cast<int>(TCursor::SizeNS)] = XCreateFontCursor(display, XC_sb_v_double_arrow);
@@ -177,6 +180,26 @@ std::string TX11Window::Open(uintptr_t parentId) {
   if (image == nullptr) return "the X server could not make the window's image";
   if (gErrors != errorsBefore) return "the X server refused the window (" + std::to_string(gErrors - errorsBefore) + " errors)";
   return {};
+}
+
+void TX11Window::MakeImage() {
+  if (image != nullptr) {
+    static_cast<XImage*>(image)->data = nullptr;  // the pixels are ours
+    XDestroyImage(static_cast<XImage*>(image));
+  }
+  imagePixels.assign(static_cast<size_t>(Width()) * Height(), 0);
+  image = XCreateImage(display, static_cast<Visual*>(visual), static_cast<unsigned>(depth), ZPixmap, 0,
+                       reinterpret_cast<char*>(imagePixels.data()), static_cast<unsigned>(Width()),
+                       static_cast<unsigned>(Height()), 32, Width() * 4);
+}
+
+// The child window takes the back buffer's new size; its contents come with the next update.
+void TX11Window::Resized() {
+  if (display == nullptr) return;
+  TErrorTrap trap(display, &gErrors);
+  MakeImage();
+  if (!windowGone) XResizeWindow(display, window, static_cast<unsigned>(Width()), static_cast<unsigned>(Height()));
+  XFlush(display);
 }
 
 TX11Window::~TX11Window() {
@@ -234,7 +257,7 @@ void TX11Window::Handle(XEvent& e) {
   TShiftState bit;
   switch (e.type) {
     case Expose:
-      InvalidateWindowRect({e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width, e.xexpose.y + e.xexpose.height});
+      InvalidateDeviceRect({e.xexpose.x, e.xexpose.y, e.xexpose.x + e.xexpose.width, e.xexpose.y + e.xexpose.height});
       break;
     case ButtonPress:
       if (ButtonOf(e.xbutton.button, button, bit)) {
@@ -293,7 +316,7 @@ void TX11Window::Handle(XEvent& e) {
 }
 
 void TX11Window::Present(const std::vector<TRect>& areas) {
-  if (display == nullptr || windowGone) return;
+  if (display == nullptr || windowGone || image == nullptr) return;
   TErrorTrap trap(display, &gErrors);
   for (const TRect& r : areas) {
     CopyBackBuffer(r, imagePixels.data(), redShift, greenShift, blueShift);

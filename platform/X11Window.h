@@ -23,6 +23,8 @@ class TX11Window : public TWindow {
   void Post(TMessageId message, intptr_t a, intptr_t b) override;
   void DispatchEvents() override;
   TPoint ScreenOrigin() const override;
+  // GDK_SCALE or the display's Xft.dpi resource, as they were when the window was made.
+  double SystemScale() const override { return systemScale; }
   void* NativeHandle() const override { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
   // X errors caught on this window's connection so far (for tests).
   int ErrorCount() const;
@@ -31,19 +33,25 @@ class TX11Window : public TWindow {
   void Present(const std::vector<TRect>& areas) override;
   void CursorChanged(TCursor cursor) override;
   void KeyboardWanted() override;
+  void Resized() override;
 
  private:
   TX11Window(int width, int height) : TWindow(width, height) {}
   // Empty when the window is open, else why it is not.
   std::string Open(uintptr_t parentId);
   void Handle(union _XEvent& event);
+  // The image the back buffer is converted into before it is sent, of the window's size.
+  void MakeImage();
 
   _XDisplay* display = nullptr;
   unsigned long window = 0;       // our child window
   unsigned long postedAtom = 0;   // type of the client messages that carry posted messages
   void* gc = nullptr;
   void* image = nullptr;          // XImage over `imagePixels`
+  void* visual = nullptr;         // the parent's, which the image is made for
+  int depth = 0;
   std::vector<uint32_t> imagePixels;
+  double systemScale = 1;
   unsigned long cursors[3] = {};  // by TCursor
   int redShift = 16, greenShift = 8, blueShift = 0;
   bool windowGone = false;        // destroyed with its parent

@@ -136,6 +136,10 @@ bool AudioEffectX::beginEdit(VstInt32 index) { return CallHost(audioMasterBeginE
 
 bool AudioEffectX::endEdit(VstInt32 index) { return CallHost(audioMasterEndEdit, index, 0, nullptr, 0.0f) != 0; }
 
+bool AudioEffectX::sizeWindow(VstInt32 width, VstInt32 height) {
+  return CallHost(audioMasterSizeWindow, width, height, nullptr, 0.0f) != 0;
+}
+
 bool AudioEffectX::allocateArrangement(VstSpeakerArrangement** arrangement, VstInt32 channels) {
   if (arrangement == nullptr || channels < 0) return false;
   deallocateArrangement(arrangement);

@@ -26,6 +26,9 @@ class AudioEffectX : public AudioEffect {
   // automation); true when the host answers non-zero.
   virtual bool beginEdit(VstInt32 index);
   virtual bool endEdit(VstInt32 index);
+  // User-interface thread: asks the host to give the editor's window another size; true when
+  // the host answers non-zero (it did).
+  virtual bool sizeWindow(VstInt32 width, VstInt32 height);
 
   // ---- Plug-side answers (the dispatcher's callees).
   virtual VstInt32 processEvents(VstEvents* /*events*/) { return 0; }

@@ -2,7 +2,14 @@
 // The editor host: AEffEditor with the default editor behaviour, and TVSTEditor, which creates
 // the editor form inside the host's window, reports its size, destroys it on close and passes
 // idle ticks on. Every operation runs on the host's user-interface thread.
+//
+// Size: effEditGetRect answers the form's size in device pixels, or while closed the size an
+// editor opened now would have (the zoom in moltrin.ini times the screen's scale). A form that
+// wants another size (a zoom chosen, a screen of another density) asks the host through
+// audioMasterSizeWindow (the editor host is the form's TEditorFrame); a host that answers 0
+// keeps the editor at the size it has.
 #include <memory>
+#include <optional>
 
 #include "editor/EditorForm.h"
 #include "host/vst2/VstAbi.h"
@@ -53,7 +60,7 @@ class TEditIdleHandler {
   ~TEditIdleHandler() = default;
 };
 
-class TVSTEditor : public AEffEditor {
+class TVSTEditor : public AEffEditor, private TEditorFrame {
  public:
   // `idleHandler` belongs to the plug-in object and outlives the editor host.
   TVSTEditor(AudioEffect* effect, TEditorFormClass formClass, TEditIdleHandler* idleHandler);
@@ -69,10 +76,18 @@ class TVSTEditor : public AEffEditor {
   TEditorForm* Form() const { return form.get(); }
 
  private:
+  // audioMasterSizeWindow; while the host handles it, effEditGetRect answers the size asked for.
+  bool RequestEditorSize(TEditorSize size) override;
+  TEditorSize SizeNow();
+
   ERect rect{};                      // the host receives a pointer to it
   VstInt32 openCount = 0;            // opens without a matching close
   TEditorFormClass formClass;
   TEditIdleHandler* idleHandler;
   void* parentWindow = nullptr;
   std::unique_ptr<TEditorForm> form;
+  std::optional<TEditorSize> requested;  // during a size request
+  // What the host was told while the editor was closed, and the screen's scale it came from.
+  std::optional<TEditorSize> toldClosed;
+  double toldScreenScale = 1;
 };

@@ -204,15 +204,21 @@ VstInt32 TVSTPlugin::getEditorRect(ERect** rect) {
   editor->getRect(&r);
   *rect = r;
   if (r == nullptr) return 0;
-  if (r->right > 0 && r->bottom > 0) {
-    if (r->right != gFormWidth)
+  // An open form's window must be the design size at the form's scale.
+  const auto* host = dynamic_cast<const TVSTEditor*>(editor.get());
+  TEditorForm* form = host != nullptr ? host->Form() : nullptr;
+  if (form != nullptr && r->right > 0 && r->bottom > 0) {
+    const double scale = form->Window().Scale();
+    const TEditorSize expected = EditorSizeAt(scale);
+    const std::string at = scale == 1 ? "" : " at " + std::to_string(std::lround(scale * 100)) + " %";
+    if (r->right != expected.width)
       AssertionFailed("VSTPlugin", "TVSTPlugin.getEditorRect: pe.right(" + std::to_string(r->right) +
-                                       ") <> gFormWidth(" + std::to_string(gFormWidth) + ")");
-    if (r->bottom != gFormHeight)
-      AssertionFailed("VSTPlugin", "TVSTPlugin.getEditorRect: pe.bottom <> gFormHeight");
+                                       ") <> gFormWidth(" + std::to_string(gFormWidth) + ")" + at);
+    if (r->bottom != expected.height)
+      AssertionFailed("VSTPlugin", "TVSTPlugin.getEditorRect: pe.bottom <> gFormHeight" + at);
   }
   if (r->right == 0 || r->bottom == 0) {
-    // Not opened yet: the host still gets the editor's fixed size.
+    // An editor host of no size: the host still gets the editor's size at 100 %.
     r->top = 0;
     r->left = 0;
     r->right = gFormWidth;

@@ -117,7 +117,7 @@ VstIntPtr EffectHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
   return host->Answer(effect, opcode, index, value, ptr, opt);
 }
 
-VstIntPtr EffectHost::Answer(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+VstIntPtr EffectHost::Answer(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float) {
   switch (opcode) {
     case audioMasterVersion: return version;
     case audioMasterGetTime: return timeAvailable ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
@@ -129,6 +129,7 @@ VstIntPtr EffectHost::Answer(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, voi
       for (const std::string& text : capabilities)
         if (text == static_cast<const char*>(ptr)) return 1;
       return AnswerFactoryBankQuestion(ptr, factoryBank);
+    case audioMasterSizeWindow: return sizeWindow ? sizeWindow(index, static_cast<int>(value)) : 0;
     default: return 0;
   }
 }

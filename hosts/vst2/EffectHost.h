@@ -6,6 +6,7 @@
 // version and its capabilities is its own: subclasses extend Answer and see what the effect
 // sends in Received.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -82,6 +83,9 @@ class EffectHost {
   bool factoryBank = false;
   // The answer to audioMasterProcessEvents.
   VstIntPtr processEventsAnswer = 1;
+  // How the host answers audioMasterSizeWindow (the editor asks for width x height): with what
+  // this returns, 1 when it gave its window that size; none answers 0, a host that cannot.
+  std::function<VstIntPtr(int width, int height)> sizeWindow;
 
  protected:
   // The host's answer to one call back. This one answers the version, the time information,

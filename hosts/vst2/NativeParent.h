@@ -8,7 +8,8 @@
 
 class TNativeParent {
  public:
-  TNativeParent();  // a visible window of 900 x 600
+  explicit TNativeParent(int width = 900, int height = 600);  // a visible window of that size
+  void Resize(int width, int height);  // as a host gives the editor's window more room
   ~TNativeParent();
   TNativeParent(const TNativeParent&) = delete;
   TNativeParent& operator=(const TNativeParent&) = delete;

@@ -39,9 +39,14 @@ struct TNativeParent::TImpl {
   bool destroyed = false;
 };
 
-TNativeParent::TNativeParent() : impl(new TImpl) {
-  impl->hwnd = CreateWindowExW(0, ParentClass(), L"Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 900, 600,
+TNativeParent::TNativeParent(int width, int height) : impl(new TImpl) {
+  impl->hwnd = CreateWindowExW(0, ParentClass(), L"Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, width, height,
                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  Pump();
+}
+
+void TNativeParent::Resize(int width, int height) {
+  SetWindowPos(impl->hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   Pump();
 }
 

@@ -27,14 +27,20 @@ struct TNativeParent::TImpl {
   bool destroyed = false;  // the id stays, as a host's stale handle would
 };
 
-TNativeParent::TNativeParent() : impl(new TImpl) {
+TNativeParent::TNativeParent(int width, int height) : impl(new TImpl) {
   impl->display = XOpenDisplay(nullptr);
   if (impl->display == nullptr) return;
   XSetErrorHandler(HostErrorHandler);  // the host's own handler; the editor must leave it in place
   Display* d = impl->display;
-  impl->window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 900, 600, 0, 0, 0x202020);
+  impl->window = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 0, 0, 0x202020);
   XMapWindow(d, impl->window);
   XSync(d, False);
+}
+
+void TNativeParent::Resize(int width, int height) {
+  XResizeWindow(impl->display, impl->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  XSync(impl->display, False);
 }
 
 TNativeParent::~TNativeParent() {

@@ -250,7 +250,7 @@ TEST_F(FormEvents, MenuOpensTheMainMenuUnderTheButton) {
   EXPECT_EQ(F().popMenu.LevelRect(0).top, corner.y);
   std::vector<std::string> top;
   for (int i = 0; i < F().popMenu.Items.Count(); ++i) top.push_back(F().popMenu.Items[i].Caption);
-  EXPECT_EQ(top, (std::vector<std::string>{"Program", "Bank", "Page", "-", "Skins", "GUI Settings", "-",
+  EXPECT_EQ(top, (std::vector<std::string>{"Program", "Bank", "Page", "-", "Skins", "GUI Settings", "Zoom", "-",
                                            "Make a Donation", "Developer's website"}));
   // The settings' radio items start as the settings file says (here: none, so the defaults).
   EXPECT_TRUE(F().popMenu.Items.Find("Skins/Default (Vesk)")->Checked());

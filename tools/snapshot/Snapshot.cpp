@@ -48,6 +48,7 @@ const char* const kSnapshotUsage =
     "  --keys LIST       keys held while playing, as names or MIDI numbers: C5,E5,G5 or 60,64,67;\n"
     "                    C5 is 60, sharps or flats in any case (D#5, Eb5, eb5)\n"
     "  --blocks N        blocks of 512 frames played at 120 bpm (default 48 with keys, else 0)\n"
+    "  --zoom PERCENT    draw the editor at this zoom, 100 to 300 (default 100)\n"
     "  --version         show the version\n"
     "  -h, --help        show this help\n";
 
@@ -171,7 +172,9 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   CopyBeside(SourceFolder(o), scratch, o.factoryBank);
   int scheme = 0;
   if (!SchemeNumber(o.scheme, scratch.Folder(), scheme, error)) return false;
-  TIniFile(scratch.Folder() + "moltrin.ini").WriteInteger("SETTINGS", "gui_scheme", scheme);
+  TIniFile settings(scratch.Folder() + "moltrin.ini");
+  settings.WriteInteger("SETTINGS", "gui_scheme", scheme);
+  settings.WriteInteger("SETTINGS", "gui_zoom", o.zoom);
   LoadSettingsFrom(scratch.Folder());
 
   vst2host::Host host(&LinkedEntry);
@@ -272,6 +275,8 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
       if (!number(1, 4, o.page)) return false;
     } else if (a == "--blocks") {
       if (!number(0, 100000, o.blocks)) return false;
+    } else if (a == "--zoom") {
+      if (!number(100, 300, o.zoom)) return false;
     } else if (a == "--row") {
       if (!value(text)) return false;
       if ((o.row = RowOf(text)) < 0) {

@@ -17,6 +17,7 @@ struct TSnapshotOptions {
   int row = -1;                 // the pattern screen's row, by bar number; -1 leaves it
   std::vector<int> keys;        // MIDI notes held while playing
   int blocks = -1;              // blocks of 512 frames played (-1: 48 when keys are held, else 0)
+  int zoom = 100;               // percent, 100..300: the editor's zoom
   bool help = false;            // these three print and stop: no output file is taken
   bool version = false;
   bool listSchemes = false;
