@@ -21,7 +21,7 @@ uint32_t BE32(const uint8_t* p) {
 uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
 struct TTrackEvent {
-  TMidiEvent event;
+  TMidiFileEvent event;
   int track = 0;
 };
 
@@ -278,7 +278,7 @@ std::vector<uint8_t> BuildMidiFile(int division, const std::vector<TTempoChange>
       }
     }
     if (t < tracks.size()) {
-      for (const TMidiEvent& e : tracks[t].events) {
+      for (const TMidiFileEvent& e : tracks[t].events) {
         const int n = ChannelMessageSize(e.data[0]);
         if (n == 0 || e.size != n) continue;
         std::vector<uint8_t> bytes{e.data[0]};

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct TMidiEvent {
+struct TMidiFileEvent {
   int64_t tick = 0;
   uint8_t data[3] = {};
   uint8_t size = 0;  // 2 or 3: status and its data bytes
@@ -28,7 +28,7 @@ struct TTimeSignature {
 struct TMidiSong {
   int format = 0;
   int division = 480;               // ticks per quarter note
-  std::vector<TMidiEvent> events;   // channel messages of every track, by tick, ties in track order
+  std::vector<TMidiFileEvent> events;   // channel messages of every track, by tick, ties in track order
   std::vector<TTempoChange> tempos; // by tick; empty means 120 beats per minute throughout
   std::vector<TTimeSignature> meters;
   int64_t endTick = 0;              // the latest end of any track
@@ -49,7 +49,7 @@ TMidiFileResult ReadMidiFile(const std::string& path, TMidiSong& song);
 
 struct TMidiTrackOut {
   std::string name;
-  std::vector<TMidiEvent> events;  // any order; written sorted by tick, ties kept in order
+  std::vector<TMidiFileEvent> events;  // any order; written sorted by tick, ties kept in order
 };
 
 // A file image: type 0 for one track, else type 1. The tempo and time-signature maps go into

@@ -16,7 +16,7 @@ namespace {
 
 void CheckSong(const TMidiSong& song) {
   int64_t last = 0;
-  for (const TMidiEvent& e : song.events) {
+  for (const TMidiFileEvent& e : song.events) {
     Require(e.tick >= last && e.tick <= song.endTick, "events out of order or beyond the song's end");
     Require(e.size == ChannelMessageSize(e.data[0]) && e.size != 0, "an event of the wrong size");
     for (int i = 1; i < e.size; ++i) Require(e.data[i] < 0x80, "a data byte with its top bit set");
@@ -35,7 +35,7 @@ void CheckTimes(const TMidiSong& song) {
   const TMeterMap meters(song.division, song.meters);
   if (RenderLength(song, map, TRenderSettings{}) < 0) return;  // too long to render: refused there
   int64_t last = 0;
-  for (const TMidiEvent& e : song.events) {
+  for (const TMidiFileEvent& e : song.events) {
     const int64_t sample = map.SampleAtTick(e.tick);
     Require(sample >= last, "samples out of order");
     Require(map.NearestTickAtSample(sample) <= e.tick, "a sample maps back beyond its tick");
@@ -50,7 +50,7 @@ void CheckRewrite(const TMidiSong& song) {
   Require(ParseMidiFile(file, again).ok, "a written file is refused");
   Require(again.events.size() == song.events.size(), "a written file reads back other events");
   for (size_t i = 0; i < song.events.size(); ++i) {
-    const TMidiEvent &a = song.events[i], &b = again.events[i];
+    const TMidiFileEvent &a = song.events[i], &b = again.events[i];
     Require(a.tick == b.tick && a.size == b.size && std::equal(a.data, a.data + a.size, b.data),
             "a written file reads back other events");
   }

@@ -12,7 +12,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::vector<Bytes> SeedFiles() {
-  std::vector<TMidiEvent> notes;
+  std::vector<TMidiFileEvent> notes;
   for (int i = 0; i < 24; ++i) {
     notes.push_back({i * 120, {static_cast<uint8_t>(0x90 | (i % 3)), static_cast<uint8_t>(48 + i), 100}, 3});
     notes.push_back({i * 120 + 60, {static_cast<uint8_t>(0x80 | (i % 3)), static_cast<uint8_t>(48 + i), 0}, 3});
@@ -74,7 +74,7 @@ TEST(MidiFileFuzz, MutatedFilesGiveASongOrAReason) {
     ++accepted;
     ASSERT_GT(song.division, 0) << "case " << i;
     for (size_t k = 0; k < song.events.size(); ++k) {
-      const TMidiEvent& e = song.events[k];
+      const TMidiFileEvent& e = song.events[k];
       ASSERT_EQ(e.size, ChannelMessageSize(e.data[0])) << "case " << i;
       for (int d = 1; d < e.size; ++d) ASSERT_LT(e.data[d], 0x80) << "case " << i;
       if (k > 0) {

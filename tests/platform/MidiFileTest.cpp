@@ -50,7 +50,7 @@ TMidiSong Parse(const Bytes& file) {
 
 std::vector<std::vector<int>> EventsOf(const TMidiSong& song) {
   std::vector<std::vector<int>> out;
-  for (const TMidiEvent& e : song.events) {
+  for (const TMidiFileEvent& e : song.events) {
     std::vector<int> row{static_cast<int>(e.tick)};
     for (int i = 0; i < e.size; ++i) row.push_back(e.data[i]);
     out.push_back(row);
@@ -153,7 +153,7 @@ TEST(MidiFileRead, ReadsFromDiskAndNamesUnopenableFiles) {
   TMidiSong song;
   EXPECT_FALSE(ReadMidiFile("/nonexistent/moltrin/none.mid", song).ok);
   const std::string path = ::testing::TempDir() + "moltrin_read.mid";
-  const Bytes file = BuildMidiFile(480, {}, {}, {{"", {TMidiEvent{5, {0x90, 60, 1}, 3}}}});
+  const Bytes file = BuildMidiFile(480, {}, {}, {{"", {TMidiFileEvent{5, {0x90, 60, 1}, 3}}}});
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   std::fwrite(file.data(), 1, file.size(), f);
@@ -165,9 +165,9 @@ TEST(MidiFileRead, ReadsFromDiskAndNamesUnopenableFiles) {
 TEST(MidiFileWrite, ReadsBackWhatWasWritten) {
   const std::vector<TTempoChange> tempos{{0, 500000}, {960, 400000}};
   const std::vector<TTimeSignature> meters{{0, 4, 4}, {1920, 6, 8}};
-  const std::vector<TMidiEvent> out{{0, {0x90, 60, 100}, 3},  {0, {0xC1, 7, 0}, 2},     {480, {0x80, 60, 0}, 3},
+  const std::vector<TMidiFileEvent> out{{0, {0x90, 60, 100}, 3},  {0, {0xC1, 7, 0}, 2},     {480, {0x80, 60, 0}, 3},
                                     {480, {0xE0, 0, 64}, 3},  {2000, {0xB0, 7, 99}, 3}};
-  const std::vector<TMidiEvent> in{{10, {0x90, 48, 50}, 3}, {700, {0x80, 48, 0}, 3}};
+  const std::vector<TMidiFileEvent> in{{10, {0x90, 48, 50}, 3}, {700, {0x80, 48, 0}, 3}};
 
   TMidiSong single = Parse(BuildMidiFile(96, tempos, meters, {{"Out", out}}));
   EXPECT_EQ(single.format, 0);
@@ -191,7 +191,7 @@ TEST(MidiFileWrite, ReadsBackWhatWasWritten) {
 }
 
 TEST(MidiFileWrite, KeepsOnlyChannelMessagesAndTheirDataBits) {
-  const std::vector<TMidiEvent> events{{0, {0xF8, 0, 0}, 1},  {0, {0x45, 1, 2}, 3}, {0, {0x90, 0xFF, 0x80}, 3},
+  const std::vector<TMidiFileEvent> events{{0, {0xF8, 0, 0}, 1},  {0, {0x45, 1, 2}, 3}, {0, {0x90, 0xFF, 0x80}, 3},
                                        {0, {0x90, 60}, 2},    {-5, {0x80, 1, 0}, 3}};
   const TMidiSong song = Parse(BuildMidiFile(480, {}, {}, {{"", events}}));
   // The negative time sorts first and is written at 0.

@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string Describe(const TMidiEvent& e) {
+std::string Describe(const TMidiFileEvent& e) {
   switch (e.data[0] & 0xF0) {
     case 0x80: case 0x90: return "off " + NoteName(e.data[1]).Str();
     case 0xA0: return "pressure " + NoteName(e.data[1]).Str();
@@ -29,7 +29,7 @@ std::string Row(const std::string& time, const std::string& channel, const std::
          Column(length, 8) + "\n";
 }
 
-int ValueOf(const TMidiEvent& e) {
+int ValueOf(const TMidiFileEvent& e) {
   switch (e.data[0] & 0xF0) {
     case 0xC0: case 0xD0: return e.data[1];
     case 0xE0: return (e.data[2] << 7 | e.data[1]) - 8192;
@@ -39,7 +39,7 @@ int ValueOf(const TMidiEvent& e) {
 
 }  // namespace
 
-std::string FormatEventTable(const std::vector<TMidiEvent>& events, const TMeterMap& meters, int64_t endTick) {
+std::string FormatEventTable(const std::vector<TMidiFileEvent>& events, const TMeterMap& meters, int64_t endTick) {
   const std::vector<TNote> notes = PairNotes(events, endTick);
   std::vector<const TNote*> noteOf(events.size(), nullptr);
   std::vector<bool> isNoteOff(events.size(), false);
@@ -50,7 +50,7 @@ std::string FormatEventTable(const std::vector<TMidiEvent>& events, const TMeter
   std::string out = Row("time", "ch", "note", "vel", "length");
   for (size_t i = 0; i < events.size(); ++i) {
     if (isNoteOff[i]) continue;
-    const TMidiEvent& e = events[i];
+    const TMidiFileEvent& e = events[i];
     const std::string time = meters.Format(e.tick);
     const std::string channel = std::to_string((e.data[0] & 0x0F) + 1);
     if (const TNote* n = noteOf[i]) {

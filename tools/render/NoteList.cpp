@@ -4,11 +4,11 @@
 #include <array>
 #include <deque>
 
-std::vector<TNote> PairNotes(const std::vector<TMidiEvent>& events, int64_t endTick) {
+std::vector<TNote> PairNotes(const std::vector<TMidiFileEvent>& events, int64_t endTick) {
   std::vector<TNote> notes;
   std::array<std::deque<size_t>, 16 * 128> sounding;  // note indices by channel and key
   for (size_t i = 0; i < events.size(); ++i) {
-    const TMidiEvent& e = events[i];
+    const TMidiFileEvent& e = events[i];
     const int kind = e.data[0] & 0xF0, channel = e.data[0] & 0x0F, key = e.data[1] & 0x7F;
     if (e.size != 3 || (kind != 0x80 && kind != 0x90)) continue;
     auto& queue = sounding[static_cast<size_t>(channel * 128 + key)];

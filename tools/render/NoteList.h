@@ -18,4 +18,4 @@ struct TNote {
 
 // A note-off, or a note-on of velocity 0, ends the earliest sounding note of its channel and
 // key. Notes are answered in the order of their note-ons.
-std::vector<TNote> PairNotes(const std::vector<TMidiEvent>& events, int64_t endTick);
+std::vector<TNote> PairNotes(const std::vector<TMidiFileEvent>& events, int64_t endTick);

@@ -91,7 +91,7 @@ std::string Enumeration(const std::vector<int>& numbers) {
 // The channels, 1..16, on which the input has notes.
 std::vector<int> NoteChannels(const TMidiSong& song) {
   bool used[16] = {};
-  for (const TMidiEvent& e : song.events)
+  for (const TMidiFileEvent& e : song.events)
     if ((e.data[0] & 0xF0) == 0x90 && e.data[2] > 0) used[e.data[0] & 0x0F] = true;
   std::vector<int> channels;
   for (int c = 0; c < 16; ++c)
@@ -100,9 +100,9 @@ std::vector<int> NoteChannels(const TMidiSong& song) {
 }
 
 // "wrote 32 notes, 4.25 bars, to out.mid and roll.png"
-std::string Summary(const std::vector<TMidiEvent>& output, double bars, const std::vector<TNamedPath>& files) {
+std::string Summary(const std::vector<TMidiFileEvent>& output, double bars, const std::vector<TNamedPath>& files) {
   const auto notes = std::count_if(output.begin(), output.end(),
-                                   [](const TMidiEvent& e) { return (e.data[0] & 0xF0) == 0x90 && e.data[2] > 0; });
+                                   [](const TMidiFileEvent& e) { return (e.data[0] & 0xF0) == 0x90 && e.data[2] > 0; });
   char length[32];
   std::snprintf(length, sizeof length, "%.2f", bars);
   std::string barText = length;

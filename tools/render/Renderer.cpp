@@ -117,7 +117,7 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
   records.reserve(song.events.size());
   samples.reserve(song.events.size());
   TSoundingNotes held;
-  for (const TMidiEvent& e : song.events) {
+  for (const TMidiFileEvent& e : song.events) {
     records.push_back(MidiRecord(e.data, e.size));
     samples.push_back(map.SampleAtTick(e.tick));
     held.Add(e.data);
@@ -195,7 +195,7 @@ TRenderResult RenderSong(const TMidiSong& song, THostedPlugin& plugin, const TRe
   for (const TSentEvent& s : result.sent) {
     const int size = ChannelMessageSize(s.data[0]);
     if (size == 0) continue;
-    TMidiEvent e;
+    TMidiFileEvent e;
     e.tick = written.NearestTickAtSample(s.sample);
     e.size = static_cast<uint8_t>(size);
     std::memcpy(e.data, s.data, static_cast<size_t>(size));

@@ -24,7 +24,7 @@ struct TRenderSettings {
 
 struct TRenderResult {
   std::vector<TSentEvent> sent;     // as the plug-in sent them, less what began at the end or later
-  std::vector<TMidiEvent> output;   // the same, channel messages only, at ticks of the output
+  std::vector<TMidiFileEvent> output;   // the same, channel messages only, at ticks of the output
                                     // division, and a note-off at endTick for every note the
                                     // plug-in never ended
   int64_t endSample = 0;            // the end of the render, where the tail ends

@@ -21,7 +21,7 @@ std::vector<TTempoChange> RescaleTempos(const std::vector<TTempoChange>& tempos,
 TMidiSong AtDivision(const TMidiSong& song, int division) {
   TMidiSong out = song;
   out.division = division;
-  for (TMidiEvent& e : out.events) e.tick = RescaleTick(e.tick, song.division, division);
+  for (TMidiFileEvent& e : out.events) e.tick = RescaleTick(e.tick, song.division, division);
   out.tempos = RescaleTempos(song.tempos, song.division, division);
   for (TTimeSignature& m : out.meters) m.tick = RescaleTick(m.tick, song.division, division);
   out.endTick = RescaleTick(song.endTick, song.division, division);

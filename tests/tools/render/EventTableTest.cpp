@@ -8,7 +8,7 @@
 namespace {
 
 TEST(NoteList, PairsNoteOffsWithTheEarliestSoundingNote) {
-  const std::vector<TMidiEvent> events{
+  const std::vector<TMidiFileEvent> events{
       Msg(0, 0x90, 60, 100), Msg(10, 0x90, 60, 90),  // the same key twice
       Msg(20, 0x80, 60),     Msg(30, 0x90, 60, 0),   // off, and on with velocity 0
       Msg(40, 0x91, 60, 80),                         // another channel, never ended
@@ -27,7 +27,7 @@ TEST(NoteList, PairsNoteOffsWithTheEarliestSoundingNote) {
 }
 
 TEST(EventTable, ListsNotesWithLengthsAndOtherMessages) {
-  const std::vector<TMidiEvent> events{Msg(0, 0x90, 60, 100), Msg(240, 0x80, 60), Msg(480, 0xB2, 7, 90),
+  const std::vector<TMidiFileEvent> events{Msg(0, 0x90, 60, 100), Msg(240, 0x80, 60), Msg(480, 0xB2, 7, 90),
                                        Msg(1920, 0x90, 72, 64)};
   const std::string table = FormatEventTable(events, TMeterMap(480, {}), 2400);
   const std::string expected =

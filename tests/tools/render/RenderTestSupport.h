@@ -5,8 +5,8 @@
 
 #include "platform/MidiFile.h"
 
-inline TMidiEvent Msg(int64_t tick, uint8_t status, uint8_t d1, uint8_t d2 = 0) {
-  TMidiEvent e;
+inline TMidiFileEvent Msg(int64_t tick, uint8_t status, uint8_t d1, uint8_t d2 = 0) {
+  TMidiFileEvent e;
   e.tick = tick;
   e.data[0] = status;
   e.data[1] = d1;
@@ -15,7 +15,7 @@ inline TMidiEvent Msg(int64_t tick, uint8_t status, uint8_t d1, uint8_t d2 = 0) 
   return e;
 }
 
-inline TMidiSong Song(int division, std::vector<TMidiEvent> events, std::vector<TTempoChange> tempos = {}) {
+inline TMidiSong Song(int division, std::vector<TMidiFileEvent> events, std::vector<TTempoChange> tempos = {}) {
   TMidiSong s;
   s.division = division;
   s.events = std::move(events);

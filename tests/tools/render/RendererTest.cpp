@@ -90,7 +90,7 @@ TEST_F(RenderWithEcho, AnEventOnABlockBoundaryStartsThatBlock) {
 }
 
 TEST_F(RenderWithEcho, HandsOverMoreEventsThanOneListHolds) {
-  std::vector<TMidiEvent> events;
+  std::vector<TMidiFileEvent> events;
   for (int i = 0; i < 5000; ++i) events.push_back(Msg(0, 0xB0, static_cast<uint8_t>(i % 120), static_cast<uint8_t>(i % 128)));
   const std::vector<TSentEvent> echoes = Echoes(Render(Song(480, events), {}));
   ASSERT_EQ(echoes.size(), 5000u);
@@ -160,7 +160,7 @@ TEST_F(RenderWithEcho, WritesAtTheDivisionAskedFor) {
   settings.division = 960;
   const TRenderResult r = Render(Song(1, {Msg(1, 0x90, 60, 100), Msg(2, 0x80, 60)}), settings);
   std::vector<int64_t> ticks;
-  for (const TMidiEvent& e : r.output)
+  for (const TMidiFileEvent& e : r.output)
     if ((e.data[0] & 0x0F) != 0x0F) ticks.push_back(e.tick);
   EXPECT_EQ(ticks, (std::vector<int64_t>{960, 1920}));
 }
