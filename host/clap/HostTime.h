@@ -1,0 +1,40 @@
+#pragma once
+// The host's time for the engine: CLAP's transport as the engine's THostTime, and the time of a
+// sub-block that starts some frames into the block. A block is split where a parameter value or
+// a transport change sits inside it, each part played with the time at its first frame.
+#include <clap/events.h>
+#include <clap/fixedpoint.h>
+
+#include <limits>
+
+#include "engine/Plugin.h"
+
+// The transport at a block's (or a transport event's) frame. What the host leaves out is not a
+// number, which the engine's checks refuse, keeping its previous value.
+inline THostTime TimeOfTransport(const clap_event_transport_t& transport, double sampleRate) {
+  constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+  THostTime t;
+  t.sampleRate = sampleRate;
+  t.playing = (transport.flags & CLAP_TRANSPORT_IS_PLAYING) != 0;
+  t.tempo = (transport.flags & CLAP_TRANSPORT_HAS_TEMPO) != 0 ? transport.tempo : kUnknown;
+  t.ppqPos = (transport.flags & CLAP_TRANSPORT_HAS_BEATS_TIMELINE) != 0
+                 ? static_cast<double>(transport.song_pos_beats) / static_cast<double>(CLAP_BEATTIME_FACTOR)
+                 : kUnknown;
+  if ((transport.flags & CLAP_TRANSPORT_HAS_SECONDS_TIMELINE) != 0)
+    t.samplePos = static_cast<double>(transport.song_pos_seconds) / static_cast<double>(CLAP_SECTIME_FACTOR) * sampleRate;
+  else if (t.tempo > 0)
+    t.samplePos = t.ppqPos * 60.0 / t.tempo * sampleRate;  // NaN without a beat position
+  else
+    t.samplePos = kUnknown;
+  return t;
+}
+
+// The time `frames` frames after `start`: a playing transport has moved on by them, a stopped
+// one stands where it is.
+inline THostTime TimeAfter(const THostTime& start, int frames) {
+  THostTime t = start;
+  if (!t.playing || frames == 0) return t;
+  t.samplePos += frames;
+  if (t.sampleRate > 0 && t.tempo > 0) t.ppqPos += frames / t.sampleRate * t.tempo / 60.0;
+  return t;
+}
