@@ -159,21 +159,7 @@ void TClapPlugin::Flush(const clap_input_events_t* in, const clap_output_events_
     if (header == nullptr || header->space_id != CLAP_CORE_EVENT_SPACE_ID || header->type != CLAP_EVENT_PARAM_VALUE ||
         header->size < sizeof(clap_event_param_value_t))
       continue;
-    const auto& event = *reinterpret_cast<const clap_event_param_value_t*>(header);
-    if (event.param_id == kProgramParamId && !std::isnan(event.value)) {
-      const int program = std::clamp(static_cast<int>(std::lround(std::clamp(event.value, 1.0, 64.0))) - 1, 0, 63);
-      if (isActive) {
-        // The audio thread never waits for the engine: the change acts at the next block's start.
-        const int inChannel = static_cast<int>(PlainOf(tagMIDIIn_Ch, plugin->GetNormalized(tagMIDIIn_Ch)));
-        const TMidiEvent change{0, TMidiMsg{static_cast<uint8_t>(inChannel > 0 ? inChannel - 1 : 0), 0xC0,
-                                            static_cast<uint8_t>(program), 0}};
-        plugin->TakeMessagesNow(std::span<const TMidiEvent>(&change, 1));
-      } else {
-        plugin->SelectProgram(program);
-      }
-    } else {
-      TakeParamValue(event, 0);
-    }
+    TakeParamValue(*reinterpret_cast<const clap_event_param_value_t*>(header));
   }
   SendEditorEvents(out);
 }

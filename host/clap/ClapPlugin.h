@@ -98,7 +98,9 @@ class TClapPlugin final : public TEngineHost {
   void LoadFactoryBank();
   // One host parameter value, at the point of the block reached (audio thread, or main when
   // inactive).
-  void TakeParamValue(const clap_event_param_value_t& event, int32_t frame);
+  void TakeParamValue(const clap_event_param_value_t& event);
+  // The block's messages kept so far take effect now, ahead of what follows them.
+  void TakeInputNow();
   // The block's input up to `frame` is played as one sub-block (none when `frame` is where the
   // sub-block begins).
   void RunTo(int32_t frame, const clap_output_events_t* out);

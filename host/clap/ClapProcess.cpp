@@ -56,8 +56,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
         if (frame > subBlockStart) {
           RunTo(frame, out);
         } else {  // more at one frame than a block keeps: those kept so far act at once
-          plugin->TakeMessagesNow(std::span<const TMidiEvent>(input.data(), inputCount));
-          inputCount = 0;
+          TakeInputNow();
         }
       }
       input[inputCount++] = TMidiEvent{frame - subBlockStart, TMidiMsg{channel, status, data1, data2}};
@@ -87,7 +86,9 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
       case CLAP_EVENT_PARAM_VALUE:
         if (const auto* param = EventAs<clap_event_param_value_t>(header); param != nullptr) {
           RunTo(frame, out);
-          TakeParamValue(*param, frame);
+          // Messages ahead of the value at its own frame act before it, in the list's order.
+          TakeInputNow();
+          TakeParamValue(*param);
         }
         break;
       case CLAP_EVENT_TRANSPORT:
@@ -105,6 +106,12 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
   return CLAP_PROCESS_CONTINUE;
 }
 
+void TClapPlugin::TakeInputNow() {
+  if (inputCount == 0) return;
+  plugin->TakeMessagesNow(std::span<const TMidiEvent>(input.data(), inputCount));
+  inputCount = 0;
+}
+
 void TClapPlugin::RunTo(int32_t frame, const clap_output_events_t* out) {
   if (frame > subBlockStart) PlayPart(frame, out);
 }
@@ -118,17 +125,20 @@ void TClapPlugin::PlayPart(int32_t end, const clap_output_events_t* out) {
   inputCount = 0;
 }
 
-void TClapPlugin::TakeParamValue(const clap_event_param_value_t& event, int32_t frame) {
+void TClapPlugin::TakeParamValue(const clap_event_param_value_t& event) {
   if (std::isnan(event.value)) return;
   if (event.param_id == kProgramParamId) {
-    // The program changes at its frame the way a program change message does, on the channel
-    // the input listens to.
     const int program = std::clamp(static_cast<int>(std::lround(std::clamp(event.value, 1.0, 64.0))) - 1, 0, 63);
+    if (!active.load(std::memory_order_acquire)) {
+      plugin->SelectProgram(program);  // main thread
+      return;
+    }
+    // The audio thread never waits for the engine: the program changes the way a program change
+    // message does, on the channel the input listens to, at once.
     const int inChannel = static_cast<int>(PlainOf(tagMIDIIn_Ch, plugin->GetNormalized(tagMIDIIn_Ch)));
-    const TMidiEvent change{frame - subBlockStart,
-                            TMidiMsg{static_cast<uint8_t>(inChannel > 0 ? inChannel - 1 : 0), 0xC0,
-                                     static_cast<uint8_t>(program), 0}};
-    if (inputCount < kMaxInEventsPerBlock) input[inputCount++] = change;
+    const TMidiEvent change{0, TMidiMsg{static_cast<uint8_t>(inChannel > 0 ? inChannel - 1 : 0), 0xC0,
+                                        static_cast<uint8_t>(program), 0}};
+    plugin->TakeMessagesNow(std::span<const TMidiEvent>(&change, 1));
     return;
   }
   if (event.param_id < static_cast<clap_id>(TPlugin::ParamCount()) && TPlugin::IsParam(static_cast<int>(event.param_id)))

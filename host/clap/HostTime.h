@@ -29,12 +29,11 @@ inline THostTime TimeOfTransport(const clap_event_transport_t& transport, double
   return t;
 }
 
-// The time `frames` frames after `start`: a playing transport has moved on by them, a stopped
-// one stands where it is.
+// The time `frames` frames after `start`, as the engine would have reckoned it inside one
+// unsplit block: the sample position moves on, the song position only while playing.
 inline THostTime TimeAfter(const THostTime& start, int frames) {
   THostTime t = start;
-  if (!t.playing || frames == 0) return t;
   t.samplePos += frames;
-  if (t.sampleRate > 0 && t.tempo > 0) t.ppqPos += frames / t.sampleRate * t.tempo / 60.0;
+  if (t.playing && t.sampleRate > 0 && t.tempo > 0) t.ppqPos += frames / t.sampleRate * t.tempo / 60.0;
   return t;
 }
