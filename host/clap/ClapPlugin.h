@@ -99,8 +99,9 @@ class TClapPlugin final : public TEngineHost {
   // One host parameter value, at the point of the block reached (audio thread, or main when
   // inactive).
   void TakeParamValue(const clap_event_param_value_t& event);
-  // The block's messages kept so far take effect now, ahead of what follows them.
-  void TakeInputNow();
+  // The block's messages kept so far (or those at the sub-block's first frame) take effect now,
+  // ahead of what follows them.
+  void TakeInputNow(bool onlyAtStart);
   // The block's input up to `frame` is played as one sub-block (none when `frame` is where the
   // sub-block begins).
   void RunTo(int32_t frame, const clap_output_events_t* out);
@@ -129,13 +130,15 @@ class TClapPlugin final : public TEngineHost {
   bool sendNotesAsClap = false;  // the host's ports take CLAP notes and no MIDI
 
   // Audio thread: the block being walked.
-  std::array<TMidiEvent, kMaxInEventsPerBlock> input{};
+  std::array<TMidiEvent, kMaxInEventsPerBlock> input{};  // frames from the sub-block's start
+  std::array<TMidiEvent, kMaxInEventsPerBlock> carried{};  // beyond the part being played
   int inputCount = 0;
   int32_t subBlockStart = 0;
   bool haveTime = false;
   THostTime subBlockTime{};  // the host's time at the sub-block's first frame
 
   TSoundingNotes sounding;                  // audio thread: the notes sent and not yet ended
+  int programInBlocks = -2;                 // audio thread: the program in force after the last block
   std::atomic<bool> releasePending{false};  // deactivated or reset with notes sounding
   TEditorEventQueue editorEvents;           // main thread to the next process or flush
   std::atomic<bool> valuesChanged{false};   // the host is to read every value anew (main thread)

@@ -56,7 +56,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
         if (frame > subBlockStart) {
           RunTo(frame, out);
         } else {  // more at one frame than a block keeps: those kept so far act at once
-          TakeInputNow();
+          TakeInputNow(false);
         }
       }
       input[inputCount++] = TMidiEvent{frame - subBlockStart, TMidiMsg{channel, status, data1, data2}};
@@ -87,7 +87,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
         if (const auto* param = EventAs<clap_event_param_value_t>(header); param != nullptr) {
           RunTo(frame, out);
           // Messages ahead of the value at its own frame act before it, in the list's order.
-          TakeInputNow();
+          TakeInputNow(true);
           TakeParamValue(*param);
         }
         break;
@@ -103,13 +103,26 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
     }
   }
   if (frames > subBlockStart || frames == 0) PlayPart(frames, out);  // an empty block runs too
+  // Another program (by the host's parameter, a program change message or a chain) means other
+  // values everywhere: the host reads them anew on its main thread.
+  if (const int program = plugin->CurrentProgram(); program != programInBlocks) {
+    programInBlocks = program;
+    valuesChanged.store(true, std::memory_order_release);
+    if (host->request_callback != nullptr) host->request_callback(host);
+  }
   return CLAP_PROCESS_CONTINUE;
 }
 
-void TClapPlugin::TakeInputNow() {
-  if (inputCount == 0) return;
-  plugin->TakeMessagesNow(std::span<const TMidiEvent>(input.data(), inputCount));
-  inputCount = 0;
+void TClapPlugin::TakeInputNow(bool onlyAtStart) {
+  int now = 0, kept = 0;
+  for (int i = 0; i < inputCount; ++i) {
+    if (!onlyAtStart || input[i].frame <= 0)
+      carried[now++] = input[i];
+    else
+      input[kept++] = input[i];
+  }
+  inputCount = kept;
+  if (now > 0) plugin->TakeMessagesNow(std::span<const TMidiEvent>(carried.data(), now));
 }
 
 void TClapPlugin::RunTo(int32_t frame, const clap_output_events_t* out) {
@@ -117,12 +130,22 @@ void TClapPlugin::RunTo(int32_t frame, const clap_output_events_t* out) {
 }
 
 void TClapPlugin::PlayPart(int32_t end, const clap_output_events_t* out) {
-  const std::span<const TMidiOut> sent = plugin->Process(end - subBlockStart, haveTime ? &subBlockTime : nullptr,
-                                                         std::span<const TMidiEvent>(input.data(), inputCount));
+  // Messages of a list out of order that lie beyond this part wait for the part they lie in.
+  const int32_t length = end - subBlockStart;
+  int now = 0, later = 0;
+  for (int i = 0; i < inputCount; ++i) {
+    if (input[i].frame < length || end == 0)
+      input[now++] = input[i];
+    else
+      carried[later++] = TMidiEvent{input[i].frame - length, input[i].msg};
+  }
+  const std::span<const TMidiOut> sent =
+      plugin->Process(length, haveTime ? &subBlockTime : nullptr, std::span<const TMidiEvent>(input.data(), now));
   Send(sent, subBlockStart, out);
-  if (haveTime) subBlockTime = TimeAfter(subBlockTime, end - subBlockStart);
+  if (haveTime) subBlockTime = TimeAfter(subBlockTime, length);
   subBlockStart = end;
-  inputCount = 0;
+  std::copy(carried.begin(), carried.begin() + later, input.begin());
+  inputCount = later;
 }
 
 void TClapPlugin::TakeParamValue(const clap_event_param_value_t& event) {

@@ -63,6 +63,9 @@ bool TClapPlugin::LoadState(const clap_istream_t* stream) {
   bytes.resize(got);
   const clapstate::TParsed parsed = clapstate::Parse(bytes, static_cast<size_t>(bankSize));
   if (!parsed.ok) return false;
+  // The saved program is made current first, so that the bank arrives over it (a current program
+  // the bank leaves empty would be initialised), and again after, to take its settings.
+  if (parsed.program >= 0) plugin->SelectProgram(parsed.program);
   if (plugin->SetChunk(parsed.chunk.data(), static_cast<int>(parsed.chunk.size()), false) == 0) return false;
   if (parsed.program >= 0) plugin->SelectProgram(parsed.program);
   valuesChanged.store(true, std::memory_order_release);
