@@ -16,21 +16,7 @@
 
 namespace {
 
-// Notes started and not ended in what the host received, by channel and key.
-int Sounding(const claphost::Host& host) {
-  int count[16][128] = {};
-  for (const claphost::Sent& s : host.SentEvents()) {
-    uint8_t b[3];
-    if (!s.AsMidi(b)) continue;
-    const int kind = b[0] & 0xF0, channel = b[0] & 15;
-    if (kind == 0x90 && b[2] > 0) ++count[channel][b[1]];
-    else if (kind == 0x80 || kind == 0x90) count[channel][b[1]] = 0;
-  }
-  int n = 0;
-  for (auto& channel : count)
-    for (int c : channel) n += c > 0;
-  return n;
-}
+int Sounding(const claphost::Host& host) { return clapscript::Sounding(host.SentEvents()); }
 
 int NoteOns(const claphost::Host& host) {
   int n = 0;
