@@ -10,6 +10,7 @@
 
 #include "engine/ParamNames.h"
 #include "hosts/clap/ClapHost.h"
+#include "tests/clap/Sounding.h"
 #include "tests/support/GoldenList.h"
 
 namespace clapscript {
@@ -27,27 +28,6 @@ inline At Down(long sample, int key, int velocity = 100) { return {At::KeyDown, 
 inline At Up(long sample, int key) { return {At::KeyUp, sample, 0, key, 0}; }
 inline At Message(long sample, int status, int data1, int data2) { return {At::Midi, sample, status, data1, data2}; }
 inline At Value(long sample, int id, int value) { return {At::Param, sample, id, value, 0}; }
-
-// Notes the host received and never saw ended (by channel and key); one note-off ends every
-// note-on of its key.
-inline int Sounding(const std::vector<claphost::Sent>& sent, int* firstChannel = nullptr, int* firstKey = nullptr) {
-  int count[16][128] = {};
-  for (const claphost::Sent& s : sent) {
-    uint8_t b[3];
-    if (!s.AsMidi(b)) continue;
-    const int kind = b[0] & 0xF0, channel = b[0] & 15;
-    if (kind == 0x90 && b[2] > 0) ++count[channel][b[1]];
-    else if (kind == 0x80 || kind == 0x90) count[channel][b[1]] = 0;
-  }
-  int n = 0;
-  for (int c = 0; c < 16; ++c)
-    for (int k = 0; k < 128; ++k)
-      if (count[c][k] > 0 && n++ == 0) {
-        if (firstChannel != nullptr) *firstChannel = c;
-        if (firstKey != nullptr) *firstKey = k;
-      }
-  return n;
-}
 
 class Script {
  public:
