@@ -56,7 +56,12 @@ const clap_plugin_gui_t kClapGui = {
       return Guarded(false, [&] { return GuiOf(p).GetSize(width, height); });
     },
     [](const clap_plugin_t*) { return false; },
-    [](const clap_plugin_t*, clap_gui_resize_hints_t*) { return false; },
+    // Hints that say so: neither way resizable.
+    [](const clap_plugin_t*, clap_gui_resize_hints_t* hints) {
+      if (hints == nullptr) return false;
+      *hints = clap_gui_resize_hints_t{false, false, false, 0, 0};
+      return true;
+    },
     [](const clap_plugin_t*, uint32_t*, uint32_t*) { return false; },
     [](const clap_plugin_t*, uint32_t width, uint32_t height) {
       return width == static_cast<uint32_t>(gFormWidth) && height == static_cast<uint32_t>(gFormHeight);
