@@ -133,6 +133,7 @@ bool TClapPlugin::Activate(double rate) {
           ? hostNotePorts->supported_dialects(host)
           : static_cast<uint32_t>(CLAP_NOTE_DIALECT_MIDI);
   sendNotesAsClap = (dialects & CLAP_NOTE_DIALECT_MIDI) == 0 && (dialects & CLAP_NOTE_DIALECT_CLAP) != 0;
+  programInBlocks = plugin->CurrentProgram();
   active.store(true, std::memory_order_release);
   return true;
 }

@@ -138,7 +138,7 @@ class TClapPlugin final : public TEngineHost {
   THostTime subBlockTime{};  // the host's time at the sub-block's first frame
 
   TSoundingNotes sounding;                  // audio thread: the notes sent and not yet ended
-  int programInBlocks = -2;                 // audio thread: the program in force after the last block
+  int programInBlocks = -1;                 // audio thread: the program in force after the last block
   std::atomic<bool> releasePending{false};  // deactivated or reset with notes sounding
   TEditorEventQueue editorEvents;           // main thread to the next process or flush
   std::atomic<bool> valuesChanged{false};   // the host is to read every value anew (main thread)
