@@ -135,7 +135,8 @@ class TClapPlugin final : public TEngineHost {
   int inputCount = 0;
   int32_t subBlockStart = 0;
   bool haveTime = false;
-  THostTime subBlockTime{};  // the host's time at the sub-block's first frame
+  // The host's time at the sub-block's first frame; after a block, where the block ended.
+  THostTime subBlockTime{};
 
   TSoundingNotes sounding;                  // audio thread: the notes sent and not yet ended
   int programInBlocks = -1;                 // audio thread: the program in force after the last block

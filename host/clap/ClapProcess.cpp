@@ -38,8 +38,12 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
 
   const int32_t frames = static_cast<int32_t>(std::min<uint32_t>(process->frames_count, 1u << 24));
   const int32_t lastFrame = std::max(frames - 1, 0);
+  const bool continued = haveTime;  // the last block had the host's time
   haveTime = process->transport != nullptr;
-  if (haveTime) subBlockTime = TimeOfTransport(*process->transport, sampleRate);
+  if (haveTime) {
+    const THostTime host = TimeOfTransport(*process->transport, sampleRate);
+    subBlockTime = continued ? ContinuedTime(host, subBlockTime) : host;
+  }
   subBlockStart = 0;
   inputCount = 0;
 
@@ -188,7 +192,9 @@ void TClapPlugin::Send(std::span<const TMidiOut> sent, int32_t offset, const cla
 }
 
 void TClapPlugin::SendPendingOffs(const clap_output_events_t* out) {
-  if (!releasePending.exchange(false, std::memory_order_acq_rel) || !sounding.Any()) return;
+  if (!releasePending.load(std::memory_order_relaxed) || !releasePending.exchange(false, std::memory_order_acq_rel) ||
+      !sounding.Any())
+    return;
   std::array<TMidiOut, 1> off{};
   sounding.EndAll([&](int channel, int key) {
     off[0] = TMidiOut{0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0};

@@ -5,6 +5,7 @@
 #include <clap/events.h>
 #include <clap/fixedpoint.h>
 
+#include <cmath>
 #include <limits>
 
 #include "engine/Plugin.h"
@@ -35,5 +36,20 @@ inline THostTime TimeAfter(const THostTime& start, int frames) {
   THostTime t = start;
   t.samplePos += frames;
   if (t.playing && t.sampleRate > 0 && t.tempo > 0) t.ppqPos += frames / t.sampleRate * t.tempo / 60.0;
+  return t;
+}
+
+// CLAP gives positions in fixed point (2^-31 of a beat or a second): a block's position may lie
+// a hundred-thousandth of a frame off where the last block ended. Where the host's position is
+// that close to the time the last block reached, the block goes on from that time exactly, as
+// the engine reckoned it (the engine takes a position behind its own as a jump back); any
+// farther is the host's own move.
+inline THostTime ContinuedTime(const THostTime& host, const THostTime& reached) {
+  constexpr double kFrames = 1e-3;  // far above the fixed point's grain, far below a frame
+  THostTime t = host;
+  if (t.playing != reached.playing || t.tempo != reached.tempo || t.sampleRate != reached.sampleRate || !(t.tempo > 0))
+    return t;
+  if (std::abs(t.ppqPos - reached.ppqPos) * t.sampleRate * 60.0 / t.tempo < kFrames) t.ppqPos = reached.ppqPos;
+  if (std::abs(t.samplePos - reached.samplePos) < kFrames) t.samplePos = reached.samplePos;
   return t;
 }
