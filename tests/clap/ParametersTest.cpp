@@ -61,6 +61,21 @@ TEST_F(ClapParameters, EveryTagIsListedByItsIdWithTheCataloguesDescription) {
   EXPECT_TRUE(program->flags & CLAP_PARAM_IS_AUTOMATABLE);
 }
 
+TEST_F(ClapParameters, IdsStayWhatSessionsSavedThemAs) {
+  // Hosts keep automation and parameter values by id in their sessions: these never move.
+  const std::pair<clap_id, const char*> pinned[] = {
+      {1, "MIDIIn_Ch"},    {3, "ArpEnabled"},     {9, "SelectedBar"}, {18, "CurChain"},
+      {85, "ChainProg_1"}, {210, "Steps"},        {211, "Gate"},      {212, "Sync"},
+      {256, "Semitone_1"}, {384, "Step_mode_1"},  {512, "Velocity_1"}, {575, "Velocity_64"},
+      {1000000, "Program"},
+  };
+  for (const auto& [id, name] : pinned) {
+    const auto info = host.Info(id);
+    ASSERT_TRUE(info) << id;
+    EXPECT_STREQ(info->name, name) << id;
+  }
+}
+
 TEST_F(ClapParameters, EveryValueOfEveryIdSurvivesTheHostsRoundTrip) {
   host.SetParam(tagNumChains, 16);  // the chain in force reaches its whole range
   for (const clap_param_info_t& info : host.AllInfo()) {
