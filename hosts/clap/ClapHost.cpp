@@ -317,6 +317,7 @@ clap_event_transport_t Host::TransportEvent(const Transport& t, uint32_t time) c
 void Host::TransportAt(const Transport& t, uint32_t time) { Queue(TransportEvent(t, time)); }
 
 void Host::Record(const clap_event_header_t* header, int block) {
+  if (!recordEvents) return;
   Sent s;
   s.block = block;
   s.time = header->time;
@@ -511,8 +512,7 @@ bool Host::LoadState(const std::vector<uint8_t>& bytes, size_t chunkBytes) const
 // ---- Main thread.
 
 void Host::RunMainThreadCallbacks() {
-  if (!callbackPending || plugin == nullptr) return;
-  callbackPending = false;
+  if (plugin == nullptr || !callbackPending.exchange(false)) return;
   plugin->on_main_thread(plugin);
 }
 

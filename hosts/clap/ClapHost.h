@@ -26,6 +26,7 @@
 #include <clap/plugin.h>
 #include <clap/process.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -108,6 +109,8 @@ class Host {
   void TransportAt(const Transport& t, uint32_t time);
   // The queued events are handed over in the order queued (false) or sorted by frame (true).
   bool sortEvents = true;
+  // False: what the plug-in sends is not kept (a long run on another thread).
+  bool recordEvents = true;
 
   // ---- Blocks.
   Transport transport;
@@ -179,8 +182,9 @@ class Host {
   std::vector<QueuedEvent> queued;
   std::vector<Sent> sent;
   std::vector<uint32_t> rescans;
-  int flushRequests = 0, callbackRequests = 0, dirtyMarks = 0;
-  bool callbackPending = false;
+  // The plug-in may ask for these from any thread.
+  std::atomic<int> flushRequests{0}, callbackRequests{0}, dirtyMarks{0};
+  std::atomic<bool> callbackPending{false};
   std::map<clap_id, uint32_t> timers;
   clap_id nextTimer = 1;
 };

@@ -3,7 +3,10 @@
 // between turns of its message loop, hide, destroy. X11 under Xvfb on Linux, Win32 under wine.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "engine/ParamNames.h"
 #include "hosts/clap/ClapHost.h"
@@ -189,6 +192,30 @@ TEST_F(ClapEditor, TwoHundredCyclesLeaveNothingBehind) {
 #endif
   EXPECT_LE(HeapInUse(), heap + kSlack) << "heap grew from " << heap << " to " << HeapInUse();
   EXPECT_EQ(parent.HostErrors(), 0);
+}
+
+// The editor comes and goes on the main thread while the audio thread plays a pattern: every
+// tenth time it is destroyed before its binding arrived, otherwise it is watched for a tick.
+TEST_F(ClapEditor, TwoHundredCyclesWhileTheAudioThreadPlays) {
+  host.recordEvents = false;
+  host.Note(true, 0, 60, 0.8);
+  host.Note(true, 0, 64, 0.8);
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    while (!stop) {
+      host.PlayBlocks(1, 256);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_TRUE(Open()) << "cycle " << i;
+    if (i % 10 != 0) Idle(1);
+    Close();
+    parent.Pump();
+    ASSERT_EQ(parent.ChildCount(), 0) << "cycle " << i;
+  }
+  stop = true;
+  audio.join();
 }
 
 TEST_F(ClapEditor, DestroyingThePluginWithItsEditorOpenIsHarmless) {
