@@ -51,7 +51,7 @@ build-win: deps build-linux
 	@cp $(LINUX)/host/Moltrin_FactoryBank.fxb $(WIN)/host/
 
 build-tsan: deps
-	$(call build,the thread tests with ThreadSanitizer,$(TSAN),-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_TSAN=ON -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF,binary_tests engine_tests)
+	$(call build,the thread tests with ThreadSanitizer,$(TSAN),-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_TSAN=ON -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF,binary_tests engine_tests clap_editor_tests)
 
 # Everything but the benchmarks, built with clang's AddressSanitizer and UndefinedBehaviorSanitizer.
 build-asan: deps
