@@ -16,7 +16,7 @@ build = @bash scripts/build.sh "$(1)" $(2) "$(3)" $(JOBS) $(4)
 # scripts/test.sh.
 TEST_BUILDS := build-linux build-win build-tsan build-asan
 
-.PHONY: help demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench clean
+.PHONY: help demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench qtractor-check clean
 .DEFAULT_GOAL := help
 
 help:
@@ -29,6 +29,8 @@ help:
 	@echo "make build-asan   every Linux test with ASan and UBSan (build/asan)"
 	@echo "make bench        the benchmarks"
 	@echo "make fuzz         every fuzz target for FUZZ_SECONDS (default 180) each"
+	@echo "make qtractor-check  moltrin.clap in Qtractor under Xvfb: scanned, shown, clicked (installs"
+	@echo "                  qtractor, jackd2, xvfb, a window manager; a screenshot in build/qtractor)"
 	@echo "make deps         install the Debian packages the project needs (as root)"
 	@echo "make clean        remove build/"
 
@@ -38,7 +40,7 @@ deps-build:
 	@bash scripts/deps.sh build
 
 build-demo: deps-build
-	$(call build,the module and the tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin factory_bank moltrin-render moltrin-snapshot moltrin-inspect)
+	$(call build,the modules and the tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin moltrin_clap factory_bank moltrin-render moltrin-snapshot moltrin-inspect)
 
 build-linux: deps
 	$(call build,the Linux module and tests,$(LINUX),-DCMAKE_BUILD_TYPE=Release)
@@ -49,7 +51,7 @@ build-win: deps build-linux
 	@cp $(LINUX)/host/Moltrin_FactoryBank.fxb $(WIN)/host/
 
 build-tsan: deps
-	$(call build,the thread tests with ThreadSanitizer,$(TSAN),-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_TSAN=ON -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF,binary_tests engine_tests)
+	$(call build,the thread tests with ThreadSanitizer,$(TSAN),-DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOLTRIN_TSAN=ON -DMOLTRIN_BENCH=OFF -DMOLTRIN_TOOLS=OFF,binary_tests engine_tests clap_editor_tests)
 
 # Everything but the benchmarks, built with clang's AddressSanitizer and UndefinedBehaviorSanitizer.
 build-asan: deps
@@ -70,6 +72,10 @@ fuzz: build-asan
 
 bench: build-linux
 	@$(LINUX)/tests/benchmarks
+
+# A real CLAP host: Debian's Qtractor finds, shows and hears moltrin.clap (scripts/qtractor-check.sh).
+qtractor-check: build-demo
+	@bash scripts/qtractor-check.sh $(LINUX)
 
 clean:
 	rm -rf build

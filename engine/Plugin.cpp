@@ -16,14 +16,15 @@ bool SameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 // The value a text names: an editor text in any case ("by pitch", "c5"), the forms the factory
-// bank's sources use ("40%", "on"), or the stored number itself.
-bool ValueOfText(int tag, std::string_view text, int& value) {
+// bank's sources use ("40%", "on"), or the stored number itself, up to the live maximum `max`
+// (the chain in force goes as far as the chain count).
+bool ValueOfText(int tag, int max, std::string_view text, int& value) {
   std::string ignored;
-  if (const auto v = ParseSettingValue(tag, text, ignored)) {
+  if (const auto v = ParseSettingValue(tag, text, ignored); v && *v <= max) {
     value = *v;
     return true;
   }
-  for (int v = CParamMin[tag]; v <= CParamMax[tag]; ++v)
+  for (int v = CParamMin[tag]; v <= max; ++v)
     if (SameIgnoringCase(ValueLabel(tag, v).View(), text)) {
       value = v;
       return true;
@@ -32,7 +33,7 @@ bool ValueOfText(int tag, std::string_view text, int& value) {
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && end == text.data() + text.size() && value >= CParamMin[tag] &&
-         value <= CParamMax[tag];
+         value <= max;
 }
 
 }  // namespace
@@ -67,7 +68,7 @@ ShortText TPlugin::ParamDisplay(int id) const { return core->GetParamDisplay(id)
 
 bool TPlugin::TextToNormalized(int id, std::string_view text, float& value) const {
   int v = 0;
-  if (!IsParam(id) || !ValueOfText(id, text, v)) return false;
+  if (!IsParam(id) || !ValueOfText(id, Spec(id).max, text, v)) return false;
   value = core->NormalizedOf(id, v);
   return true;
 }

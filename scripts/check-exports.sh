@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Checks that the plug-in modules export exactly the two entry names hosts look for,
-# VSTPluginMain and main, and nothing else.
-# Usage: check-exports.sh <moltrin.so> <moltrin.dll>
-# The DLL half is skipped, with a message, when the Windows module has not been built.
+# Checks that the plug-in modules export exactly the entry names hosts look for and nothing
+# else: VSTPluginMain and main for the VST 2.x modules, or the names given (clap_entry).
+# Usage: check-exports.sh <Linux module> <Windows module> [NAME...]
+# The Windows half is skipped, with a message, when the Windows module has not been built.
 set -uo pipefail
 so=$1 dll=$2
-expected=$(printf '%s\n' VSTPluginMain main | LC_ALL=C sort)
+shift 2
+[ $# -gt 0 ] || set -- VSTPluginMain main
+expected=$(printf '%s\n' "$@" | LC_ALL=C sort)
 failed=0
 
 compare() {  # what, actual names

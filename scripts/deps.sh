@@ -10,6 +10,7 @@ build_packages=(
   fonts-liberation2          # Liberation Sans, embedded in the binaries
   libx11-dev                 # the editor's X11 window
   libxtst-dev libxres-dev    # the window tests (found when the tree is configured)
+  dpf-source                 # the CLAP 1.1 headers for moltrin.clap (only its clap/ folder is used)
 )
 test_packages=(
   g++-mingw-w64-x86-64-posix # the Windows module (posix threads variant)
