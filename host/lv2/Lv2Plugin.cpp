@@ -172,23 +172,39 @@ void TLv2Plugin::Run(uint32_t frames) {
                  reinterpret_cast<const LV2_Atom_Object_Body*>(data)->otype == uris->timePosition) {
         // The frames before the position play with the transport as it was.
         if (frame > segmentStart) {
-          RunSegment(segmentStart, frame);
+          RunSegment(segmentStart, frame, false);
           segmentStart = frame;
         }
         transport.TakePosition(positionKeys, data, event->body.size);
       }
     }
   }
-  RunSegment(segmentStart, frames);
+  RunSegment(segmentStart, frames, true);
 }
 
-void TLv2Plugin::RunSegment(uint32_t from, uint32_t until) {
+// The frames from..until with the transport as it stands. Messages at `until` or later (those
+// on a position's own frame) wait for the next segment, where they come first.
+void TLv2Plugin::RunSegment(uint32_t from, uint32_t until, bool last) {
   const uint32_t frames = until > from ? until - from : 0;
+  int now = inputCount, later = 0;
+  if (!last) {
+    now = 0;
+    for (int i = 0; i < inputCount; ++i) {
+      if (input[i].frame < static_cast<int32_t>(frames))
+        input[now++] = input[i];
+      else
+        carried[later++] = input[i];
+    }
+  }
   const std::span<const TMidiOut> sent =
-      plugin->Process(static_cast<int>(frames), transport.Time(), std::span<const TMidiEvent>(input.data(), inputCount));
-  inputCount = 0;
+      plugin->Process(static_cast<int>(frames), transport.Time(), std::span<const TMidiEvent>(input.data(), now));
   AppendOutput(from, sent);  // before the next segment's block: the engine reuses its list
   transport.Advance(frames);
+  inputCount = 0;
+  for (int i = 0; i < later; ++i) {
+    input[inputCount] = carried[i];
+    input[inputCount++].frame -= static_cast<int32_t>(frames);
+  }
 }
 
 void TLv2Plugin::QueueInput(const TMidiEvent& event) {

@@ -68,7 +68,7 @@ class TLv2Plugin final : public TEngineHost {
   void LoadFactoryBank(const char* bundlePath);
   void TakeControlPorts();
   void QueueInput(const TMidiEvent& event);
-  void RunSegment(uint32_t from, uint32_t until);
+  void RunSegment(uint32_t from, uint32_t until, bool last);
   void BeginOutput();
   void AppendOutput(uint32_t offset, std::span<const TMidiOut> sent);
   void TrackKey(const TMidiMsg& msg);
@@ -94,6 +94,7 @@ class TLv2Plugin final : public TEngineHost {
 
   // Audio thread.
   std::array<TMidiEvent, kMaxInput> input{};
+  std::array<TMidiEvent, kMaxInput> carried{};  // messages on a position's frame, for the segment after it
   int inputCount = 0;
   uint32_t outCapacity = 0;  // bytes of the output sequence's body the host gave
   std::array<std::array<uint8_t, 128>, 16> keysDown{};  // the keys the host has held down, by channel
