@@ -215,4 +215,80 @@ TEST(Lv2GoldenLists, APositionToldAgainInsideABlockChangesNothing) {
     }
 }
 
+// A change of the host's transport at a sample: tempo, song position, rolling or not.
+struct TransportChange {
+  long sample;
+  double bpm;
+  bool playing;
+  double ppq = -1;  // where the song jumps to; -1: it goes on from where it is
+};
+
+TEST(Lv2GoldenLists, PositionChangesInsideBlocksPlayAsTheVst2ModulePlaysThem) {
+  // A held triad at 1/16 through a tempo change, a locate, a stop and a start. The VST 2.x
+  // module hears each change at the start of a 64-frame block; the LV2 plug-in at its frame
+  // inside blocks of 1000 and 4096 frames. Both send the same notes on the same samples.
+  const std::vector<TransportChange> changes = {
+      {0, 120, true}, {20032, 150, true}, {40000, 150, true, 33.25}, {60032, 150, false}, {70016, 100, true, 40.0}};
+  constexpr long kLength = 100032;
+  constexpr int kVstBlock = 64;
+  const auto setup = [](TPlugin& p) {
+    Set(p, tagSync, 3);
+    Set(p, tagGate, 60);
+  };
+
+  // VST 2.x: the changes at block starts, the song position noted where each takes effect.
+  vst2host::Host vst;
+  ASSERT_NE(vst.Start(kRate, kVstBlock), nullptr) << vst.LastError();
+  vst.SetProgram(0);
+  vst.SetParam(tagSync, 3.0f / 11.0f);
+  vst.SetParam(tagGate, 59.0f / 99.0f);
+  vst.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100), vst2host::NoteOn(0, 67, 100)});
+  std::vector<double> ppqAt;
+  size_t next = 0;
+  for (long t = 0; t < kLength; t += kVstBlock) {
+    if (next < changes.size() && changes[next].sample == t) {
+      const TransportChange& c = changes[next++];
+      vst.transport.tempo = c.bpm;
+      vst.transport.playing = c.playing;
+      if (c.ppq >= 0) vst.transport.ppq = c.ppq;
+      ppqAt.push_back(vst.transport.ppq);
+    }
+    vst.RunBlock(kVstBlock);
+  }
+  ASSERT_EQ(ppqAt.size(), changes.size());
+  std::vector<golden::Event> expected;
+  for (const vst2host::MidiOut& m : vst.MidiOutEvents())
+    expected.push_back({static_cast<long long>(m.block) * kVstBlock + m.deltaFrames, m.bytes[0], m.bytes[1], m.bytes[2]});
+  ASSERT_GT(expected.size(), 20u);
+
+  for (int blockSize : {1000, 4096}) {
+    auto host = lv2test::StartedHost(kRate);
+    ASSERT_TRUE(host);
+    ASSERT_EQ(host->RestoreProperties({lv2test::BankProperty(setup)}), 0);
+    host->SendMidi(0, {0x90, 60, 100});
+    host->SendMidi(0, {0x90, 64, 100});
+    host->SendMidi(0, {0x90, 67, 100});
+    size_t change = 0;
+    for (long start = 0; start < kLength; start += blockSize) {
+      for (; change < changes.size() && changes[change].sample < start + blockSize; ++change) {
+        const TransportChange& c = changes[change];
+        lv2host::Position p;
+        p.bpm = c.bpm;
+        p.speed = c.playing ? 1.0 : 0.0;
+        p.beatsPerBar = 4;
+        p.beatUnit = 4;
+        p.bar = std::floor(ppqAt[change] / 4);
+        p.barBeat = ppqAt[change] - *p.bar * 4;
+        p.frame = c.sample;
+        host->SendPosition(c.sample - start, p);
+      }
+      host->RunBlock(static_cast<uint32_t>(std::min<long>(blockSize, kLength - start)));
+    }
+    std::vector<golden::Event> sent;
+    for (const lv2host::MidiOut& m : host->Out())
+      sent.push_back({static_cast<long long>(m.block) * blockSize + m.frame, m.bytes[0], m.bytes[1], m.bytes[2]});
+    EXPECT_EQ(golden::Difference(expected, sent), "") << "blocks of " << blockSize;
+  }
+}
+
 }  // namespace
