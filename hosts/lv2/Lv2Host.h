@@ -78,6 +78,7 @@ class Host {
   bool Start(double sampleRate = 44100, int maxBlock = 8192, Features features = {});
   const std::string& LastError() const { return error; }
   const LilvPlugin* Plugin() const { return plugin; }
+  LilvWorld* World() const { return world; }
   LilvInstance* Instance() const { return instance; }
   LV2_URID Map(const std::string& uri);
   std::string Unmap(LV2_URID id);

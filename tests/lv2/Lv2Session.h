@@ -50,6 +50,7 @@ inline std::unique_ptr<TPlugin> EngineOf(lv2host::Host& host) {
     auto engine = std::make_unique<TPlugin>(nullptr);
     engine->SetChunk(blob.chunk.data(), static_cast<int>(blob.chunk.size()), false);
     if (blob.program >= 0) engine->SelectProgram(blob.program);
+    engine->Process(64, nullptr, {});  // the chain the bank names takes effect in a block
     return engine;
   }
   return nullptr;
