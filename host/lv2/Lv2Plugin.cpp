@@ -17,7 +17,7 @@
 struct TLv2Plugin::TUris {
   LV2_URID atomSequence = 0, atomObject = 0, atomBlank = 0, atomChunk = 0, atomFloat = 0;
   LV2_URID midiEvent = 0, timePosition = 0;
-  LV2_URID bank = 0, bankType = 0, program = 0;
+  LV2_URID bank = 0, program = 0;
   LV2_URID sampleRate = 0;
 };
 
@@ -78,7 +78,6 @@ void TLv2Plugin::MapUris(const LV2_URID_Map* map) {
   u.midiEvent = id(LV2_MIDI__MidiEvent);
   u.timePosition = id(LV2_TIME__Position);
   u.bank = id(MOLTRIN_LV2_BANK);
-  u.bankType = id(MOLTRIN_LV2_BANK_TYPE);
   u.program = id(MOLTRIN_LV2_PROGRAM);
   u.sampleRate = id(LV2_PARAMETERS__sampleRate);
   TPositionKeys& k = positionKeys;
@@ -239,7 +238,9 @@ void TLv2Plugin::QueueReleaseOfHeldKeys() {
 // state only notes them, since the state is what the host saved with them.
 void TLv2Plugin::TakeControlPorts() {
   const bool adopt = adoptPorts;
-  for (uint32_t port = kPortProgram; port < kPortCount; ++port) {
+  // The settings first, the program last: its message goes on the input channel in force.
+  for (uint32_t i = 0; i < kPortCount - kPortProgram; ++i) {
+    const uint32_t port = i + 1 < kPortCount - kPortProgram ? kFirstSettingPort + i : kPortProgram;
     if (controls[port] == nullptr) continue;
     const float value = *controls[port];
     if (!std::isfinite(value)) continue;
@@ -308,7 +309,7 @@ LV2_State_Status TLv2Plugin::Save(LV2_State_Store_Function store, LV2_State_Hand
   if (size <= 0 || chunk == nullptr) return LV2_STATE_ERR_UNKNOWN;
   const std::vector<uint8_t> blob = WriteStateBlob(
       TStateKind::kBank, plugin->CurrentProgram(), std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)));
-  return store(handle, uris->bank, blob.data(), blob.size(), uris->bankType,
+  return store(handle, uris->bank, blob.data(), blob.size(), uris->atomChunk,
                LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
@@ -319,8 +320,7 @@ LV2_State_Status TLv2Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_S
     uint32_t type = 0, flags = 0;
     const void* value = retrieve(handle, program ? uris->program : uris->bank, &size, &type, &flags);
     if (value == nullptr) continue;
-    // Our own type, or the bytes alone as a host that knows no types of ours hands them back.
-    if (type != uris->bankType && type != uris->atomChunk) return LV2_STATE_ERR_BAD_TYPE;
+    if (type != uris->atomChunk) return LV2_STATE_ERR_BAD_TYPE;
     return ApplyState(value, size, program);
   }
   return LV2_STATE_ERR_NO_PROPERTY;

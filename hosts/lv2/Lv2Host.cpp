@@ -51,11 +51,7 @@ std::string TemporaryLv2Path(const std::string& bundle) {
 
 LV2_URID MapUri(LV2_URID_Map_Handle handle, const char* uri) { return static_cast<Host*>(handle)->Map(uri); }
 
-const char* UnmapUri(LV2_URID_Unmap_Handle handle, LV2_URID id) {
-  static thread_local std::string text;
-  text = static_cast<Host*>(handle)->Unmap(id);
-  return text.c_str();
-}
+const char* UnmapUri(LV2_URID_Unmap_Handle handle, LV2_URID id) { return static_cast<Host*>(handle)->UnmapText(id); }
 
 void AppendProperty(std::vector<uint8_t>& body, LV2_URID key, LV2_URID type, const void* value, uint32_t size) {
   LV2_Atom_Property_Body p{};
@@ -117,6 +113,11 @@ LV2_URID Host::Map(const std::string& uri) {
   const auto id = static_cast<LV2_URID>(uris.size());
   ids.emplace(uri, id);
   return id;
+}
+
+const char* Host::UnmapText(LV2_URID id) {
+  std::lock_guard<std::mutex> guard(mapLock);
+  return id >= 1 && id <= uris.size() ? uris[id - 1].c_str() : nullptr;
 }
 
 std::string Host::Unmap(LV2_URID id) {

@@ -18,6 +18,7 @@
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -82,6 +83,7 @@ class Host {
   LilvInstance* Instance() const { return instance; }
   LV2_URID Map(const std::string& uri);
   std::string Unmap(LV2_URID id);
+  const char* UnmapText(LV2_URID id);  // valid as long as the host
 
   // ---- Ports.
   uint32_t PortCount() const { return static_cast<uint32_t>(controls.size()); }
@@ -154,7 +156,7 @@ class Host {
 
   std::mutex mapLock;
   std::map<std::string, LV2_URID> ids;
-  std::vector<std::string> uris;
+  std::deque<std::string> uris;  // stable: unmap hands out pointers into it
   LV2_URID_Map map{};
   LV2_URID_Unmap unmap{};
   std::vector<LV2_Feature> featureList;

@@ -5,6 +5,7 @@
 // the plug-in saves.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,7 +38,7 @@ inline lv2host::Property BankProperty(const std::function<void(TPlugin&)>& setup
   if (setup) setup(p);
   const void* chunk = nullptr;
   const int size = p.GetChunk(false, &chunk);
-  return {MOLTRIN_LV2_BANK, MOLTRIN_LV2_BANK_TYPE, 3,
+  return {MOLTRIN_LV2_BANK, "http://lv2plug.in/ns/ext/atom#Chunk", 3,
           WriteStateBlob(TStateKind::kBank, p.CurrentProgram(),
                          std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)))};
 }

@@ -155,9 +155,8 @@ std::string PluginDescription(const TPlugin& plugin) {
   t += "  lv2:optionalFeature ui:resize, ui:touch ;\n";
   t += "  lv2:extensionData ui:idleInterface .\n\n";
   // The state's properties.
-  t += "<" MOLTRIN_LV2_BANK_TYPE ">\n  a rdfs:Class ;\n  rdfs:label \"Moltrin bank\" ;\n"
+  t += "<" MOLTRIN_LV2_BANK ">\n  a rdf:Property ;\n  rdfs:label \"bank\" ;\n"
        "  rdfs:comment \"Every program with the current one, in a versioned header.\" .\n\n";
-  t += "<" MOLTRIN_LV2_BANK ">\n  a rdf:Property ;\n  rdfs:label \"bank\" ;\n  rdfs:range <" MOLTRIN_LV2_BANK_TYPE "> .\n\n";
   t += "<" MOLTRIN_LV2_PROGRAM ">\n  a rdf:Property ;\n  rdfs:label \"program\" ;\n"
        "  rdfs:comment \"One program, applied to the current program.\" .\n";
   return t;
