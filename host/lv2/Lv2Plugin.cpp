@@ -18,7 +18,7 @@ struct TLv2Plugin::TUris {
   LV2_URID atomSequence = 0, atomObject = 0, atomBlank = 0, atomChunk = 0, atomFloat = 0;
   LV2_URID midiEvent = 0, timePosition = 0;
   LV2_URID bank = 0, program = 0;
-  LV2_URID sampleRate = 0;
+  LV2_URID sampleRate = 0, sequenceSize = 0, atomInt = 0;
 };
 
 namespace {
@@ -80,6 +80,8 @@ void TLv2Plugin::MapUris(const LV2_URID_Map* map) {
   u.bank = id(MOLTRIN_LV2_BANK);
   u.program = id(MOLTRIN_LV2_PROGRAM);
   u.sampleRate = id(LV2_PARAMETERS__sampleRate);
+  u.sequenceSize = id(LV2_BUF_SIZE__sequenceSize);
+  u.atomInt = id(LV2_ATOM__Int);
   TPositionKeys& k = positionKeys;
   k.frame = id(LV2_TIME__frame);
   k.speed = id(LV2_TIME__speed);
@@ -106,12 +108,17 @@ void TLv2Plugin::LoadFactoryBank(const char* bundlePath) {
 
 uint32_t TLv2Plugin::SetOptions(const LV2_Options_Option* options) {
   for (const LV2_Options_Option* o = options; o != nullptr && o->key != 0; ++o) {
-    if (o->key != uris->sampleRate || o->value == nullptr || o->type != uris->atomFloat || o->size < sizeof(float))
-      continue;
-    const float rate = *static_cast<const float*>(o->value);
-    if (std::isfinite(rate) && rate > 0) {
-      plugin->SetSampleRate(rate);
-      transport.SetSampleRate(rate);
+    if (o->value == nullptr) continue;
+    if (o->key == uris->sampleRate && o->type == uris->atomFloat && o->size >= sizeof(float)) {
+      const float rate = *static_cast<const float*>(o->value);
+      if (std::isfinite(rate) && rate > 0) {
+        plugin->SetSampleRate(rate);
+        transport.SetSampleRate(rate);
+      }
+    } else if (o->key == uris->sequenceSize && o->type == uris->atomInt && o->size >= sizeof(int32_t)) {
+      // The size of the host's sequence buffers: no sequence reaches past it, whatever it claims.
+      const int32_t bytes = *static_cast<const int32_t*>(o->value);
+      if (bytes > static_cast<int32_t>(sizeof(LV2_Atom_Sequence))) sequenceBytes = static_cast<uint32_t>(bytes);
     }
   }
   return LV2_OPTIONS_SUCCESS;
@@ -150,7 +157,8 @@ void TLv2Plugin::Run(uint32_t frames) {
     // Each event checked against the sequence's end; events out of frame order or past the
     // block are brought into it, to the frame where the walk stands.
     const auto* body = reinterpret_cast<const uint8_t*>(&midiIn->body);
-    const uint32_t size = midiIn->atom.size;
+    uint32_t size = midiIn->atom.size;
+    if (sequenceBytes > 0) size = std::min<uint32_t>(size, sequenceBytes - sizeof(LV2_Atom));
     uint32_t offset = sizeof(LV2_Atom_Sequence_Body);
     while (offset + sizeof(LV2_Atom_Event) <= size) {
       const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + offset);

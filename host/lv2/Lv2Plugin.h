@@ -96,7 +96,8 @@ class TLv2Plugin final : public TEngineHost {
   std::array<TMidiEvent, kMaxInput> input{};
   std::array<TMidiEvent, kMaxInput> carried{};  // messages on a position's frame, for the segment after it
   int inputCount = 0;
-  uint32_t outCapacity = 0;  // bytes of the output sequence's body the host gave
+  uint32_t outCapacity = 0;    // bytes of the output sequence's body the host gave
+  uint32_t sequenceBytes = 0;  // the host's sequence buffers' size (bufsz:sequenceSize), 0 unknown
   std::array<std::array<uint8_t, 128>, 16> keysDown{};  // the keys the host has held down, by channel
   bool releaseKeys = false;  // the next block lets go of the keys held before a deactivation
   std::atomic<bool> activated{false};

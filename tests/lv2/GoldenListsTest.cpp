@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <tuple>
 #include <string>
 #include <vector>
@@ -172,30 +170,11 @@ std::vector<golden::Event> Render(const Case& c, int blockSize, bool retell) {
   return Sent(*host, blockSize, c.length);
 }
 
-// Whether `sent` is the kept list; with `slack`, each event may lie one frame off, as where a
-// step falls halfway between two frames the frame taken depends on where a block starts.
 testing::AssertionResult MatchesKept(const Case& c, const std::vector<golden::Event>& sent, int blockSize,
                                      bool slack = false) {
   std::string name = "ExactTiming/" + golden::Slug(c.what);
   if (c.listPerBlockSize) name += ".blocks-" + std::to_string(blockSize);
-  // Read the kept list without ever writing it: these tests hold LV2 to what VST 2.x keeps.
-  std::ifstream in(golden::Folder() + "/" + name + ".txt");
-  std::stringstream kept;
-  kept << in.rdbuf();
-  std::string error;
-  const auto list = golden::ParseList(kept.str(), &error);
-  if (!list) return testing::AssertionFailure() << name << ": " << error;
-  if (slack && list->size() == sent.size()) {
-    bool near = true;
-    for (size_t i = 0; i < sent.size(); ++i) {
-      const golden::Event &a = (*list)[i], &b = sent[i];
-      near = near && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 && std::llabs(a.sample - b.sample) <= 1;
-    }
-    if (near) return testing::AssertionSuccess();
-  }
-  const std::string difference = golden::Difference(*list, sent);
-  if (difference.empty()) return testing::AssertionSuccess();
-  return testing::AssertionFailure() << name << ", blocks of " << blockSize << ":\n" << difference;
+  return lv2test::MatchesKeptList(name, sent, slack) << ", blocks of " << blockSize;
 }
 
 TEST(Lv2GoldenLists, TheKeptListsPlayThroughLv2AtEveryBlockSize) {

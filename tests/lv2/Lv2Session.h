@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "host/lv2/Lv2Uris.h"
 #include "host/lv2/StateBlob.h"
 #include "hosts/lv2/Lv2Host.h"
+#include "tests/support/GoldenList.h"
 
 namespace lv2test {
 
@@ -69,6 +73,38 @@ inline lv2host::Position PositionAt(double sample, double rate, double bpm, bool
   p.barBeat = beats - *p.bar * 4;
   p.frame = static_cast<int64_t>(sample);
   return p;
+}
+
+// Whether `sent` is the list kept as tests/golden/<name>.txt, read and never written: LV2 is
+// held to what the VST 2.x tests keep. With `slack`, each event may lie one frame off (where a
+// step falls halfway between two frames, the frame taken depends on where a block starts).
+inline testing::AssertionResult MatchesKeptList(const std::string& name, const std::vector<golden::Event>& sent,
+                                                bool slack = false) {
+  std::ifstream in(golden::Folder() + "/" + name + ".txt");
+  std::stringstream kept;
+  kept << in.rdbuf();
+  std::string error;
+  const auto list = golden::ParseList(kept.str(), &error);
+  if (!list) return testing::AssertionFailure() << name << ": " << error;
+  if (slack && list->size() == sent.size()) {
+    bool near = true;
+    for (size_t i = 0; i < sent.size(); ++i) {
+      const golden::Event &a = (*list)[i], &b = sent[i];
+      near = near && a.status == b.status && a.data1 == b.data1 && a.data2 == b.data2 && std::llabs(a.sample - b.sample) <= 1;
+    }
+    if (near) return testing::AssertionSuccess();
+  }
+  const std::string difference = golden::Difference(*list, sent);
+  if (difference.empty()) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << name << ":\n" << difference;
+}
+
+// Everything the host received, at sample positions from its first block.
+inline std::vector<golden::Event> SentEvents(const lv2host::Host& host, int blockSize) {
+  std::vector<golden::Event> sent;
+  for (const lv2host::MidiOut& m : host.Out())
+    sent.push_back({static_cast<long long>(m.block) * blockSize + m.frame, m.bytes[0], m.bytes[1], m.bytes[2]});
+  return sent;
 }
 
 // A started host, or a test failure.
