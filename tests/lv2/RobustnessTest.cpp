@@ -95,6 +95,31 @@ TEST(Lv2Robustness, UnknownAtomsAndEventsPastTheBlockOrOutOfOrder) {
   EXPECT_EQ(host->OtherOutputEvents(), 0);
 }
 
+TEST(Lv2Robustness, KeysOnAPositionsOwnFrameLeaveOnThatFrame) {
+  // The block is split at the position: keys listed before it on its frame go with the frames
+  // after it, at the split's first frame, not one frame early and not lost.
+  auto host = lv2test::StartedHost();
+  ASSERT_TRUE(host);
+  ASSERT_EQ(host->RestoreProperties({lv2test::BankProperty([](TPlugin& p) {
+              lv2test::Set(p, tagArpEnabled, 0);
+              lv2test::Set(p, tagMIDIThruOn, 1);
+            })}),
+            0);
+  host->RunBlock(256);
+  host->ClearOut();
+  host->SendMidi(100, {0x90, 60, 100});
+  host->SendMidi(100, {0x90, 64, 100});
+  host->SendPosition(100, lv2test::PositionAt(0, kRate, 120, true));
+  host->SendMidi(100, {0x80, 60, 0});
+  host->RunBlock(256);
+  const auto out = host->Out();
+  ASSERT_EQ(out.size(), 3u);
+  for (const lv2host::MidiOut& m : out) EXPECT_EQ(m.frame, 100);
+  EXPECT_TRUE(out[0].IsNoteOn() && out[0].bytes[1] == 60);
+  EXPECT_TRUE(out[1].IsNoteOn() && out[1].bytes[1] == 64);
+  EXPECT_TRUE(out[2].IsNoteOff() && out[2].bytes[1] == 60);
+}
+
 TEST(Lv2Robustness, EventsAndSequencesClaimingMoreBytesThanThereAre) {
   auto host = lv2test::StartedHost();
   ASSERT_TRUE(host);
