@@ -105,11 +105,12 @@ TEST(Lv2Robustness, KeysOnAPositionsOwnFrameLeaveOnThatFrame) {
               lv2test::Set(p, tagMIDIThruOn, 1);
             })}),
             0);
+  host->SendPosition(0, lv2test::PositionAt(0, kRate, 120, false));
   host->RunBlock(256);
   host->ClearOut();
   host->SendMidi(100, {0x90, 60, 100});
   host->SendMidi(100, {0x90, 64, 100});
-  host->SendPosition(100, lv2test::PositionAt(0, kRate, 120, true));
+  host->SendPosition(100, lv2test::PositionAt(0, kRate, 90, false));  // a new tempo, still stopped
   host->SendMidi(100, {0x80, 60, 0});
   host->RunBlock(256);
   const auto out = host->Out();
