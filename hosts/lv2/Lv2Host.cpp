@@ -333,6 +333,16 @@ void Host::RunBlock(uint32_t frames) {
   seqIn->atom.size = sizeof(LV2_Atom_Sequence_Body);
 }
 
+void Host::RunBlockUncounted(uint32_t frames) {
+  auto* seqOut = reinterpret_cast<LV2_Atom_Sequence*>(outBuffer.data());
+  seqOut->atom.type = 0;
+  seqOut->atom.size = outCapacity - static_cast<uint32_t>(sizeof(LV2_Atom));
+  lilv_instance_run(instance, frames);
+  eventsCounted += (seqOut->atom.size - static_cast<uint32_t>(sizeof(LV2_Atom_Sequence_Body))) / 24;
+  ++blocksRun;
+  reinterpret_cast<LV2_Atom_Sequence*>(inBuffer.data())->atom.size = sizeof(LV2_Atom_Sequence_Body);
+}
+
 void Host::ReadOutput() {
   const auto* seq = reinterpret_cast<const LV2_Atom_Sequence*>(outBuffer.data());
   if (seq->atom.type != Map(LV2_ATOM__Sequence)) return;

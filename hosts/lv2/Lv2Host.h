@@ -109,6 +109,9 @@ class Host {
   // Runs one block of `frames` frames with the input added since the last, then records the
   // output.
   void RunBlock(uint32_t frames);
+  // The same without keeping the output: counts its events only (benchmarks).
+  void RunBlockUncounted(uint32_t frames);
+  long EventsOutCounted() const { return eventsCounted; }
   void Activate();
   void Deactivate();
   int BlocksRun() const { return blocksRun; }
@@ -174,6 +177,7 @@ class Host {
   int blocksRun = 0;
   std::vector<MidiOut> out;
   int otherOut = 0;
+  long eventsCounted = 0;
 
   std::unique_ptr<UiState> ui;
   int uiWidth = 0, uiHeight = 0;
