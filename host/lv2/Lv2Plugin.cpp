@@ -136,12 +136,9 @@ void TLv2Plugin::Connect(uint32_t port, void* data) {
 // Keys the host held down before it deactivated the plug-in may have been let go meanwhile,
 // with nobody to hear it: the first block after activation lets go of them at its first frame
 // (a latched pattern plays on, as latch means). Notes that sound end as they would have.
-void TLv2Plugin::Activate() {
-  releaseKeys = true;
-  activated.store(true);
-}
+void TLv2Plugin::Activate() { releaseKeys = true; }
 
-void TLv2Plugin::Deactivate() { activated.store(false); }
+void TLv2Plugin::Deactivate() {}
 
 // ---- One block.
 
@@ -154,8 +151,8 @@ void TLv2Plugin::Run(uint32_t frames) {
   uint32_t segmentStart = 0;
   const uint32_t lastFrame = frames > 0 ? frames - 1 : 0;
   if (midiIn != nullptr && midiIn->atom.size >= sizeof(LV2_Atom_Sequence_Body)) {
-    // Each event checked against the sequence's end; events out of frame order or past the
-    // block are brought into it, to the frame where the walk stands.
+    // Each event checked against the sequence's end. Frames past the block are brought into it;
+    // an event listed after a position but framed before it takes effect at the position.
     const auto* body = reinterpret_cast<const uint8_t*>(&midiIn->body);
     uint32_t size = midiIn->atom.size;
     if (sequenceBytes > 0) size = std::min<uint32_t>(size, sequenceBytes - sizeof(LV2_Atom));

@@ -52,6 +52,8 @@ class TLv2Plugin final : public TEngineHost {
   // The engine reference the editor's form binds to.
   void* EditorEngineRef() { return &editorEngine; }
   void AttachUi(TLv2PortWriter* writer) { ui.store(writer); }
+  // Only the UI attached last lets go (a host may open a second UI before closing the first).
+  void DetachUi(TLv2PortWriter* writer) { ui.compare_exchange_strong(writer, nullptr); }
   // Checks that a handle a host passed is an instance of this plug-in.
   bool IsInstance() const { return magic == kMagic; }
 
@@ -100,7 +102,6 @@ class TLv2Plugin final : public TEngineHost {
   uint32_t sequenceBytes = 0;  // the host's sequence buffers' size (bufsz:sequenceSize), 0 unknown
   std::array<std::array<uint8_t, 128>, 16> keysDown{};  // the keys the host has held down, by channel
   bool releaseKeys = false;  // the next block lets go of the keys held before a deactivation
-  std::atomic<bool> activated{false};
 
   std::atomic<TLv2PortWriter*> ui{nullptr};
 };

@@ -41,14 +41,15 @@ class TLv2Ui final : public TLv2PortWriter {
   }
   ~TLv2Ui() {
     form.reset();  // removes its window; a gesture it ends still reaches the host
-    instance.AttachUi(nullptr);
+    instance.DetachUi(this);
   }
   TLv2Ui(const TLv2Ui&) = delete;
   TLv2Ui& operator=(const TLv2Ui&) = delete;
 
   bool Open(void* parent) {
     form = TPlugForm::Create(parent);
-    if (!form) return false;
+    // Without a window inside the host's (no display to reach) there is nothing to embed.
+    if (!form || form->Window().NativeHandle() == nullptr) return false;
     instance.AttachUi(this);
     // The form binds itself when the message arrives, at the first idle tick.
     form->Window().Post(kBindEngineMessage, reinterpret_cast<intptr_t>(instance.EditorEngineRef()), 0);
