@@ -54,6 +54,12 @@ class TLv2Plugin final : public TEngineHost {
   void AttachUi(TLv2PortWriter* writer) { ui.store(writer); }
   // Only the UI attached last lets go (a host may open a second UI before closing the first).
   void DetachUi(TLv2PortWriter* writer) { ui.compare_exchange_strong(writer, nullptr); }
+  // The value the host's control port holds now; false when the port is not connected.
+  bool HostPortValue(uint32_t port, float& value) const {
+    if (port >= kPortCount || controls[port] == nullptr) return false;
+    value = *controls[port];
+    return true;
+  }
   // Checks that a handle a host passed is an instance of this plug-in.
   bool IsInstance() const { return magic == kMagic; }
 

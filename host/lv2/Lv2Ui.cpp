@@ -87,14 +87,17 @@ class TLv2Ui final : public TLv2PortWriter {
   }
 
  private:
-  // A port value the engine changed since the last look, and which the host does not hold.
+  // A port value the engine changed since the last look, and which the host does not hold:
+  // not a change the host made itself (automation playing, its generic view).
   void WriteEngineChanges() {
     for (uint32_t port = kPortProgram; port < kPortCount; ++port) {
       float value = 0;
       if (!ReadPortValue(instance.Face(), port, value) || value == shown[port]) continue;
       const bool firstLook = std::isnan(shown[port]);
       shown[port] = value;
-      if (!firstLook && value != hostKnown[port]) WritePort(port, value);
+      float held = hostKnown[port];
+      instance.HostPortValue(port, held);  // the port itself where the instance can see it
+      if (!firstLook && (std::isnan(held) || std::lround(value) != std::lround(held))) WritePort(port, value);
     }
   }
 
