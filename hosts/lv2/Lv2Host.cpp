@@ -282,6 +282,11 @@ void Host::SendMidi(int64_t frame, const std::vector<uint8_t>& bytes) {
 }
 
 void Host::SendPosition(int64_t frame, const Position& p) {
+  const std::vector<uint8_t> body = PositionBody(p);
+  Append(frame, Map(LV2_ATOM__Object), body.data(), static_cast<uint32_t>(body.size()));
+}
+
+std::vector<uint8_t> Host::PositionBody(const Position& p) {
   std::vector<uint8_t> body(sizeof(LV2_Atom_Object_Body), 0);
   auto* head = reinterpret_cast<LV2_Atom_Object_Body*>(body.data());
   head->id = 0;
@@ -315,7 +320,7 @@ void Host::SendPosition(int64_t frame, const Position& p) {
     AppendProperty(body, Map(LV2_TIME__beatUnit), Map(LV2_ATOM__Int), &unit, sizeof unit);
   }
   addFloat(LV2_TIME__beatsPerMinute, p.bpm);
-  Append(frame, Map(LV2_ATOM__Object), body.data(), static_cast<uint32_t>(body.size()));
+  return body;
 }
 
 void Host::SendAtom(int64_t frame, LV2_URID type, const std::vector<uint8_t>& body) {

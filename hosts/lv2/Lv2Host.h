@@ -105,6 +105,8 @@ class Host {
   void SendMidi(int64_t frame, std::initializer_list<uint8_t> bytes);
   void SendMidi(int64_t frame, const std::vector<uint8_t>& bytes);
   void SendPosition(int64_t frame, const Position& position);
+  // The body of a time:Position object (an atom:Object), for SendAtom.
+  std::vector<uint8_t> PositionBody(const Position& position);
   void SendAtom(int64_t frame, LV2_URID type, const std::vector<uint8_t>& body);
   // Runs one block of `frames` frames with the input added since the last, then records the
   // output.
