@@ -71,6 +71,7 @@ fuzz: build-asan
 
 bench: build-linux
 	@$(LINUX)/tests/benchmarks
+	@if [ -x $(LINUX)/tests/lv2_benchmarks ]; then $(LINUX)/tests/lv2_benchmarks; fi
 
 clean:
 	rm -rf build
