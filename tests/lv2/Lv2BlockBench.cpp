@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/lv2/Lv2Session.h"
 
@@ -39,12 +40,13 @@ void BM_Lv2ProcessBlock(benchmark::State& state) {
   again.speed = 1;
   const std::vector<uint8_t> retold = host.PositionBody(again);
   const LV2_URID object = host.Map(LV2_ATOM__Object);
+  const std::vector<uint8_t> wheel = {0xB0, 1, 64}, bend = {0xE0, 0, 70}, wheelAgain = {0xB0, 1, 65};
   const long before = host.EventsOutCounted();
   for (auto _ : state) {
     if (input) {
-      host.SendMidi(frames / 9, {0xB0, 1, 64});
-      host.SendMidi(frames / 2, {0xE0, 0, 70});
-      host.SendMidi(frames * 4 / 5, {0xB0, 1, 65});
+      host.SendMidi(frames / 9, wheel);
+      host.SendMidi(frames / 2, bend);
+      host.SendMidi(frames * 4 / 5, wheelAgain);
     }
     if (retell) host.SendAtom(frames / 2, object, retold);
     host.RunBlockUncounted(static_cast<uint32_t>(frames));
