@@ -106,13 +106,12 @@ std::string ControlPort(const TPlugin& plugin, uint32_t port) {
   return t + " ;\n  ]";
 }
 
-std::string Manifest(int presetCount, const std::vector<int>& programs) {
+std::string Manifest(const std::vector<int>& programs) {
   std::string t = kPrefixes;
   t += "<" MOLTRIN_LV2_URI ">\n  a lv2:Plugin ;\n  lv2:binary <" + std::string(kBinary) +
        "> ;\n  rdfs:seeAlso <moltrin.ttl> .\n\n";
   t += "<" MOLTRIN_LV2_UI_URI ">\n  a ui:X11UI ;\n  ui:binary <" + std::string(kBinary) +
        "> ;\n  rdfs:seeAlso <moltrin.ttl> .\n";
-  (void)presetCount;
   for (int program : programs) {
     t += '\n';
     t += PresetUri(program);
@@ -205,7 +204,6 @@ bool DescribeBundle(const std::string& bankPath, const std::vector<int>& program
     text.presets += Preset(plugin, program);
   }
   plugin.SelectProgram(fresh);
-  text.presetCount = static_cast<int>(programs.size());
-  text.manifest = Manifest(text.presetCount, programs);
+  text.manifest = Manifest(programs);
   return true;
 }

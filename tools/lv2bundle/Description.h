@@ -6,7 +6,6 @@
 
 struct TBundleText {
   std::string manifest, plugin, presets;
-  int presetCount = 0;
 };
 
 // `programs`: the factory programs (0..63) that become presets, those the bank's sources
