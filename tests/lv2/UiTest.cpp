@@ -7,9 +7,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "host/lv2/Lv2Ports.h"
-#include "hosts/lv2/Lv2Host.h"
 #include "hosts/vst2/NativeParent.h"
+#include "tests/lv2/Lv2Session.h"
 
 namespace {
 
@@ -95,6 +94,11 @@ TEST_F(Lv2Ui, PortChangesShowAndTheEnginesOwnChangesReachTheHost) {
   EXPECT_EQ(host.Control(kPortProgram), 11.0f);
   EXPECT_FALSE(WritesTo(Port("sync")).empty() && WritesTo(Port("steps")).empty())
       << "program 12's settings should reach the host's ports";
+  // Every port holds what the engine holds now.
+  const auto engine = lv2test::EngineOf(host);
+  ASSERT_TRUE(engine);
+  for (const TLv2Setting& setting : kLv2Settings)
+    EXPECT_EQ(host.Control(Port(setting.symbol)), lv2test::Get(*engine, setting.tag)) << setting.symbol;
   host.CloseUi();
 }
 
