@@ -1,7 +1,9 @@
 -- Ardour 7, headless (ardour7-lua, the Dummy backend): a C major triad recorded from the
 -- virtual keyboard's port into a MIDI region on the track "Keys"; then that region played
--- through Moltrin on the same track, what Moltrin sends recorded on the track "Arp". Prints the
--- notes of both regions, one a line: "keys|arp PITCH VELOCITY START-SAMPLE END-SAMPLE".
+-- through Moltrin on the same track, what Moltrin sends recorded on the track "Arp"; then the
+-- same with a factory preset applied, before and after the session is saved and loaded again.
+-- Prints the notes of each region, one a line:
+-- "keys|arp|preset|reloaded PITCH VELOCITY START-SAMPLE END-SAMPLE".
 -- The session goes into $MOLTRIN_SESSION/moltrin; LV2_PATH must name the bundle's folder.
 local rate = 48000
 local ticks_per_beat = 1920
@@ -88,14 +90,31 @@ take(keys, 0.3, function()
 end)
 print_notes("keys", keys)
 
--- The region through Moltrin (a fresh instance: the factory bank's first program).
+-- The region through Moltrin (a fresh instance: the factory bank's first program), what it
+-- sends recorded on a track of its own.
 keys:input():disconnect_all(nil)
 local moltrin = ARDOUR.LuaAPI.new_plugin(Session, "urn:moltrin:arpeggiator", ARDOUR.PluginType.LV2, "")
 assert(not moltrin:isnil(), "Ardour did not find urn:moltrin:arpeggiator")
 keys:add_processor_by_index(moltrin, 0, nil, true)
-local arp = track("Arp")
-arp:input():connect(arp:input():nth(0), keys:output():nth(0):name(), nil)
-take(arp, 3.0, nil)
-print_notes("arp", arp)
+local function record_arp(name, label)
+  local out = track(name)
+  out:input():connect(out:input():nth(0), Session:route_by_name("Keys"):output():nth(0):name(), nil)
+  take(out, 3.0, nil)
+  print_notes(label, out)
+end
+record_arp("Arp", "arp")
+
+-- A factory preset applied (it fills the current program, step rows and all), the session saved,
+-- closed and loaded again: Moltrin plays what it played before the session closed.
+local plugin = moltrin:to_insert():plugin(0)
+local preset = plugin:preset_by_label("Alberti Bass")
+assert(preset, "no preset Alberti Bass")
+assert(plugin:load_preset(preset), "the preset was not applied")
+ARDOUR.LuaAPI.usleep(300000)
+record_arp("Preset", "preset")
+Session:save_state("", false, false, false, false, false)
+close_session()
+assert(load_session(os.getenv("MOLTRIN_SESSION") .. "/moltrin", "moltrin"), "the session did not load again")
+record_arp("Reloaded", "reloaded")
 Session:save_state("", false, false, false, false, false)
 close_session()
