@@ -20,8 +20,9 @@ TEST_BUILDS := build-linux build-win build-tsan build-asan
 .DEFAULT_GOAL := help
 
 help:
-	@echo "make demo         install the Linux build's packages if missing, build the module and the"
-	@echo "                  tools (moltrin-render, moltrin-snapshot, moltrin-inspect), play the examples"
+	@echo "make demo         install the Linux build's packages if missing, build the module, the LV2"
+	@echo "                  bundle and the tools (moltrin-render, moltrin-snapshot, moltrin-inspect),"
+	@echo "                  play the examples"
 	@echo "make test         install every package if missing, build everything, run every test stage"
 	@echo "make build-linux  the Linux module, tools and tests (build/linux)"
 	@echo "make build-win    the Windows module and tests (build/win)"
@@ -40,7 +41,7 @@ deps-build:
 	@bash scripts/deps.sh build
 
 build-demo: deps-build
-	$(call build,the modules and the tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin moltrin_clap factory_bank moltrin-render moltrin-snapshot moltrin-inspect)
+	$(call build,the modules and the tools,$(LINUX),-DCMAKE_BUILD_TYPE=Release,moltrin moltrin_clap factory_bank lv2_bundle moltrin-render moltrin-snapshot moltrin-inspect)
 
 build-linux: deps
 	$(call build,the Linux module and tests,$(LINUX),-DCMAKE_BUILD_TYPE=Release)
@@ -72,6 +73,7 @@ fuzz: build-asan
 
 bench: build-linux
 	@$(LINUX)/tests/benchmarks
+	@if [ -x $(LINUX)/tests/lv2_benchmarks ]; then $(LINUX)/tests/lv2_benchmarks; fi
 
 # A real CLAP host: Debian's Qtractor finds, shows and hears moltrin.clap (scripts/qtractor-check.sh).
 qtractor-check: build-demo

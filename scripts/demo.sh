@@ -60,3 +60,7 @@ echo
 echo "Wrote ${#rendered[@]} MIDI files and their piano rolls to ${shown%/}/:"
 for stem in "${rendered[@]}"; do echo "  $stem.mid  $stem.png"; done
 echo "and the editor playing Up Classic over a C chord, drawn by moltrin-snapshot: editor.png"
+if [ -d "$build/moltrin.lv2" ]; then
+  echo
+  echo "The LV2 bundle is ${build#"$PWD"/}/moltrin.lv2: copy it into ~/.lv2/ for Ardour, Qtractor, Carla or jalv."
+fi

@@ -11,6 +11,7 @@ build_packages=(
   libx11-dev                 # the editor's X11 window
   libxtst-dev libxres-dev    # the window tests (found when the tree is configured)
   dpf-source                 # the CLAP 1.1 headers for moltrin.clap (only its clap/ folder is used)
+  lv2-dev                    # the LV2 headers the bundle moltrin.lv2 is built with
 )
 test_packages=(
   g++-mingw-w64-x86-64-posix # the Windows module (posix threads variant)
@@ -19,6 +20,10 @@ test_packages=(
   python3-mido               # an independent MIDI file reader for the tests
   xvfb                       # the window tests' display
   clang libclang-rt-dev      # sanitizer builds and fuzzing (libFuzzer)
+  liblilv-dev pkg-config     # the LV2 test host (hosts/lv2) loads the bundle with lilv
+  sordi                      # sord_validate, which lv2_validate runs on the bundle
+  jalv jackd2 x11-utils imagemagick  # jalv opens the bundle with its editor; xwininfo, import: the screenshot
+  ardour                     # Ardour 7 plays a MIDI region through the bundle, headless (ardour7-lua)
 )
 packages=("${build_packages[@]}")
 [ "${1:-}" = build ] || packages+=("${test_packages[@]}")
