@@ -32,7 +32,10 @@ fi
 
 [ -f "$build/host/moltrin.clap" ] || { echo "no $build/host/moltrin.clap: build first (make build-demo)"; exit 1; }
 rm -rf "$work"
-mkdir -p "$work/clap" "$work/config/rncbc.org" "$work/home" "$work/session"
+mkdir -p "$work/clap" "$work/config/rncbc.org" "$work/home"
+# The session lives in a folder of its own under /tmp (Qtractor shows its path); a copy of what
+# Qtractor saved stays in BUILD_DIR/qtractor.
+sessions=$(mktemp -d /tmp/moltrin-qtractor.XXXXXX)
 chmod 700 "$work/home"
 # The module with its bank and skins, as a user installs it in ~/.clap.
 cp -r "$build/host/moltrin.clap" "$build/host/skins" "$work/clap/"
@@ -57,6 +60,8 @@ cleanup() {
   local i
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[$i]}" 2>/dev/null; done
   wait 2>/dev/null
+  cp "$sessions/moltrin.qtr" "$work/" 2>/dev/null
+  rm -rf "$sessions"
 }
 trap cleanup EXIT
 Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
@@ -80,10 +85,10 @@ Display\\KeepEditorsOnTop=true
 ClapPaths=$work/clap
 OpenEditor=true
 EOF
-session=$work/session/moltrin.qtr
-sed -e "s|@DIR@|$work/session|g" -e "s|@CLAP@|$work/clap/moltrin.clap|g" \
+session=$sessions/moltrin.qtr
+sed -e "s|@DIR@|$sessions|g" -e "s|@CLAP@|$work/clap/moltrin.clap|g" \
   "$root/scripts/qtractor-session.qtr" >"$session"
-(cd "$work/session" && exec qtractor "$session" >"$work/qtractor.log" 2>&1) &
+(cd "$sessions" && exec qtractor "$session" >"$work/qtractor.log" 2>&1) &
 pids+=($!)
 
 window() {  # NAME PATTERN [SECONDS]: the first window whose name matches, waiting for it
