@@ -32,8 +32,8 @@ std::string TemporaryLv2Path(const std::string& bundle) {
   static std::string folder;
   static std::string linked;
   if (folder.empty()) {
-    char name[] = "/tmp/moltrin-lv2-XXXXXX";
-    if (mkdtemp(name) == nullptr) return {};
+    std::string name = (fs::temp_directory_path() / "moltrin-lv2-XXXXXX").string();
+    if (mkdtemp(name.data()) == nullptr) return {};
     folder = name;
     std::atexit([] {
       std::error_code ec;
