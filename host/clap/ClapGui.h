@@ -1,6 +1,6 @@
 #pragma once
 // The editor inside the host's window through CLAP's gui extension: the form the VST 2.x editor
-// host shows, embedded (x11 on Linux, win32 on Windows), fixed in size, never floating. Its idle
+// host shows, embedded (x11 on Linux, win32 on Windows), its size fixed at each zoom, never floating. Its idle
 // tick runs on the host's timer (timer-support) about 30 times a second; on Windows, where a host
 // may offer no timer, on a system timer of the host's own message loop. Everything here runs on
 // the main thread.
