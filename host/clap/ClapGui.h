@@ -1,9 +1,9 @@
 #pragma once
 // The editor inside the host's window through CLAP's gui extension: the form the VST 2.x editor
-// host shows, embedded (x11 on Linux, win32 on Windows), its size fixed at each zoom, never floating. Its idle
-// tick runs on the host's timer (timer-support) about 30 times a second; on Windows, where a host
-// may offer no timer, on a system timer of the host's own message loop. Everything here runs on
-// the main thread.
+// host shows, embedded (x11 on Linux, win32 on Windows), never floating. Its idle tick runs on
+// the host's timer (timer-support) about 30 times a second; on Windows, where a host may offer
+// no timer, on a system timer of the host's own message loop. Everything here runs on the main
+// thread.
 //
 // Size: fixed at each zoom (the user's zoom times the host's set_scale, or the system's scale
 // when the host tells none); get_size answers the form's size, or before set_parent the size a
