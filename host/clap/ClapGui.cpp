@@ -2,11 +2,14 @@
 
 #include <clap/ext/timer-support.h>
 
+#include <cmath>
 #include <cstring>
 
+#include "editor/EditorZoom.h"
 #include "host/clap/ClapBoundary.h"
 #include "host/clap/ClapExtensions.h"
 #include "host/clap/ClapPlugin.h"
+#include "platform/SystemScale.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -50,21 +53,22 @@ const clap_plugin_gui_t kClapGui = {
       return Guarded(false, [&] { return GuiOf(p).Create(api, floating); });
     },
     [](const clap_plugin_t* p) { Guarded([&] { GuiOf(p).Destroy(); }); },
-    // The editor has one fixed size: no scale is taken.
-    [](const clap_plugin_t*, double) { return false; },
+    [](const clap_plugin_t* p, double scale) { return Guarded(false, [&] { return GuiOf(p).SetScale(scale); }); },
     [](const clap_plugin_t* p, uint32_t* width, uint32_t* height) {
       return Guarded(false, [&] { return GuiOf(p).GetSize(width, height); });
     },
+    // The size follows the zoom only: the host's window is never dragged to another.
     [](const clap_plugin_t*) { return false; },
-    // Hints that say so: neither way resizable.
     [](const clap_plugin_t*, clap_gui_resize_hints_t* hints) {
       if (hints == nullptr) return false;
       *hints = clap_gui_resize_hints_t{false, false, false, 0, 0};
       return true;
     },
-    [](const clap_plugin_t*, uint32_t*, uint32_t*) { return false; },
-    [](const clap_plugin_t*, uint32_t width, uint32_t height) {
-      return width == static_cast<uint32_t>(gFormWidth) && height == static_cast<uint32_t>(gFormHeight);
+    [](const clap_plugin_t* p, uint32_t* width, uint32_t* height) {
+      return Guarded(false, [&] { return GuiOf(p).AdjustSize(width, height); });
+    },
+    [](const clap_plugin_t* p, uint32_t width, uint32_t height) {
+      return Guarded(false, [&] { return GuiOf(p).SetSize(width, height); });
     },
     [](const clap_plugin_t* p, const clap_window_t* window) {
       return Guarded(false, [&] { return GuiOf(p).SetParent(window); });
@@ -107,6 +111,7 @@ void TClapGui::Destroy() {
   StopTimer();
   form.reset();
   created = false;
+  toldUnparented.reset();
 }
 
 bool TClapGui::SetParent(const clap_window_t* window) {
@@ -117,17 +122,62 @@ bool TClapGui::SetParent(const clap_window_t* window) {
   form.reset();
   form = formClass(parent);
   if (!form) return false;
+  form->SetFrame(this);
+  if (hostScale > 0) form->SetHostScale(hostScale);
+  // The window's screen may ask for another scale than the one the host sized its window for
+  // (Windows: another monitor). The host is asked; one that cannot keeps the size it has.
+  if (hostScale == 0 && toldUnparented && form->Size() != *toldUnparented && !RequestEditorSize(form->Size()))
+    form->SetHostScale(toldSystemScale);
   // The form binds itself when the message arrives, after this call has returned.
   form->Window().Post(kBindEngineMessage, reinterpret_cast<intptr_t>(owner.EngineReference()), 0);
   return true;
 }
 
-bool TClapGui::GetSize(uint32_t* width, uint32_t* height) const {
+bool TClapGui::SetScale(double scale) {
+  owner.RequireMainThread();
+  if (!std::isfinite(scale) || scale <= 0) return false;
+  hostScale = scale;
+  if (form) form->SetHostScale(scale);
+  return true;
+}
+
+TEditorSize TClapGui::SizeNow() {
+  if (requested) return *requested;
+  if (form) return form->Size();
+  if (hostScale > 0) return EditorSizeAt(PredictedEditorScale(hostScale));
+  toldSystemScale = ScreenScale();
+  toldUnparented = EditorSizeAt(PredictedEditorScale(toldSystemScale));
+  return *toldUnparented;
+}
+
+bool TClapGui::GetSize(uint32_t* width, uint32_t* height) {
   owner.RequireMainThread();
   if (width == nullptr || height == nullptr) return false;
-  *width = gFormWidth;
-  *height = gFormHeight;
+  const TEditorSize size = SizeNow();
+  *width = static_cast<uint32_t>(size.width);
+  *height = static_cast<uint32_t>(size.height);
   return true;
+}
+
+// One size at each zoom: whatever the host offers, the answer is that size.
+bool TClapGui::AdjustSize(uint32_t* width, uint32_t* height) { return GetSize(width, height); }
+
+bool TClapGui::SetSize(uint32_t width, uint32_t height) {
+  owner.RequireMainThread();
+  const TEditorSize size = SizeNow();
+  return width == static_cast<uint32_t>(size.width) && height == static_cast<uint32_t>(size.height);
+}
+
+bool TClapGui::RequestEditorSize(TEditorSize size) {
+  const clap_host_t* host = owner.Host();
+  const auto* gui = host != nullptr && host->get_extension != nullptr
+                        ? static_cast<const clap_host_gui_t*>(host->get_extension(host, CLAP_EXT_GUI))
+                        : nullptr;
+  if (gui == nullptr || gui->request_resize == nullptr) return false;
+  requested = size;
+  const bool resized = gui->request_resize(host, static_cast<uint32_t>(size.width), static_cast<uint32_t>(size.height));
+  requested.reset();
+  return resized;
 }
 
 bool TClapGui::Show() {

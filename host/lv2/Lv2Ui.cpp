@@ -5,9 +5,16 @@
 // (with ui:touch around a gesture where the host offers it), so that automation records them.
 // Changes the engine makes by itself (a program change, a chain moving on, a restored state)
 // are written to the host's ports as the editor shows them.
+//
+// Size: the host's ui:scaleFactor option (else the system's scale) times the user's zoom; the UI
+// announces its size through ui:resize, which also serves a zoom chosen while open (a host that
+// answers other than 0, or offers no ui:resize, keeps the editor at the size it has).
 #include "host/lv2/Lv2Ui.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
 
 #include <array>
 #include <cmath>
@@ -32,10 +39,27 @@ const void* FeatureData(const LV2_Feature* const* features, const char* uri) {
 
 constexpr float kUnknown = std::numeric_limits<float>::quiet_NaN();
 
-class TLv2Ui final : public TLv2PortWriter {
+// The host's ui:scaleFactor among the instantiation's options, or 0 when it tells none.
+double HostScaleFactor(const LV2_Feature* const* features) {
+  const auto* options = static_cast<const LV2_Options_Option*>(FeatureData(features, LV2_OPTIONS__options));
+  const auto* map = static_cast<const LV2_URID_Map*>(FeatureData(features, LV2_URID__map));
+  if (options == nullptr || map == nullptr || map->map == nullptr) return 0;
+  const LV2_URID scaleFactor = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID atomFloat = map->map(map->handle, LV2_ATOM__Float);
+  for (const LV2_Options_Option* o = options; o->key != 0 || o->value != nullptr; ++o) {
+    if (o->key != scaleFactor || o->type != atomFloat || o->size != sizeof(float) || o->value == nullptr) continue;
+    float scale = 0;
+    std::memcpy(&scale, o->value, sizeof scale);
+    return std::isfinite(scale) && scale > 0 ? scale : 0;
+  }
+  return 0;
+}
+
+class TLv2Ui final : public TLv2PortWriter, private TEditorFrame {
  public:
-  TLv2Ui(TLv2Plugin& instance, LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch)
-      : instance(instance), write(write), controller(controller), touch(touch) {
+  TLv2Ui(TLv2Plugin& instance, LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
+         const LV2UI_Resize* resize)
+      : instance(instance), write(write), controller(controller), touch(touch), resize(resize) {
     shown.fill(kUnknown);
     hostKnown.fill(kUnknown);
   }
@@ -46,10 +70,13 @@ class TLv2Ui final : public TLv2PortWriter {
   TLv2Ui(const TLv2Ui&) = delete;
   TLv2Ui& operator=(const TLv2Ui&) = delete;
 
-  bool Open(void* parent) {
+  bool Open(void* parent, double hostScale) {
     form = TPlugForm::Create(parent);
     // Without a window inside the host's (no display to reach) there is nothing to embed.
     if (!form || form->Window().NativeHandle() == nullptr) return false;
+    if (hostScale > 0) form->SetHostScale(hostScale);
+    form->SetFrame(this);
+    if (CanResize()) resize->ui_resize(resize->handle, form->Size().width, form->Size().height);
     instance.AttachUi(this);
     // The form binds itself when the message arrives, at the first idle tick.
     form->Window().Post(kBindEngineMessage, reinterpret_cast<intptr_t>(instance.EditorEngineRef()), 0);
@@ -87,6 +114,12 @@ class TLv2Ui final : public TLv2PortWriter {
   }
 
  private:
+  bool CanResize() const { return resize != nullptr && resize->ui_resize != nullptr; }
+  // A zoom chosen while open: ui:resize answers 0 when the host's window took the size.
+  bool RequestEditorSize(TEditorSize size) override {
+    return CanResize() && resize->ui_resize(resize->handle, size.width, size.height) == 0;
+  }
+
   // A port value the engine changed since the last look, and which the host does not hold:
   // not a change the host made itself (automation playing, its generic view).
   void WriteEngineChanges() {
@@ -105,6 +138,7 @@ class TLv2Ui final : public TLv2PortWriter {
   LV2UI_Write_Function write;
   LV2UI_Controller controller;
   const LV2UI_Touch* touch;
+  const LV2UI_Resize* resize;
   std::unique_ptr<TEditorForm> form;
   std::array<float, kPortCount> shown{};      // the engine's values at the last look
   std::array<float, kPortCount> hostKnown{};  // the host's values, as it told or was told
@@ -121,13 +155,10 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor* /*descriptor*/, const char* plu
     auto* instance = static_cast<TLv2Plugin*>(const_cast<void*>(FeatureData(features, LV2_INSTANCE_ACCESS_URI)));
     if (parent == nullptr || instance == nullptr || !instance->IsInstance()) return nullptr;
     const auto* touch = static_cast<const LV2UI_Touch*>(FeatureData(features, LV2_UI__touch));
-    auto ui = std::make_unique<TLv2Ui>(*instance, write, controller, touch);
-    if (!ui->Open(parent)) return nullptr;
+    const auto* resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
+    auto ui = std::make_unique<TLv2Ui>(*instance, write, controller, touch, resize);
+    if (!ui->Open(parent, HostScaleFactor(features))) return nullptr;
     *widget = ui->Widget();
-    // The editor's fixed size; ui:scaleFactor would scale it here.
-    if (const auto* resize = static_cast<const LV2UI_Resize*>(FeatureData(features, LV2_UI__resize));
-        resize != nullptr && resize->ui_resize != nullptr)
-      resize->ui_resize(resize->handle, gFormWidth, gFormHeight);
     return ui.release();
   } catch (...) {
     return nullptr;

@@ -153,7 +153,9 @@ const void* Host::Extension(const char* id) const {
   static const clap_host_state_t state = {[](const clap_host_t* h) { ++Of(h).dirtyMarks; }};
   static const clap_host_gui_t gui = {
       [](const clap_host_t*) {},
-      [](const clap_host_t*, uint32_t, uint32_t) { return false; },
+      [](const clap_host_t* h, uint32_t width, uint32_t height) {
+        return Of(h).requestResize && Of(h).requestResize(width, height);
+      },
       [](const clap_host_t*) { return false; },
       [](const clap_host_t*) { return false; },
       [](const clap_host_t*, bool) {},

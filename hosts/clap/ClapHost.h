@@ -28,6 +28,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ class Host {
   bool offerThreadCheck = true;
   bool offerTimer = true;
   uint32_t dialects = CLAP_NOTE_DIALECT_CLAP | CLAP_NOTE_DIALECT_MIDI;  // what its note ports take
+  // The host gui's request_resize: true when the host's window took the size. Unset: refused.
+  std::function<bool(uint32_t width, uint32_t height)> requestResize;
 
   // Factory, create and init. False (see LastError) when any fails.
   bool Create();

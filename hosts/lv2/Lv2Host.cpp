@@ -85,6 +85,8 @@ struct Host::UiState {
   const LV2UI_Idle_Interface* idle = nullptr;
   LV2UI_Resize resize{};
   LV2UI_Touch touch{};
+  float scaleFactor = 0;
+  std::vector<LV2_Options_Option> options;
   std::vector<LV2_Feature> featureList;
   std::vector<const LV2_Feature*> features;
   mutable std::mutex lock;
@@ -511,7 +513,7 @@ void Host::Write(LV2UI_Controller controller, uint32_t port, uint32_t size, uint
   host->controls[port] = value;  // as a host does: the port takes the UI's value
 }
 
-bool Host::OpenUi(void* parent) {
+bool Host::OpenUi(void* parent, float scaleFactor) {
   CloseUi();
   LilvUIs* uis = lilv_plugin_get_uis(plugin);
   LilvNode* x11 = lilv_new_uri(world, LV2_UI__X11UI);
@@ -568,6 +570,13 @@ bool Host::OpenUi(void* parent) {
                         {LV2_URID__map, &map},
                         {LV2_URID__unmap, &unmap},
                         {LV2_UI__idleInterface, nullptr}};
+  if (scaleFactor > 0) {
+    state->scaleFactor = scaleFactor;
+    state->options = {{LV2_OPTIONS_INSTANCE, 0, Map(LV2_UI__scaleFactor), sizeof(float), Map(LV2_ATOM__Float),
+                       &state->scaleFactor},
+                      {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    state->featureList.push_back({LV2_OPTIONS__options, state->options.data()});
+  }
   for (const LV2_Feature& f : state->featureList) state->features.push_back(&f);
   state->features.push_back(nullptr);
   ui = std::move(state);

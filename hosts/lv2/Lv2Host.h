@@ -135,8 +135,9 @@ class Host {
   std::vector<std::pair<std::string, std::string>> Presets();
   bool ApplyPreset(const std::string& uri);
 
-  // ---- The UI, embedded in `parent` (an X window id).
-  bool OpenUi(void* parent);
+  // ---- The UI, embedded in `parent` (an X window id); `scaleFactor` > 0: the ui:scaleFactor
+  // option the host tells it.
+  bool OpenUi(void* parent, float scaleFactor = 0);
   bool UiOpen() const { return ui != nullptr; }
   int IdleUi();  // the UI's idle answer; -1 without a UI
   void CloseUi();

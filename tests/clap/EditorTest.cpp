@@ -114,7 +114,6 @@ TEST_F(ClapEditor, OffersTheEmbeddedWindowOfItsSystemAtItsFixedSize) {
   clap_gui_resize_hints_t hints{true, true, true, 1, 1};
   ASSERT_TRUE(gui->get_resize_hints(host.Plugin(), &hints)) << "hosts ask (Qtractor warns without)";
   EXPECT_FALSE(hints.can_resize_horizontally || hints.can_resize_vertically);
-  EXPECT_FALSE(gui->set_scale(host.Plugin(), 2.0));
   EXPECT_FALSE(gui->set_size(host.Plugin(), 1000, 700));
   EXPECT_TRUE(gui->set_size(host.Plugin(), 809, 536));
   gui->destroy(host.Plugin());

@@ -151,7 +151,8 @@ std::string PluginDescription(const TPlugin& plugin) {
   // The editor, working on the instance itself.
   t += "<" MOLTRIN_LV2_UI_URI ">\n  a ui:X11UI ;\n";
   t += "  lv2:requiredFeature ui:parent, ui:idleInterface, <http://lv2plug.in/ns/ext/instance-access> ;\n";
-  t += "  lv2:optionalFeature ui:resize, ui:touch ;\n";
+  t += "  lv2:optionalFeature ui:resize, ui:touch, opts:options ;\n";
+  t += "  opts:supportedOption ui:scaleFactor ;\n";
   t += "  lv2:extensionData ui:idleInterface .\n\n";
   // The state's properties.
   t += "<" MOLTRIN_LV2_BANK ">\n  a rdf:Property ;\n  rdfs:label \"bank\" ;\n"
