@@ -2,7 +2,8 @@
 # Fails when a file includes a layer it must not know: the engine knows no format adapter, host
 # library, editor or platform; the platform knows no engine, editor, adapter or host library;
 # the editor's controls know no engine (only the form, in files named *Form*, binds to it) and
-# no editor file knows an adapter; an adapter knows of the engine only its face (engine/Plugin.h).
+# no editor file knows an adapter; an adapter knows of the engine only its face (engine/Plugin.h),
+# and of the other adapters nothing (what they share is in host/boundary/).
 # The host library (hosts/) knows no engine, editor or platform, and of the adapter only its
 # records header; the tools use no file of the tests.
 set -uo pipefail
@@ -32,6 +33,15 @@ hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"engine/' host/**/
 if [ -n "$hits" ]; then
   echo "an adapter includes the engine beyond its face:"; echo "$hits"; status=1
 fi
+for adapter in host/*/; do
+  format=$(basename "$adapter")
+  [ "$format" = boundary ] && continue
+  hits=$(grep -nE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"host/' "$adapter"*.h "$adapter"*.cpp 2>/dev/null |
+    grep -vE "\"host/($format|boundary)/")
+  if [ -n "$hits" ]; then
+    echo "an adapter includes another format's adapter:"; echo "$hits"; status=1
+  fi
+done
 host_library=(hosts/*/*.h hosts/*/*.cpp)
 if [ ${#host_library[@]} -gt 0 ]; then
   forbid "hosts/ includes the engine, the editor or the platform" "engine|editor|platform" "${host_library[@]}"

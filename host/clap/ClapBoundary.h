@@ -4,7 +4,7 @@
 // back into the host: a failure answers the call's fallback value.
 #include <utility>
 
-#include "host/vst2/FpuGuard.h"
+#include "host/boundary/FpuGuard.h"
 
 template <class R, class F>
 R Guarded(R fallback, F&& body) noexcept {

@@ -8,7 +8,7 @@
 #include "host/lv2/Lv2Plugin.h"
 #include "host/lv2/Lv2Ui.h"
 #include "host/lv2/Lv2Uris.h"
-#include "host/vst2/FpuGuard.h"
+#include "host/boundary/FpuGuard.h"
 
 namespace {
 

@@ -26,7 +26,7 @@
 #include "editor/PlugEditorForm.h"
 #include "host/lv2/Lv2Plugin.h"
 #include "host/lv2/Lv2Uris.h"
-#include "host/vst2/FpuGuard.h"
+#include "host/boundary/FpuGuard.h"
 
 namespace {
 

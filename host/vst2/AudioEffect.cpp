@@ -1,6 +1,6 @@
 #include "host/vst2/AudioEffect.h"
 
-#include "host/vst2/FpuGuard.h"
+#include "host/boundary/FpuGuard.h"
 #include "host/vst2/HostConvert.h"
 #include "host/vst2/VSTEditor.h"
 

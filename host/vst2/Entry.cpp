@@ -1,6 +1,6 @@
 // The module's only exports: VSTPluginMain and its alias main, the names hosts look for.
 #include "editor/PlugEditorForm.h"
-#include "host/vst2/FpuGuard.h"
+#include "host/boundary/FpuGuard.h"
 #include "host/vst2/VSTPlugin.h"
 
 #if defined(_WIN32)
