@@ -532,6 +532,20 @@ std::vector<uint32_t> Host::TimerPeriods() const {
   return periods;
 }
 
+std::string Host::GestureTrail(clap_id id, double* lastValue) const {
+  std::string trail;
+  for (const Sent& s : sent) {
+    if (s.param != id) continue;
+    if (s.type == CLAP_EVENT_PARAM_GESTURE_BEGIN) trail += 'b';
+    if (s.type == CLAP_EVENT_PARAM_GESTURE_END) trail += 'e';
+    if (s.type == CLAP_EVENT_PARAM_VALUE) {
+      trail += 'v';
+      if (lastValue != nullptr) *lastValue = s.value;
+    }
+  }
+  return trail;
+}
+
 void Host::ClearRecords() {
   sent.clear();
   rescans.clear();

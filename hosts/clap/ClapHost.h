@@ -149,6 +149,9 @@ class Host {
 
   // ---- Records.
   std::vector<Sent> SentEvents() const { return sent; }
+  // What the plug-in sent for parameter `id` since the last ClearRecords, in order: 'b' a
+  // gesture's begin, 'v' a value, 'e' its end; the last value in `lastValue`.
+  std::string GestureTrail(clap_id id, double* lastValue = nullptr) const;
   void ClearRecords();
   int RescanCalls(uint32_t flags) const;  // rescans asking for any of `flags`
   int FlushRequests() const { return flushRequests; }

@@ -16,6 +16,7 @@
 #include "hosts/clap/ClapHost.h"
 #include "hosts/vst2/NativeParent.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/EditorMouse.h"
 
 namespace {
 
@@ -26,18 +27,7 @@ constexpr const char* kApi = CLAP_WINDOW_API_X11;
 #endif
 constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
 
-// Spots of the editor at 100 %; at 200 % each is at twice the place.
-struct TSpot {
-  int x, y;
-  TSpot operator*(int k) const { return {x * k, y * k}; }
-};
-constexpr TSpot kGateBox{48, 260};
-constexpr TSpot kOctaveCaption{257, 387};
-constexpr TSpot kPanelGap{183, 200};  // between two panels: the form's own colour
-constexpr TSpot kMenuButton{223, 114};
-// The Zoom submenu of the main menu at 200 %, and its 100 % item.
-constexpr TSpot kMenuZoom200{538, 484};
-constexpr TSpot kZoomItem100At200{764, 484};
+using namespace testsupport;  // the editor's spots, TSpot, ClickAt and DragAt
 
 struct TSize {
   uint32_t width = 0, height = 0;
@@ -96,26 +86,8 @@ class ClapZoomedEditor : public testing::Test {
     }
     parent.Pump();
   }
-  void ClickAt(TSpot at) {
-    parent.MouseMoveTo(at.x, at.y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    parent.MouseButton(false);
-    Idle();
-  }
-  void DragAt(TSpot at, int dy) {
-    parent.MouseMoveTo(at.x, at.y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    for (int i = 1; i <= 4; ++i) {
-      parent.MouseMoveTo(at.x, at.y + dy * i / 4);
-      Idle();
-    }
-    parent.MouseButton(false);
-    Idle();
-  }
+  void ClickAt(TSpot at) { testsupport::ClickAt(parent, at.x, at.y, [this] { Idle(); }); }
+  void DragAt(TSpot at, int dy) { testsupport::DragAt(parent, at.x, at.y, dy, [this] { Idle(); }); }
   // MENU > Zoom > 100 % with the mouse, in the editor at 200 %.
   void ChooseZoom100() {
     ClickAt(kMenuButton * 2);
@@ -126,21 +98,7 @@ class ClapZoomedEditor : public testing::Test {
     ClickAt(kZoomItem100At200);
     Idle(3);
   }
-  // What the host received for `id` since the last ClearRecords, in order: 'b' a gesture's
-  // begin, 'v' a value, 'e' its end; the last value in `lastValue`.
-  std::string Trail(clap_id id, double* lastValue = nullptr) const {
-    std::string trail;
-    for (const claphost::Sent& s : host->SentEvents()) {
-      if (s.param != id) continue;
-      if (s.type == CLAP_EVENT_PARAM_GESTURE_BEGIN) trail += 'b';
-      if (s.type == CLAP_EVENT_PARAM_GESTURE_END) trail += 'e';
-      if (s.type == CLAP_EVENT_PARAM_VALUE) {
-        trail += 'v';
-        if (lastValue != nullptr) *lastValue = s.value;
-      }
-    }
-    return trail;
-  }
+  std::string Trail(clap_id id, double* lastValue = nullptr) const { return host->GestureTrail(id, lastValue); }
   // Clicks the octave row's caption at `at` and expects the host to hear the bar chosen.
   void ExpectTheOctaveCaptionAt(TSpot at) {
     host->ClearRecords();

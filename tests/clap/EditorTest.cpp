@@ -11,6 +11,7 @@
 #include "engine/ParamNames.h"
 #include "hosts/clap/ClapHost.h"
 #include "hosts/vst2/NativeParent.h"
+#include "tests/support/EditorMouse.h"
 
 namespace {
 
@@ -54,41 +55,9 @@ class ClapEditor : public testing::Test {
     }
     parent.Pump();
   }
-  void DragAt(int x, int y, int dy) {
-    parent.MouseMoveTo(x, y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    for (int i = 1; i <= 4; ++i) {
-      parent.MouseMoveTo(x, y + dy * i / 4);
-      Idle();
-    }
-    parent.MouseButton(false);
-    Idle();
-  }
-  void ClickAt(int x, int y) {
-    parent.MouseMoveTo(x, y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    parent.MouseButton(false);
-    Idle();
-  }
-  // What the host received for `id` since the last ClearRecords, in order: 'b' a gesture's
-  // begin, 'v' a value, 'e' its end.
-  std::string Trail(clap_id id, double* lastValue = nullptr) const {
-    std::string trail;
-    for (const claphost::Sent& s : host.SentEvents()) {
-      if (s.param != id) continue;
-      if (s.type == CLAP_EVENT_PARAM_GESTURE_BEGIN) trail += 'b';
-      if (s.type == CLAP_EVENT_PARAM_GESTURE_END) trail += 'e';
-      if (s.type == CLAP_EVENT_PARAM_VALUE) {
-        trail += 'v';
-        if (lastValue != nullptr) *lastValue = s.value;
-      }
-    }
-    return trail;
-  }
+  void DragAt(int x, int y, int dy) { testsupport::DragAt(parent, x, y, dy, [this] { Idle(); }); }
+  void ClickAt(int x, int y) { testsupport::ClickAt(parent, x, y, [this] { Idle(); }); }
+  std::string Trail(clap_id id, double* lastValue = nullptr) const { return host.GestureTrail(id, lastValue); }
 
   TNativeParent parent;
   claphost::Host host;

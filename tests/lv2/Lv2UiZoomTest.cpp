@@ -7,11 +7,11 @@
 
 #include "hosts/vst2/NativeParent.h"
 #include "tests/lv2/Lv2Session.h"
+#include "tests/support/EditorMouse.h"
 
 namespace {
 
 constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
-constexpr int kArpEnabledX = 200, kArpEnabledY = 15;  // the "arp enabled" check box at 100 %
 
 struct TScaled {
   float scaleFactor;
@@ -50,12 +50,8 @@ TEST_P(Lv2UiScale, TheScaleFactorSizesTheEditorAndTheHostLearnsItThroughUiResize
   const uint32_t arp = static_cast<uint32_t>(host.PortIndex("arp_enabled"));
   const int k = static_cast<int>(scaled.scaleFactor);
   host.ClearUiRecords();
-  parent.MouseMoveTo(kArpEnabledX * k, kArpEnabledY * k);
-  Idle();
-  parent.MouseButton(true);
-  Idle();
-  parent.MouseButton(false);
-  Idle();
+  const testsupport::TSpot arpEnabled = testsupport::kArpEnabled * k;
+  testsupport::ClickAt(parent, arpEnabled.x, arpEnabled.y, [this] { Idle(); });
   std::vector<float> writes;
   for (const lv2host::PortWrite& w : host.UiWrites())
     if (w.port == arp) writes.push_back(w.value);

@@ -9,13 +9,11 @@
 
 #include "hosts/vst2/NativeParent.h"
 #include "tests/lv2/Lv2Session.h"
+#include "tests/support/EditorMouse.h"
 
 namespace {
 
-struct TSpot {
-  int x, y;
-};
-constexpr TSpot kArpEnabled{200, 15};  // the "arp enabled" check box in the top panel
+using namespace testsupport;  // the editor's spots, TSpot, ClickAt and DragAt
 
 class Lv2Ui : public testing::Test {
  protected:
@@ -32,14 +30,7 @@ class Lv2Ui : public testing::Test {
     }
     parent.Pump();
   }
-  void ClickAt(TSpot spot) {
-    parent.MouseMoveTo(spot.x, spot.y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    parent.MouseButton(false);
-    Idle();
-  }
+  void ClickAt(TSpot spot) { testsupport::ClickAt(parent, spot.x, spot.y, [this] { Idle(); }); }
   uint32_t Port(const char* symbol) { return static_cast<uint32_t>(host.PortIndex(symbol)); }
   std::vector<float> WritesTo(uint32_t port) {
     std::vector<float> values;

@@ -11,21 +11,7 @@
 
 namespace {
 
-struct TSpot {
-  int x, y;
-};
-// Where the editor's controls are in the host's window (the editor sits at its top-left).
-constexpr TSpot kGateBox{48, 260};          // the box of "gate time" in the left panel
-constexpr TSpot kPageRight{239, 211};       // the page ">>" button
-constexpr TSpot kVelocityStep4{407, 71};    // the fourth box of the velocity row
-constexpr TSpot kOctaveCaption{257, 387};   // the caption of the octave row
-constexpr TSpot kProgramName{718, 35};      // the program-name field
-// The main menu under MENU, and the Program submenu it opens to the right.
-constexpr TSpot kMenuButton{223, 114};
-constexpr TSpot kMenuProgram{215, 135};
-constexpr TSpot kMenuLoadProgram{400, 135};
-constexpr TSpot kMenuInitialize{410, 182};
-constexpr TSpot kUnderMenu{250, 130};  // a bare spot of the panel that the open menu covers
+using namespace testsupport;  // the editor's spots, TSpot, ClickAt and DragAt
 constexpr int kVelocityStep20 = 512 + 19;    // that box's tag on the second page
 
 bool SaveCapture(TNativeParent& parent, const std::string& name) {

@@ -5,6 +5,7 @@
 
 #include "hosts/vst2/Host.h"
 #include "hosts/vst2/NativeParent.h"
+#include "tests/support/EditorMouse.h"
 
 constexpr uint32_t kBuiltInBackColor = 0x160000;  // panels_BackColor of the built-in scheme
 constexpr uint32_t kParentColor = 0x202020;
@@ -31,26 +32,10 @@ class EditorWindow : public testing::Test {
   }
   // The user's mouse at a point of the host's window, and what the editor makes of it.
   void ClickAt(int x, int y, bool right = false) {
-    parent.MouseMoveTo(x, y);
-    Idle();
-    parent.MouseButton(true, right);
-    Idle();
-    parent.MouseButton(false, right);
-    Idle();
+    testsupport::ClickAt(parent, x, y, [this] { Idle(); }, right);
   }
   // A press at (x, y), a move `dy` pixels down (negative: up) in a few steps, a release.
-  void DragAt(int x, int y, int dy) {
-    parent.MouseMoveTo(x, y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    for (int i = 1; i <= 4; ++i) {
-      parent.MouseMoveTo(x, y + dy * i / 4);
-      Idle();
-    }
-    parent.MouseButton(false);
-    Idle();
-  }
+  void DragAt(int x, int y, int dy) { testsupport::DragAt(parent, x, y, dy, [this] { Idle(); }); }
   // Open, show, close: one cycle of a user looking at the editor.
   void Cycle() {
     ASSERT_EQ(Open(), 1);

@@ -12,6 +12,7 @@
 #include "platform/Png.h"
 #include "tests/support/TempFolder.h"
 #include "tests/window/EditorWindowFixture.h"
+#include "tests/support/EditorMouse.h"
 
 #ifndef _WIN32
 // After everything else: Xlib's macros (Status, None) clash with C++ names.
@@ -21,18 +22,7 @@
 
 namespace {
 
-// Spots of the editor at 100 % (as in EditorInputTest); at 200 % each is at twice the place.
-struct TSpot {
-  int x, y;
-  TSpot operator*(int k) const { return {x * k, y * k}; }
-};
-constexpr TSpot kGateBox{48, 260};
-constexpr TSpot kPageRight{239, 211};
-constexpr TSpot kOctaveCaption{257, 387};
-constexpr TSpot kMenuButton{223, 114};
-// The Zoom submenu of the main menu at 200 %, and its 100 % item.
-constexpr TSpot kMenuZoom200{538, 484};
-constexpr TSpot kZoomItem100At200{764, 484};
+using namespace testsupport;  // the editor's spots, TSpot, ClickAt and DragAt
 
 struct TSize {
   int width = 0, height = 0;
@@ -97,26 +87,8 @@ class ZoomedEditorWindow : public testing::Test {
     }
     parent.Pump();
   }
-  void ClickAt(TSpot at) {
-    parent.MouseMoveTo(at.x, at.y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    parent.MouseButton(false);
-    Idle();
-  }
-  void DragAt(TSpot at, int dy) {
-    parent.MouseMoveTo(at.x, at.y);
-    Idle();
-    parent.MouseButton(true);
-    Idle();
-    for (int i = 1; i <= 4; ++i) {
-      parent.MouseMoveTo(at.x, at.y + dy * i / 4);
-      Idle();
-    }
-    parent.MouseButton(false);
-    Idle();
-  }
+  void ClickAt(TSpot at) { testsupport::ClickAt(parent, at.x, at.y, [this] { Idle(); }); }
+  void DragAt(TSpot at, int dy) { testsupport::DragAt(parent, at.x, at.y, dy, [this] { Idle(); }); }
   float LastAutomation(int tag) const {
     float value = -1;
     for (const vst2host::Automation& a : host.Automations())
