@@ -19,7 +19,7 @@
 
 class TClapPlugin;
 
-class TClapGui : private TEditorFrame {
+class TClapGui final : private TEditorFrame {
  public:
   TClapGui(TClapPlugin& owner, TEditorFormClass formClass);
   ~TClapGui();
