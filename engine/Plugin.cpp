@@ -46,16 +46,16 @@ void TPlugin::SetHost(TEngineHost* host) { core->SetHost(host); }
 
 void TPlugin::SetSampleRate(double rate) { core->SetSampleRate(rate); }
 
-TParamSpec TPlugin::Spec(int id) const {
-  TParamSpec spec;
-  if (!IsParam(id)) return spec;
-  spec.id = id;
-  spec.name = core->GetParamName(id);
-  spec.min = CParamMin[id];
-  spec.max = id == tagCurChain ? core->CurChainMax() : CParamMax[id];
-  spec.def = CParamDef[id];
-  spec.automatable = CanBeAutomated(id);
-  return spec;
+TParamInfo TPlugin::ParamInfo(int id) const {
+  TParamInfo desc;
+  if (!IsParam(id)) return desc;
+  desc.id = id;
+  desc.name = core->GetParamName(id);
+  desc.min = CParamMin[id];
+  desc.max = id == tagCurChain ? core->CurChainMax() : CParamMax[id];
+  desc.def = CParamDef[id];
+  desc.automatable = CanBeAutomated(id);
+  return desc;
 }
 
 float TPlugin::GetNormalized(int id) const { return core->GetParamNormalized(id); }
@@ -68,7 +68,7 @@ ShortText TPlugin::ParamDisplay(int id) const { return core->GetParamDisplay(id)
 
 bool TPlugin::TextToNormalized(int id, std::string_view text, float& value) const {
   int v = 0;
-  if (!IsParam(id) || !ValueOfText(id, Spec(id).max, text, v)) return false;
+  if (!IsParam(id) || !ValueOfText(id, ParamInfo(id).max, text, v)) return false;
   value = core->NormalizedOf(id, v);
   return true;
 }

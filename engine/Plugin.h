@@ -22,7 +22,7 @@
 class TPlugCore;
 
 // What a host is told of one setting.
-struct TParamSpec {
+struct TParamInfo {
   int id = -1;          // the tag: stable for good, never reused
   ShortText name;       // the catalogue's name ("Sync", "Velocity_5"), or "Param<tag>"
   int min = 0;          // the range of its stored value; the host sees it as 0..1
@@ -52,7 +52,7 @@ class TPlugin {
   static bool IsParam(int id) { return IsDefinedTag(id); }
   // The host may automate the settings below the step rows.
   static bool CanBeAutomated(int id) { return id >= 0 && id < 256; }
-  TParamSpec Spec(int id) const;
+  TParamInfo ParamInfo(int id) const;
   float GetNormalized(int id) const;  // always in 0..1
   void SetNormalized(int id, float value);
   ShortText ParamName(int id) const;

@@ -87,13 +87,13 @@ bool TClapPlugin::ParamInfo(uint32_t index, clap_param_info_t* info) const {
     info->default_value = 1;
     return true;
   }
-  const TParamSpec spec = plugin->Spec(static_cast<int>(info->id));
-  info->flags = CLAP_PARAM_IS_STEPPED | (spec.automatable ? CLAP_PARAM_IS_AUTOMATABLE : 0);
-  CopyText(info->name, sizeof info->name, spec.name.View());
-  CopyText(info->module, sizeof info->module, ModuleOf(spec.id));
-  info->min_value = spec.min;
-  info->max_value = spec.max;
-  info->default_value = spec.def;
+  const TParamInfo desc = plugin->ParamInfo(static_cast<int>(info->id));
+  info->flags = CLAP_PARAM_IS_STEPPED | (desc.automatable ? CLAP_PARAM_IS_AUTOMATABLE : 0);
+  CopyText(info->name, sizeof info->name, desc.name.View());
+  CopyText(info->module, sizeof info->module, ModuleOf(desc.id));
+  info->min_value = desc.min;
+  info->max_value = desc.max;
+  info->default_value = desc.def;
   return true;
 }
 
@@ -120,9 +120,9 @@ bool TClapPlugin::ParamValueToText(clap_id id, double value, char* display, uint
     return true;
   }
   if (!IsTag(id)) return false;
-  const TParamSpec spec = plugin->Spec(static_cast<int>(id));
-  const int plain = static_cast<int>(std::lround(std::clamp(value, static_cast<double>(spec.min), static_cast<double>(spec.max))));
-  CopyText(display, size, ValueLabel(spec.id, plain).View());
+  const TParamInfo desc = plugin->ParamInfo(static_cast<int>(id));
+  const int plain = static_cast<int>(std::lround(std::clamp(value, static_cast<double>(desc.min), static_cast<double>(desc.max))));
+  CopyText(display, size, ValueLabel(desc.id, plain).View());
   return true;
 }
 
@@ -168,13 +168,13 @@ void TClapPlugin::Flush(const clap_input_events_t* in, const clap_output_events_
 
 double TClapPlugin::PlainOf(clap_id id, float normalized) const {
   if (!IsTag(id)) return 0;
-  const TParamSpec spec = plugin->Spec(static_cast<int>(id));
-  return std::lround(spec.min + static_cast<double>(normalized) * (spec.max - spec.min));
+  const TParamInfo desc = plugin->ParamInfo(static_cast<int>(id));
+  return std::lround(desc.min + static_cast<double>(normalized) * (desc.max - desc.min));
 }
 
 float TClapPlugin::NormalizedOf(clap_id id, double plain) const {
   if (!IsTag(id)) return 0;
-  const TParamSpec spec = plugin->Spec(static_cast<int>(id));
-  if (spec.max == spec.min) return 0;
-  return static_cast<float>(std::clamp((plain - spec.min) / (spec.max - spec.min), 0.0, 1.0));
+  const TParamInfo desc = plugin->ParamInfo(static_cast<int>(id));
+  if (desc.max == desc.min) return 0;
+  return static_cast<float>(std::clamp((plain - desc.min) / (desc.max - desc.min), 0.0, 1.0));
 }

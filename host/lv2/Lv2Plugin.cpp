@@ -354,8 +354,8 @@ void TLv2Plugin::AutomateParam(int tag, float value) {
   const int port = PortOfTag(tag);
   TLv2PortWriter* writer = ui.load();
   if (port < 0 || writer == nullptr) return;
-  const TParamSpec spec = plugin->Spec(tag);
-  writer->WritePort(static_cast<uint32_t>(port), static_cast<float>(std::lround(value * (spec.max - spec.min) + spec.min)));
+  const TParamInfo desc = plugin->ParamInfo(tag);
+  writer->WritePort(static_cast<uint32_t>(port), static_cast<float>(std::lround(value * (desc.max - desc.min) + desc.min)));
 }
 
 void TLv2Plugin::BeginParamEdit(int tag) {

@@ -37,18 +37,18 @@ bool ReadPortValue(const TPlugin& plugin, uint32_t port, float& value) {
   }
   const TLv2Setting* setting = SettingOfPort(port);
   if (setting == nullptr) return false;
-  const TParamSpec spec = plugin.Spec(setting->tag);
-  value = static_cast<float>(std::lround(plugin.GetNormalized(setting->tag) * (spec.max - spec.min) + spec.min));
+  const TParamInfo desc = plugin.ParamInfo(setting->tag);
+  value = static_cast<float>(std::lround(plugin.GetNormalized(setting->tag) * (desc.max - desc.min) + desc.min));
   return true;
 }
 
 bool WritePortValue(TPlugin& plugin, uint32_t port, float value) {
   const TLv2Setting* setting = SettingOfPort(port);
   if (setting == nullptr || !std::isfinite(value)) return false;
-  const TParamSpec spec = plugin.Spec(setting->tag);
-  if (spec.max <= spec.min) return false;
+  const TParamInfo desc = plugin.ParamInfo(setting->tag);
+  if (desc.max <= desc.min) return false;
   int plain = WholeValue(std::fmax(std::fmin(value, 1.0e6f), -1.0e6f));
-  plain = plain < spec.min ? spec.min : (plain > spec.max ? spec.max : plain);
-  plugin.SetNormalized(setting->tag, static_cast<float>(plain - spec.min) / static_cast<float>(spec.max - spec.min));
+  plain = plain < desc.min ? desc.min : (plain > desc.max ? desc.max : plain);
+  plugin.SetNormalized(setting->tag, static_cast<float>(plain - desc.min) / static_cast<float>(desc.max - desc.min));
   return true;
 }

@@ -25,13 +25,13 @@ namespace lv2test {
 
 // Writes a stored value through the engine's 0..1 scale, as a host writes it.
 inline void Set(TPlugin& p, int tag, int value) {
-  const TParamSpec spec = p.Spec(tag);
-  p.SetNormalized(tag, static_cast<float>(value - spec.min) / static_cast<float>(spec.max - spec.min));
+  const TParamInfo desc = p.ParamInfo(tag);
+  p.SetNormalized(tag, static_cast<float>(value - desc.min) / static_cast<float>(desc.max - desc.min));
 }
 
 inline int Get(const TPlugin& p, int tag) {
-  const TParamSpec spec = p.Spec(tag);
-  return static_cast<int>(std::lround(p.GetNormalized(tag) * (spec.max - spec.min) + spec.min));
+  const TParamInfo desc = p.ParamInfo(tag);
+  return static_cast<int>(std::lround(p.GetNormalized(tag) * (desc.max - desc.min) + desc.min));
 }
 
 // The state of a bank made by `setup` on a fresh engine with program 1 current (the plain
