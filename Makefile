@@ -16,7 +16,7 @@ build = @bash scripts/build.sh "$(1)" $(2) "$(3)" $(JOBS) $(4)
 # scripts/test.sh.
 TEST_BUILDS := build-linux build-win build-tsan build-asan
 
-.PHONY: help demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench qtractor-check clean
+.PHONY: help demo test deps deps-build build build-demo build-linux build-win build-tsan build-asan fuzz bench qtractor-check docs-pictures clean
 .DEFAULT_GOAL := help
 
 help:
@@ -31,7 +31,9 @@ help:
 	@echo "make bench        the benchmarks"
 	@echo "make fuzz         every fuzz target for FUZZ_SECONDS (default 180) each"
 	@echo "make qtractor-check  moltrin.clap in Qtractor under Xvfb: scanned, shown, clicked (installs"
-	@echo "                  qtractor, jackd2, xvfb, a window manager; a screenshot in build/qtractor)"
+	@echo "                  qtractor, jackd2, xvfb, a window manager; screenshots in build/linux/qtractor)"
+	@echo "make docs-pictures  make every picture of docs/ and the README's time line anew from the Linux"
+	@echo "                  build (runs Qtractor too, about 2 minutes); make test checks that they are current"
 	@echo "make deps         install the Debian packages the project needs (as root)"
 	@echo "make clean        remove build/"
 
@@ -78,6 +80,10 @@ bench: build-linux
 # A real CLAP host: Debian's Qtractor finds, shows and hears moltrin.clap (scripts/qtractor-check.sh).
 qtractor-check: build-demo
 	@bash scripts/qtractor-check.sh $(LINUX)
+
+# Every picture of docs/ anew (scripts/docs-pictures.sh; docs/README.md lists them).
+docs-pictures: build-linux
+	@bash scripts/docs-pictures.sh make $(LINUX)
 
 clean:
 	rm -rf build
