@@ -134,18 +134,30 @@ check() {  # BUILD_DIR NAME
   echo "docs: $name is current"
 }
 
+# A picture whose pixels are the same as the kept one's is left as it is (ImageMagick's
+# screenshots carry the time they were taken).
 make_pictures() {  # BUILD_DIR [NAME...]
   local build=$1 name status=0
   shift
   [ $# -gt 0 ] || set -- "${names[@]}"
+  local work=$build/docs-pictures
   for name in "$@"; do
     [ -n "${maker[$name]:-}" ] || { echo "no picture $name (the names: ${names[*]})"; return 2; }
-    local work=$build/docs-pictures
     echo "== $name"
     if [ "$name" = timeline ]; then
       run "${maker[$name]}" "$build" "$work/timeline.txt" "$work" && set_readme_block "$work/timeline.txt" || status=1
+      continue
+    fi
+    local new=$work/$name.png
+    rm -f "$new"
+    if ! run "${maker[$name]}" "$build" "$new" "$work"; then
+      echo "FAILED: $name"
+      status=1
+    elif [ -f "docs/$name.png" ] && same_pixels "docs/$name.png" "$new" "$work/$name-difference.png" >/dev/null; then
+      echo "docs/$name.png: the same pixels"
     else
-      run "${maker[$name]}" "$build" "docs/$name.png" "$work" || { echo "FAILED: $name"; status=1; }
+      cp "$new" "docs/$name.png"
+      echo "docs/$name.png: made anew"
     fi
     # Where Qtractor put the editor is what its check cuts out: see that it holds.
     [ "$name" != qtractor-clap ] || check "$build" "$name" || status=1
