@@ -7,7 +7,7 @@
 #                                                 default; qtractor-clap runs Qtractor, ~2 minutes)
 #   docs-pictures.sh check BUILD_DIR NAME         make NAME into a scratch folder and compare it with
 #                                                 the kept one; the new one and a picture of the
-#                                                 difference stay in BUILD_DIR/docs-pictures
+#                                                 difference stay in BUILD_DIR/docs-pictures/check-NAME
 #   docs-pictures.sh listed                       every picture in docs/ has a command here, and
 #                                                 docs/README.md shows each command as it is
 #   docs-pictures.sh list                         each name with its command
@@ -42,10 +42,6 @@ maker[timeline]='$B/tools/render/moltrin-render --quiet --program 1 --list data/
 # The state Qtractor's run leaves the editor in: a fresh instance, the octave row's caption clicked.
 qtractor_editor="$snapshot --row octave \$OUT"
 editor_size=809x536
-
-kept() {  # NAME: the kept file (the time line is kept in the README)
-  if [ "$1" = timeline ]; then echo README.md; else echo "docs/$1.png"; fi
-}
 
 # COMMAND B OUT WORK: the command with its folders put in, as it is shown and run.
 resolve() {
@@ -173,7 +169,7 @@ listed() {
     [ -n "${maker[$name]:-}" ] || { echo "$file: no command makes it (scripts/docs-pictures.sh)"; status=1; }
   done
   for name in "${names[@]}"; do
-    shown=$(resolve "${maker[$name]}" build/linux "$(kept "$name")" build/linux/docs-pictures)
+    shown=$(resolve "${maker[$name]}" build/linux "docs/$name.png" build/linux/docs-pictures)
     if [[ $(<docs/README.md) != *"$shown"* ]]; then
       echo "docs/README.md does not show the command of $name:"
       echo "$shown"
@@ -189,7 +185,7 @@ case ${1:-} in
   check) [ $# -eq 3 ] || { echo "usage: docs-pictures.sh check BUILD_DIR NAME"; exit 2; }; check "$2" "$3" ;;
   listed) listed ;;
   list) for name in "${names[@]}"; do
-          echo "$name: $(resolve "${maker[$name]}" build/linux "$(kept "$name")" build/linux/docs-pictures)"
+          echo "$name: $(resolve "${maker[$name]}" build/linux "docs/$name.png" build/linux/docs-pictures)"
         done ;;
   *) sed -n '2,/^set /p' "$0" | sed '$d' | sed 's/^# \{0,1\}//'; exit 2 ;;
 esac
