@@ -33,7 +33,7 @@ help:
 	@echo "make qtractor-check  moltrin.clap in Qtractor under Xvfb: scanned, shown, clicked (installs"
 	@echo "                  qtractor, jackd2, xvfb, a window manager; screenshots in build/linux/qtractor)"
 	@echo "make docs-pictures  make every picture of docs/ and the README's time line anew from the Linux"
-	@echo "                  build (runs Qtractor too, about 2 minutes); make test checks that they are current"
+	@echo "                  build (runs Qtractor too, 1 to 2 minutes); make test checks that they are current"
 	@echo "make deps         install the Debian packages the project needs (as root)"
 	@echo "make clean        remove build/"
 

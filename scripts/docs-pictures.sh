@@ -4,7 +4,7 @@
 #
 # Usage:
 #   docs-pictures.sh make [BUILD_DIR [NAME...]]   make them anew into docs/ and the README (all by
-#                                                 default; qtractor-clap runs Qtractor, ~2 minutes)
+#                                                 default; qtractor-clap runs Qtractor, 1-2 minutes)
 #   docs-pictures.sh check BUILD_DIR NAME         make NAME into a scratch folder and compare it with
 #                                                 the kept one; the new one and a picture of the
 #                                                 difference stay in BUILD_DIR/docs-pictures/check-NAME
