@@ -56,9 +56,13 @@ int TProgramStore::ChainValue(int chain, int tag) const {
 void TProgramStore::StoreParam(int tag, int value) {
   if (tag < 0 || tag >= kNumParams) return;
   const int row = RowFor(tag);
-  // One setting of a chain section never initialised: the others get their defaults with it,
-  // so that switching to the chain later keeps this one.
-  if (tag > tagChainInit && tag < kFirstProgramTag && ChainSectionBlank(row)) InitChainRow(row);
+  if (tag >= tagChainInit && tag < kFirstProgramTag && IsDefinedTag(tag) && ChainSectionBlank(row)) {
+    // A chain section never initialised reads as its defaults. Writing what it reads changes
+    // nothing; any other value initialises the section first, so that switching to the chain
+    // later keeps it.
+    if (value == (tag == tagChainInit ? 0 : CParamDef[tag])) return;
+    InitChainRow(row);
+  }
   StoreByte(row, tag, static_cast<int8_t>(value & 0xFF));
 }
 
