@@ -38,10 +38,7 @@ void TChainPlayer::Switch(TProgramStore& store, TMidiOutList& out, const TBlockS
   if (patch >= 0) out.Emit(0xC0, channel, patch, 0);
   if (volume >= 0) out.Emit(0xB0, channel, 7, volume);
   if (store.ChainValue(chain, tagChainInit) == 0) store.InitChainRow(chain);
-  for (int tag = tagChainProg; tag < tagChainProg + 8; ++tag) store.MarkChanged(tag);
-  store.MarkChanged(tagSendBankNum);
-  store.MarkChanged(tagSendPatchNum);
-  store.MarkChanged(tagSendVolume);
+  store.MarkChainSection();
 }
 
 void TChainPlayer::Advance(TProgramStore& store) {

@@ -183,7 +183,12 @@ void TPlugCore::React(int tag, int value) {
       }
       break;
     case tagArpEnabled: sequencer.RequestReleaseAll(); break;
-    case tagCurChain: sequencer.Chains().RequestSwitch(); break;
+    case tagCurChain:
+      // The chain's settings are those of the chain named from now on: the editor shows them at
+      // once, and the chain is switched to in a block, at the chain quantize.
+      store.MarkChainSection();
+      sequencer.Chains().RequestSwitch();
+      break;
     case tagNumChains:
       // Fewer chains than the one in force: the last chain is in force, whoever lowered the
       // count, so that the chain always lies in the range the host reads and writes it in.

@@ -96,6 +96,13 @@ void TProgramStore::MarkStepsChanged() {
   changesPending_.store(true, std::memory_order_release);
 }
 
+void TProgramStore::MarkChainSection() {
+  for (int tag = tagChainProg; tag < tagChainProg + 8; ++tag) MarkChanged(tag);
+  MarkChanged(tagSendBankNum);
+  MarkChanged(tagSendPatchNum);
+  MarkChanged(tagSendVolume);
+}
+
 bool TProgramStore::TakeChanges() {
   return changesPending_.exchange(false, std::memory_order_acq_rel) && anyChanged_.load(std::memory_order_relaxed);
 }

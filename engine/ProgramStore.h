@@ -45,6 +45,7 @@ class TProgramStore {
   void MarkChanged(int tag, bool on = true);
   void MarkAllChanged(bool programOnly);
   void MarkStepsChanged();
+  void MarkChainSection();  // the chain settings the editor shows: slots, bank, program, volume
   // True once after something was marked; then TakeMark answers each tag once.
   bool TakeChanges();
   bool TakeMark(int tag) { return changed_[tag].exchange(0, std::memory_order_relaxed) != 0; }

@@ -9,6 +9,7 @@
 #include "engine/EngineProbe.h"
 #include "engine/ParamNames.h"
 #include "engine/PlugCore.h"
+#include "tests/support/EditorListenerStub.h"
 
 namespace {
 
@@ -103,6 +104,14 @@ TEST_F(PatternShiftWrites, AWriteWhileAnotherThreadHoldsTheEngineRotatesOnceItLe
   EXPECT_EQ(Velocities(), (std::vector<int>{20, 30, 40, 10, 50})) << "and only once";
 }
 
+// What an open editor is handed of the chain slots.
+struct TSlotsShown : TEditorListenerStub {
+  std::vector<int> slots = std::vector<int>(8, -1);
+  void OnParamDisplay(int tag, int value) override {
+    if (tag >= tagChainProg && tag < tagChainProg + 8) slots[static_cast<size_t>(tag - tagChainProg)] = value;
+  }
+};
+
 TEST(ChainWrites, ChainSettingsAddressTheChainCurChainNamesAtOnce) {
   TPlugCore core;
   core.SelectProgram(0);
@@ -110,6 +119,17 @@ TEST(ChainWrites, ChainSettingsAddressTheChainCurChainNamesAtOnce) {
   core.SetParamNormalized(tagChainProg + 1, Normalized(core, tagChainProg, 7));
   EXPECT_EQ(core.CurrentChainIndex(), 0) << "the chain switches in a block";
   EXPECT_EQ(core.GetParam(tagChainProg, 1), 7) << "but its settings are chain 3's already";
+  // A host whose engine does not run (no block comes): the editor shows the chosen chain.
+  TSlotsShown editor;
+  core.SetEditorListener(&editor);
+  core.SetEditorBusy(false);
+  core.SetParamNormalized(tagCurChain, Normalized(core, tagCurChain, 0));
+  core.DeliverChanges();
+  EXPECT_EQ(editor.slots, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0}));
+  core.SetParamNormalized(tagCurChain, Normalized(core, tagCurChain, 3));
+  core.DeliverChanges();
+  EXPECT_EQ(editor.slots, (std::vector<int>{0, 7, 0, 0, 0, 0, 0, 0}));
+  core.SetEditorListener(nullptr);
   EXPECT_EQ(TEngineProbe(core).Programs()[3][tagChainProg + 1], 7);
   EXPECT_EQ(TEngineProbe(core).Programs()[0][tagChainProg + 1], 0) << "the section of no chain is untouched";
   core.ProcessBlock(64, nullptr);
