@@ -142,7 +142,8 @@ TEST(HostWrites, AChainsSettingsWrittenRightAfterItIsChosenSurviveTheSwitch) {
   Host& host = fresh.host;
   Write(host, tagMIDIOut_Ch, 1);
   host.RunBlocks(1);
-  const std::vector<int> chain1 = (Write(host, tagCurChain, 1), ChainSlots(host));
+  Write(host, tagCurChain, 1);
+  const std::vector<int> chain1 = ChainSlots(host);
   Write(host, tagCurChain, 0);
   host.RunBlocks(1);
   host.ClearRecords();
@@ -204,20 +205,40 @@ TEST_F(PatternShift, NoPatternMovesButByTheShiftTheHostAsked) {
     std::function<void(Host&)> action;
     std::vector<int> program1, program6;  // velocities of the four steps afterwards
   };
-  const std::vector<int> p1{10, 20, 30, 40}, p6{15, 25, 35, 45};
+  const std::vector<int> p6{15, 25, 35, 45};  // program 6 as made
   const Step steps[] = {
       {"written 2, editor closed: two steps later", [](Host& h) { Write(h, tagPatternShift, 2); },
        {30, 40, 10, 20}, p6},
       {"the editor opens", [this](Host& h) { Open(h); }, {30, 40, 10, 20}, p6},
-      {"written 2 again with the editor open", [this](Host& h) { Write(h, tagPatternShift, 2), Idle(h); },
+      {"written 2 again with the editor open", [this](Host& h) {
+         Write(h, tagPatternShift, 2);
+         Idle(h);
+       },
        {30, 40, 10, 20}, p6},
       {"program 6 chosen and program 1 again",
-       [this](Host& h) { h.SetProgram(5), Idle(h), h.SetProgram(0), Idle(h); }, {30, 40, 10, 20}, p6},
-      {"written 3 with the editor open: one more", [this](Host& h) { Write(h, tagPatternShift, 3), Idle(h); },
+       [this](Host& h) {
+         h.SetProgram(5);
+         Idle(h);
+         h.SetProgram(0);
+         Idle(h);
+       }, {30, 40, 10, 20}, p6},
+      {"written 3 with the editor open: one more", [this](Host& h) {
+         Write(h, tagPatternShift, 3);
+         Idle(h);
+       },
        {20, 30, 40, 10}, p6},
-      {"program 6 written -1 while shown", [this](Host& h) { h.SetProgram(5), Write(h, tagPatternShift, -1), Idle(h); },
+      {"program 6 written -1 while shown", [this](Host& h) {
+         h.SetProgram(5);
+         Write(h, tagPatternShift, -1);
+         Idle(h);
+       },
        {20, 30, 40, 10}, {25, 35, 45, 15}},
-      {"the editor closes and opens again", [this](Host& h) { h.Dispatch(effEditClose), Open(h), h.SetProgram(0), Idle(h); },
+      {"the editor closes and opens again", [this](Host& h) {
+         h.Dispatch(effEditClose);
+         Open(h);
+         h.SetProgram(0);
+         Idle(h);
+       },
        {20, 30, 40, 10}, {25, 35, 45, 15}},
   };
   for (const Step& s : steps) {
