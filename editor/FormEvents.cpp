@@ -51,11 +51,6 @@ void TPlugForm::OnParamReact(int tag, int value) {
       if (core == nullptr) return;
       if (cbCurrChain->GetValue() > cbCurrChain->Max()) core->SetParamNormalized(tagCurChain, 1.0f);
       return;
-    case tagPatternShift:
-      if (core == nullptr) return;
-      core->ShiftPattern(value - core->LastPatternShift());
-      core->SetLastPatternShift(value);
-      return;
     default:
       return;
   }
@@ -220,9 +215,11 @@ void TPlugForm::StepPage(int direction) {
 }
 
 void TPlugForm::ShiftPatternBy(int direction) {
-  // The change of PatternShift to 0 is applied relative to this: one step either way.
-  if (core != nullptr) core->SetLastPatternShift(-direction);
-  DoControlChange(tagPatternShift, "PatternShift", 0);
+  // The engine rotates the pattern one step. The host is told PatternShift as it stands, inside
+  // the button's gesture: a value that does not change rotates nothing, so neither its echo nor
+  // a later playback of it moves the pattern again.
+  if (core != nullptr) core->ShiftPattern(direction);
+  DoControlChange(tagPatternShift, "PatternShift", core != nullptr ? core->GetParam(tagPatternShift) : 0);
 }
 
 // ---- Programs.

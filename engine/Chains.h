@@ -23,12 +23,17 @@ class TChainPlayer {
   // The slot now playing, as the editor shows it (any thread).
   int ShownPosition() const { return shown_.load(std::memory_order_relaxed); }
   void Publish() { shown_.store(pos_, std::memory_order_relaxed); }
+  // The chain in force (0: none), any thread. CurChain names the chain asked for; this one
+  // follows it at the chain quantize.
+  int InForce() const { return inForceShown_.load(std::memory_order_relaxed); }
 
  private:
   void Switch(TProgramStore& store, TMidiOutList& out, const TBlockSettings& block, int chain);
   void Advance(TProgramStore& store);
 
+  int inForce_ = 0;
   int pos_ = 0;  // the slot of the chain in force now playing
   std::atomic<bool> switchRequest_{false};
   std::atomic<int> shown_{0};
+  std::atomic<int> inForceShown_{0};
 };

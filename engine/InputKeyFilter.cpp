@@ -51,11 +51,12 @@ void TInKeyFilter::KeyOn(int note, int velocity, int latch) {
 
 void TInKeyFilter::KeyOff(int note, int latch) {
   if (!IsMidiNote(note)) return;
+  // The key is let go however often it was struck (see KeyPool.h).
   const TKeyRec key = MakeKey(note, 0);
-  HeldPool.RemoveKey(key);
+  HeldPool.ReleaseKey(key);
   if (latch == 0) {
-    PlayPool.RemoveKey(key);
-    PitchPool.RemoveKey(key);
+    PlayPool.ReleaseKey(key);
+    PitchPool.ReleaseKey(key);
   }
   DetectChord();
 }

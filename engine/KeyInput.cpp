@@ -1,5 +1,7 @@
 #include "engine/KeyInput.h"
 
+#include <algorithm>
+
 #include "engine/KeyUtils.h"
 #include "engine/MidiOut.h"
 
@@ -15,8 +17,13 @@ int HoldCount(const TKeyPool& pool, int note) {
 
 bool TKeyInput::Admits(const TMidiMsg& msg, int inChannel) const {
   if (inChannel == 0 || msg.channel == inChannel - 1) return true;
+  const uint16_t channel = static_cast<uint16_t>(1u << msg.channel);
   const bool isKeyUp = msg.status == 0x80 || (msg.status == 0x90 && msg.data2 == 0);
-  return isKeyUp && (heldChannels_[msg.data1 & 0x7F] & (1u << msg.channel)) != 0;
+  if (isKeyUp) return (heldChannels_[msg.data1 & 0x7F] & channel) != 0;
+  // "All notes off" and "all sound off" count on every channel a held key came in on.
+  const bool isAllOff = msg.status == 0xB0 && (msg.data1 == 120 || msg.data1 == 123);
+  return isAllOff && std::any_of(heldChannels_.begin(), heldChannels_.end(),
+                                 [channel](uint16_t held) { return (held & channel) != 0; });
 }
 
 void TKeyInput::KeyDown(int note, int velocity, int channel, int latch) {
@@ -62,16 +69,19 @@ int TKeyInput::ThruOn(int note, int velocity, int outChannel, const TTransformSe
 }
 
 void TKeyInput::ThruOff(int note, int velocity, TMidiOutList& out) {
-  // The note-off releases a pitch its note-on sent, on the channel it went out on, even if the
-  // transpose, scale, range, channel or thru settings changed in between. The pitch ends when
-  // its last hold, from any key, is released.
+  // The note-off releases the pitches its note-ons sent, on the channel each went out on, even
+  // if the transpose, scale, range, channel or thru settings changed in between; every hold of
+  // the key goes, however often it was struck. A pitch ends when no key holds it any more.
   TThruSent& sent = thruSent_[note];
-  if (sent.runs == 0) return;
-  const int pitch = sent.pitch[sent.runs - 1];
-  if (--sent.holds[sent.runs - 1] == 0) --sent.runs;
-  if (thruHolds_[pitch] == 0 || --thruHolds_[pitch] > 0) return;
-  thruPool_.RemoveKey(MakeKey(pitch, 0));
-  out.Emit(0x80, thruChannel_[pitch], pitch, velocity);
+  for (int run = sent.runs - 1; run >= 0; --run) {
+    const int pitch = sent.pitch[run];
+    if (thruHolds_[pitch] == 0) continue;
+    thruHolds_[pitch] -= std::min(thruHolds_[pitch], sent.holds[run]);
+    if (thruHolds_[pitch] > 0) continue;
+    thruPool_.RemoveKey(MakeKey(pitch, 0));
+    out.Emit(0x80, thruChannel_[pitch], pitch, velocity);
+  }
+  sent = TThruSent{};
 }
 
 void TKeyInput::ReleaseThru(TMidiOutList& out) {

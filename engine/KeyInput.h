@@ -21,7 +21,8 @@ class TKeyInput {
   int ActiveCount() const { return filter_.ActiveCount(); }
 
   // The channel filter: a message from another channel than `inChannel` (1..16; 0 all) is
-  // dropped, but a key-up whose key-down was admitted is honoured.
+  // dropped, but a key-up whose key-down was admitted is honoured, and so is "all notes off"
+  // or "all sound off" on a channel a key still held came in on.
   bool Admits(const TMidiMsg& msg, int inChannel) const;
   void KeyDown(int note, int velocity, int channel, int latch);
   // The key goes up: in the key filter, and every pitch it sent through ends.

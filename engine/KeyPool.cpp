@@ -49,13 +49,17 @@ bool TKeyPool::AddKeySorted(const TKeyRec& key) {
   return true;
 }
 
-bool TKeyPool::RemoveKey(const TKeyRec& key) {
+bool TKeyPool::RemoveKey(const TKeyRec& key) { return Release(key, false); }
+
+bool TKeyPool::ReleaseKey(const TKeyRec& key) { return Release(key, true); }
+
+bool TKeyPool::Release(const TKeyRec& key, bool everyHold) {
   const int used = UsedSlots(Count);
   int match = -1;
   for (int i = 0; i < used; ++i)
     if (Keys[i].Note == key.Note) match = i;
   if (match < 0) return false;
-  if (Keys[match].Count >= 2) {
+  if (!everyHold && Keys[match].Count >= 2) {
     --Keys[match].Count;
     return false;
   }

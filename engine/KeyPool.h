@@ -28,6 +28,13 @@ inline TKeyRec MakeKey(int note, int velocity) {
 
 // Orders of GetOrdered: 2 and 3 sort by note, every other order by velocity;
 // 2 and 4 ascend, every other order descends.
+//
+// Hold counts. A note added again while it is stored raises its count. The pools of input keys
+// do not wait for as many releases as there were presses: a key's note-off releases it
+// whatever its count (ReleaseKey), as most instruments do, so that no pattern plays on with no
+// key held after a key was struck twice (two controllers, a doubled note in a host's track) and
+// let go once. There the count is only the number of presses since the key went down. The
+// sounding notes release holds one at a time (RemoveKey) where each hold has its own end.
 class TKeyPool {
  public:
   TKeyList Keys{};
@@ -36,9 +43,13 @@ class TKeyPool {
   bool AddKey(const TKeyRec& key);        // arrival order, 8 distinct notes
   bool AddKeySorted(const TKeyRec& key);  // ascending note order, 7 distinct notes
   bool RemoveKey(const TKeyRec& key);     // releases one hold; true when the slot was freed
+  bool ReleaseKey(const TKeyRec& key);    // frees the note's slot whatever its hold count
   void Clear();
   void CopyFrom(const TKeyPool& other, bool sorted);
   void GetKey(int position, TKeyRec& dest) const;  // leaves dest alone past Count
   TKeyList GetReversed() const;
   TKeyList GetOrdered(int order) const;
+
+ private:
+  bool Release(const TKeyRec& key, bool everyHold);
 };

@@ -65,7 +65,7 @@ void TProgramStore::ProgramRecord(int index, int8_t* out) const {
   if (!globalsValid) {
     // Selection initialises the global settings and the live chain too.
     out[tagCurProgram] = static_cast<int8_t>(index);
-    if (index == CurrentChain())
+    if (index == ChainRow())
       for (int tag = kFirstChainTag; tag < kFirstProgramTag; ++tag)
         if (IsDefinedTag(tag)) out[tag] = static_cast<int8_t>(CParamDef[tag]);
   }

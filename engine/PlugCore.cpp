@@ -53,7 +53,7 @@ bool TPlugCore::ServiceDue() const {
 
 bool TPlugCore::RequestsPending() const {
   return releaseLatchRequest.load(std::memory_order_acquire) || sequencer.MidiQueued() ||
-         writesPending.load(std::memory_order_acquire);
+         writesPending.load(std::memory_order_acquire) || shiftsPending.load(std::memory_order_acquire);
 }
 
 void TPlugCore::ServiceRequests() {
@@ -65,6 +65,10 @@ void TPlugCore::ServiceRequests() {
       if (x != kNoPendingWrite) SetParamNormalized(tag, x);
     }
   }
+  if (Take(shiftsPending))
+    for (int program = 0; program < kNumPrograms; ++program)
+      if (const int delta = pendingShifts[program].exchange(0, std::memory_order_relaxed); delta != 0)
+        store.ShiftPatternOf(program, delta);
   sequencer.TakeStoreChanges();
   ReactToSettingsInForce();
   if (Take(releaseLatchRequest)) sequencer.ReleaseLatch();
@@ -120,10 +124,23 @@ void TPlugCore::SetParamNormalized(int tag, float x) {
   int value = RoundHalfEven(static_cast<double>(x) * (hi - lo) + lo);
   if (tag == tagFormatVersion && value > 127) value = 127;  // stored in one signed byte
   if (tEchoing != this) {
+    const int before = store.GetParam(tag);
     store.StoreParam(tag, value);
     store.MarkChanged(tag);  // after the store: the editor must not take the mark and read the old value
+    // PatternShift is relative: a write rotates the pattern once, by the change of the value.
+    // The echo of the editor's own write, a value sent again, an editor opening and a program
+    // change move nothing.
+    if (tag == tagPatternShift) RequestPatternShift(store.GetParam(tag) - before);
   }
   React(tag, store.GetParam(tag));
+}
+
+void TPlugCore::RequestPatternShift(int delta) {
+  const int program = store.CurrentProgram();
+  if (delta == 0 || program < 0) return;
+  pendingShifts[program].fetch_add(delta, std::memory_order_relaxed);
+  shiftsPending.store(true, std::memory_order_release);
+  if (lock.TryLock()) UnlockServicing();  // else the lock's holder rotates it as it lets go
 }
 
 int TPlugCore::CurChainMax() const { return std::clamp(store.GetParam(tagNumChains), 1, 16); }
@@ -155,8 +172,9 @@ ShortText TPlugCore::GetParamDisplay(int tag) const {
 void TPlugCore::React(int tag, int value) {
   TReacted* entry = nullptr;
   for (TReacted& r : reacted) entry = r.tag == tag ? &r : entry;
-  if (entry == nullptr) return;
-  entry->value.store(value, std::memory_order_relaxed);  // before the latch's servicing below
+  // Only a change reacts: hosts send unchanged values again (after a session load, in automation
+  // playback, in flushes), and a value sent again must not cut or restart what plays.
+  if (entry == nullptr || entry->value.exchange(value, std::memory_order_relaxed) == value) return;
   switch (tag) {
     case tagLatch:
       if (value == 0) {
@@ -165,7 +183,12 @@ void TPlugCore::React(int tag, int value) {
       }
       break;
     case tagArpEnabled: sequencer.RequestReleaseAll(); break;
-    case tagCurChain: sequencer.Chains().RequestSwitch(); break;
+    case tagCurChain:
+      // The chain's settings are those of the chain named from now on: the editor shows them at
+      // once, and the chain is switched to in a block, at the chain quantize.
+      store.MarkChainSection();
+      sequencer.Chains().RequestSwitch();
+      break;
     case tagNumChains:
       // Fewer chains than the one in force: the last chain is in force, whoever lowered the
       // count, so that the chain always lies in the range the host reads and writes it in.
@@ -202,7 +225,7 @@ void TPlugCore::SetSampleRate(double rate) {
 
 void TPlugCore::SetCurrentChainIndex(int chain) {
   TEngineGuard guard(*this);
-  store.SetCurrentChain(chain);
+  store.SetChainRow(chain);
 }
 
 void TPlugCore::SelectProgram(int index) {

@@ -54,9 +54,6 @@ class TPlugCore {
   // The next delivery brings the status texts and the playing step, changed or not.
   void RequestStatus();
   void RequestRedraw() { store.RequestRedraw(); }
-  // The pattern shift the editor applied last (editor thread).
-  int LastPatternShift() const { return lastPatternShift; }
-  void SetLastPatternShift(int shift) { lastPatternShift = shift; }
 
   // ---- Parameters by tag (any thread).
   int GetParam(int tag, int slot = 0) const { return store.GetParam(tag, slot); }
@@ -82,8 +79,10 @@ class TPlugCore {
 
   // ---- Programs (any thread but the audio thread; they wait for the lock).
   int CurrentProgramIndex() const { return store.CurrentProgram(); }
-  int CurrentChainIndex() const { return store.CurrentChain(); }
-  // The chain whose row tags 80..149 address, for the bank builder's chain sections.
+  // The chain in force (0: none); it follows CurChain at the chain quantize.
+  int CurrentChainIndex() const { return sequencer.Chains().InForce(); }
+  // The row whose chain section tags 80..149 address, for tools that build a bank's chain
+  // sections row by row; -1 goes back to the chain CurChain names.
   void SetCurrentChainIndex(int chain);
   void SelectProgram(int index);
   void InitProgram(bool programOnly);
@@ -95,7 +94,7 @@ class TPlugCore {
   void PasteProgram(int source);
   void ShiftProgram(int direction);
   void PastePage(int sourceProgram, int sourcePage, int targetPage);
-  void ShiftPattern(int delta);
+  void ShiftPattern(int delta);  // the editor's "<<" and ">>": the current program's pattern
   void NotifyProgramList();
   bool IsPlaying() const { return sequencer.IsPlaying(); }
   int GetChainPos() const { return sequencer.Chains().ShownPosition(); }
@@ -145,6 +144,9 @@ class TPlugCore {
   bool RequestsPending() const;
   bool ServiceDue() const;
   void React(int tag, int value);  // any thread
+  // A host's write moved PatternShift of the current program by `delta`: its pattern rotates
+  // once, under the lock (any thread; it never waits).
+  void RequestPatternShift(int delta);
   int HostMax(int tag) const;      // the top of the tag's range as the host sees it
   void ReactToSettingsInForce();   // the lock's holder
 
@@ -154,7 +156,6 @@ class TPlugCore {
   TEngineHost* host_ = nullptr;
   TEditorListener* editorListener = nullptr;  // editor thread
   std::atomic<bool> editorBusy{true};
-  int lastPatternShift = 0;  // editor thread
   int deferredSamples = 0;   // samples of blocks that could not take the lock (audio thread)
   std::atomic<bool> releaseLatchRequest{false};
   // Host writes made while no program was current and another thread held the lock, by tag
@@ -162,6 +163,9 @@ class TPlugCore {
   static constexpr float kNoPendingWrite = -1.0f;
   std::array<std::atomic<float>, kNumParams> pendingWrites;
   std::atomic<bool> writesPending{false};
+  // Rotations host writes of PatternShift asked for, by program, not yet made.
+  std::array<std::atomic<int>, kNumPrograms> pendingShifts{};
+  std::atomic<bool> shiftsPending{false};
   // The settings whose change has a reaction, with the values in force last reacted to. A host
   // write reacts at once; a change that arrives any other way (a chunk, a preset file,
   // Initialize, paste, Undo, a program change, a chain) reacts when the engine lock that made

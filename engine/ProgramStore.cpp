@@ -16,12 +16,15 @@ ShortText DefaultProgramName(int index) {
 
 // ---- Settings by tag -------------------------------------------------------------------------
 
+int TProgramStore::ChainRow() const {
+  const int row = chainRow_.load(std::memory_order_relaxed);
+  if (row >= 0) return std::min(row, kNumPrograms - 1);
+  return GlobalsValid() ? std::clamp<int>(LoadByte(0, tagCurChain), 0, kNumPrograms - 1) : 0;
+}
+
 int TProgramStore::RowFor(int tag) const {
   if (tag < kFirstChainTag) return 0;
-  if (tag < kFirstProgramTag) {
-    const int chain = CurrentChain();
-    return (chain >= 0 && chain < kNumPrograms) ? chain : 0;
-  }
+  if (tag < kFirstProgramTag) return ChainRow();
   const int program = CurrentProgram();
   return (program >= 0 && program < kNumPrograms) ? program : 0;
 }
@@ -31,17 +34,36 @@ int TProgramStore::GetParam(int tag, int slot) const {
   if (tag < 0 || tag >= kNumParams) return 0;
   const int row = RowFor(tag);
   // Settings never initialised (before the first program selection or chunk) read as the
-  // defaults they will get.
+  // defaults they will get, and so do those of a chain section never initialised.
   if (IsDefinedTag(tag)) {
-    const bool fresh = tag < kFirstProgramTag ? !GlobalsValid() : LoadByte(row, tagSteps) == 0 && tag != tagProgName;
+    bool fresh;
+    if (tag < kFirstChainTag)
+      fresh = !GlobalsValid();
+    else if (tag < kFirstProgramTag)
+      fresh = !GlobalsValid() || (tag != tagChainInit && ChainSectionBlank(row));
+    else
+      fresh = LoadByte(row, tagSteps) == 0 && tag != tagProgName;
     if (fresh) return CParamDef[tag];
   }
   return LoadByte(row, tag);
 }
 
+int TProgramStore::ChainValue(int chain, int tag) const {
+  const int row = std::clamp(chain, 0, kNumPrograms - 1);
+  return tag != tagChainInit && ChainSectionBlank(row) && IsDefinedTag(tag) ? CParamDef[tag] : LoadByte(row, tag);
+}
+
 void TProgramStore::StoreParam(int tag, int value) {
   if (tag < 0 || tag >= kNumParams) return;
-  StoreByte(RowFor(tag), tag, static_cast<int8_t>(value & 0xFF));
+  const int row = RowFor(tag);
+  if (tag >= tagChainInit && tag < kFirstProgramTag && IsDefinedTag(tag) && ChainSectionBlank(row)) {
+    // A chain section never initialised reads as its defaults. Writing what it reads changes
+    // nothing; any other value initialises the section first, so that switching to the chain
+    // later keeps it.
+    if (value == (tag == tagChainInit ? 0 : CParamDef[tag])) return;
+    InitChainRow(row);
+  }
+  StoreByte(row, tag, static_cast<int8_t>(value & 0xFF));
 }
 
 // ---- Marks -----------------------------------------------------------------------------------
@@ -72,6 +94,13 @@ void TProgramStore::MarkStepsChanged() {
     if (CParamMax[tag] != 0) changed_[tag].store(1, std::memory_order_relaxed);
   anyChanged_.store(true, std::memory_order_relaxed);
   changesPending_.store(true, std::memory_order_release);
+}
+
+void TProgramStore::MarkChainSection() {
+  for (int tag = tagChainProg; tag < tagChainProg + 8; ++tag) MarkChanged(tag);
+  MarkChanged(tagSendBankNum);
+  MarkChanged(tagSendPatchNum);
+  MarkChanged(tagSendVolume);
 }
 
 bool TProgramStore::TakeChanges() {
@@ -134,9 +163,13 @@ void TProgramStore::Select(int index) {
 }
 
 void TProgramStore::InitProgram(bool programOnly) {
+  // With the global settings, the section of the chain named until now gets its defaults too
+  // (CurChain itself goes back to none).
+  const int chainRow = ChainRow();
   const int from = programOnly ? kFirstProgramTag : 1;
   for (int tag = from; tag < kNumParams; ++tag)
-    if (CParamMax[tag] != 0) StoreParam(tag, CParamDef[tag]);
+    if (CParamMax[tag] != 0 && (tag < kFirstChainTag || tag >= kFirstProgramTag)) StoreParam(tag, CParamDef[tag]);
+  if (!programOnly) InitChainRow(chainRow);
   if (!programOnly) {
     StoreByte(0, tagCurProgram, static_cast<int8_t>(std::max(0, CurrentProgram())));
     SetGlobalsValid();
@@ -144,9 +177,11 @@ void TProgramStore::InitProgram(bool programOnly) {
   SetProgramName({});
 }
 
-void TProgramStore::InitChain() {
+void TProgramStore::InitChain() { InitChainRow(ChainRow()); }
+
+void TProgramStore::InitChainRow(int row) {
   for (int tag = kFirstChainTag; tag < kFirstProgramTag; ++tag)
-    if (CParamMax[tag] != 0) StoreParam(tag, CParamDef[tag]);
+    if (CParamMax[tag] != 0) StoreByte(row, tag, static_cast<int8_t>(CParamDef[tag]));
 }
 
 void TProgramStore::InitializeBank() {
@@ -248,12 +283,16 @@ void TProgramStore::PastePage(int sourceProgram, int sourcePage, int targetPage)
 void TProgramStore::ShiftPattern(int delta) {
   if (delta == 0) return;
   EnsureCurrent();
-  const int row = CurrentProgram();
+  ShiftPatternOf(CurrentProgram(), delta);
+}
+
+void TProgramStore::ShiftPatternOf(int row, int delta) {
+  if (delta == 0 || row < 0 || row >= kNumPrograms || LoadByte(row, tagSteps) == 0) return;
   const int n = std::clamp<int>(LoadByte(row, tagSteps), 1, kMaxSteps);
   for (int base : kStepBlockBases) {
     int8_t old[kMaxSteps];
     for (int j = 0; j < n; ++j) old[j] = LoadByte(row, base + j);
     for (int j = 0; j < n; ++j) StoreByte(row, base + j, old[((j - delta) % n + n) % n]);
   }
-  MarkAllChanged(true);
+  if (row == CurrentProgram()) MarkAllChanged(true);
 }

@@ -23,8 +23,10 @@ using TProgramMatrix = std::array<TProgramRow, kNumPrograms>;
 class TProgramStore {
  public:
   // ---- Settings by tag (any thread). Rows by the addressing rule: the global settings in
-  // row 0, the chain's in the row of the chain in force, the program's in the current program's
-  // row (row 0 while none is current). Settings never initialised read as their defaults.
+  // row 0, the chain's in the row of the chain CurChain names (ChainRow), the program's in the
+  // current program's row (row 0 while none is current). Settings never initialised read as
+  // their defaults, a chain section never initialised too; a write into such a section
+  // initialises it first, as switching to it would.
   int GetParam(int tag, int slot = 0) const;
   void StoreParam(int tag, int value);
   int8_t LoadByte(int row, int tag) const {
@@ -43,6 +45,7 @@ class TProgramStore {
   void MarkChanged(int tag, bool on = true);
   void MarkAllChanged(bool programOnly);
   void MarkStepsChanged();
+  void MarkChainSection();  // the chain settings the editor shows: slots, bank, program, volume
   // True once after something was marked; then TakeMark answers each tag once.
   bool TakeChanges();
   bool TakeMark(int tag) { return changed_[tag].exchange(0, std::memory_order_relaxed) != 0; }
@@ -51,11 +54,15 @@ class TProgramStore {
 
   // ---- What is in force (any thread reads; the lock's holder changes it).
   int CurrentProgram() const { return currentProgram_.load(std::memory_order_relaxed); }
-  int CurrentChain() const { return currentChain_.load(std::memory_order_relaxed); }
-  void SetCurrentChain(int chain) {
-    currentChain_.store(chain, std::memory_order_relaxed);
-    Touch();
-  }
+  // The row whose chain section tags 80..149 address: the chain CurChain names, at once, on
+  // every thread, whether or not the chain player has switched to it yet. So a value read is
+  // written back to the chain it was read from, and a chain's settings written right after
+  // CurChain land in that chain. Tools that build a bank address the rows themselves
+  // (SetChainRow; -1 follows CurChain again).
+  int ChainRow() const;
+  void SetChainRow(int row) { chainRow_.store(row, std::memory_order_relaxed); }
+  // A chain's setting as switching to it reads it (its defaults while never initialised).
+  int ChainValue(int chain, int tag) const;
   bool GlobalsValid() const { return globalsValid_.load(std::memory_order_relaxed); }
   bool ChunkLoaded() const { return chunkLoaded_.load(std::memory_order_relaxed); }
 
@@ -64,7 +71,8 @@ class TProgramStore {
   void EnsureCurrent();
   void Select(int index);
   void InitProgram(bool programOnly);
-  void InitChain();
+  void InitChain();  // the section ChainRow addresses
+  void InitChainRow(int row);
   void InitializeBank();  // every program to its defaults, the first one current
   void Recall();          // the current program as last loaded
   ShortText ProgramName(int index, int maxLen = kNameChars) const;
@@ -72,7 +80,8 @@ class TProgramStore {
   void Paste(int source);
   void Shift(int direction);
   void PastePage(int sourceProgram, int sourcePage, int targetPage);
-  void ShiftPattern(int delta);
+  void ShiftPattern(int delta);  // the current program's
+  void ShiftPatternOf(int program, int delta);
 
   // Chunks and preset files (Persistence.cpp). The chunk and the file image are copied into
   // buffers of the store that stay valid until the next call.
@@ -116,6 +125,7 @@ class TProgramStore {
     Touch();
   }
   int RowFor(int tag) const;
+  bool ChainSectionBlank(int row) const { return LoadByte(row, tagChainInit) == 0; }
   int ProgramToMakeCurrent() const;
   void InitCurrentIfEmpty();
   bool GlobalCopyBlank(int row) const;  // a row's copy of the global settings is all zeros
@@ -128,7 +138,7 @@ class TProgramStore {
   TProgramMatrix rows_{};
   TProgramMatrix savedRows_{};  // as last loaded
   std::atomic<int> currentProgram_{-1};
-  std::atomic<int> currentChain_{0};
+  std::atomic<int> chainRow_{-1};  // -1: the chain CurChain names
   std::atomic<bool> globalsValid_{false};  // row 0's global section holds real settings
   std::atomic<bool> chunkLoaded_{false};
   std::atomic<uint32_t> version_{0};

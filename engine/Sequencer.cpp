@@ -276,14 +276,12 @@ void TArpSequencer::ReleaseNotes(bool releaseAll, bool transportChanged) {
   releaseArpNotes_ = false;
   const bool keysGone = block_.InQuantizeLen == 0 && keys_.ActiveCount() == 0;
   for (int i = outPool_.Count - 1; i >= 0; --i) {
-    TKeyRec key = outPool_.Keys[i];
+    const TKeyRec key = outPool_.Keys[i];
     if (clock_.StepPos() >= key.EndPos || clock_.Wrapped() || releaseArp || keysGone) {
       // A note generated again while it sounded holds one entry with several holds and the
       // latest end; all of them are due now. Releasing one hold per block would leave the entry
       // behind and silence the pitch from then on.
-      key.Count = 1;
-      outPool_.Keys[i].Count = 1;
-      outPool_.RemoveKey(key);
+      outPool_.ReleaseKey(key);
       out_.Emit(0x80, outChannel_[key.Note], key.Note, key.Velocity);
       statusDirty_.store(true, std::memory_order_relaxed);
     }
@@ -401,6 +399,10 @@ bool TArpSequencer::Handle(const TMidiMsg& msg) {
       SelectProgram(std::min<int>(msg.data1, kNumPrograms - 1));
       return true;
     case 0xB0:
+      if (msg.data1 == kAllSoundOff || msg.data1 == kAllNotesOff) {
+        AllNotesOff(msg, outChannel);
+        return true;
+      }
       if (msg.data1 == 1) out_.Emit(0xB0, outChannel, 1, msg.data2);
       return releasedAll;
     case 0xE0:
@@ -434,6 +436,17 @@ void TArpSequencer::KeyDown(const TMidiMsg& msg) {
 void TArpSequencer::KeyUp(const TMidiMsg& msg) {
   keys_.KeyUp(msg.data1, msg.data2, store_.GetParam(tagLatch), out_);
   if (clock_.KeyUp(keys_.ActiveCount() == 0, store_.GetParam(tagRestartOnKey) == 1, frame_)) releaseArpNotes_ = true;
+  statusDirty_.store(true, std::memory_order_relaxed);
+}
+
+void TArpSequencer::AllNotesOff(const TMidiMsg& msg, int outChannel) {
+  // A host's panic: every key goes, held or latched (the Latch setting stays as it is), every
+  // note sounding ends now, and the own clock stops. The controller then goes on to the
+  // instrument, which may hold sounds of its own.
+  keys_.Reset(true);
+  ReleaseNotes(true, false);
+  if (!clock_.Playing()) clock_.StopOwnClock();
+  out_.Emit(0xB0, outChannel, msg.data1, msg.data2);
   statusDirty_.store(true, std::memory_order_relaxed);
 }
 

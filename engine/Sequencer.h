@@ -110,6 +110,9 @@ class TArpSequencer {
   bool Handle(const TMidiMsg& msg);
   void KeyDown(const TMidiMsg& msg);
   void KeyUp(const TMidiMsg& msg);
+  // Controllers 120 ("all sound off") and 123 ("all notes off").
+  static constexpr int kAllSoundOff = 120, kAllNotesOff = 123;
+  void AllNotesOff(const TMidiMsg& msg, int outChannel);
   void SelectProgram(int index);
   void TakeTime(const THostTime* time);
   void TakeBlockSettings();  // also the step length, from the rate, tempo and sample rate

@@ -56,6 +56,14 @@ TEST(KeyPool, RepeatedNoteIsHeldUntilReleasedAsOftenAsPressed) {
   EXPECT_TRUE(SlotsFromAreZero(pool.Keys, 0));
 }
 
+TEST(KeyPool, ReleaseKeyFreesTheSlotWhateverItsHoldCount) {
+  TKeyPool pool = PoolOf({MakeKey(C4, 90), MakeKey(E4, 80), MakeKey(E4, 80), MakeKey(E4, 80), MakeKey(G4, 70)});
+  EXPECT_TRUE(pool.ReleaseKey(MakeKey(E4, 0)));
+  EXPECT_EQ(Notes(pool.Keys), (std::vector<int>{C4, G4}));
+  EXPECT_TRUE(SlotsFromAreZero(pool.Keys, 2));
+  EXPECT_FALSE(pool.ReleaseKey(MakeKey(E4, 0))) << "a note not held";
+}
+
 TEST(KeyPool, AddKeyRefusesANinthNoteAndEvenRepeatsOnceFull) {
   TKeyPool pool;
   for (int i = 0; i < 8; ++i) EXPECT_TRUE(pool.AddKey(MakeKey(60 + i, 100)));

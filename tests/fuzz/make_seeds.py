@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpora into tests/fuzz/corpus/: the factory bank as a bank
 file and as a bank chunk, a program of it as a program file, a bare chunk and an old-format
-record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence reads
-its bytes.
+record, the example MIDI files, host sessions encoded the way fuzz_hostsequence reads its
+bytes, and CLAP states for fuzz_clapstate.
 
     python3 tests/fuzz/make_seeds.py build/linux/host/Moltrin_FactoryBank.fxb
 """
@@ -113,6 +113,50 @@ def sessions():
     s.blocks(2, 64)
     yield "session-thru-channels-chunk", s.out
 
+    s = Session()  # a key struck twice and let go once, then the host's panic
+    s.events([(0x90, 60, 100), (0x90, 64, 90), (0x90, 60, 110)])
+    s.blocks(8, 512)
+    s.events([(0x80, 60, 0)])
+    s.blocks(8, 512)
+    s.param(213, 255)  # latch on over the key still held
+    s.events([(0xB0, 123, 0)])  # all notes off
+    s.blocks(4, 512)
+    s.events([(0x91, 67, 100), (0x91, 67, 100), (0x81, 67, 0)])
+    s.param(3, 0)  # thru
+    s.events([(0x91, 72, 100), (0x91, 72, 100)])
+    s.events([(0xB5, 120, 0)], delta=100)  # all sound off
+    s.blocks(8, 1024)
+    yield "session-double-key-panic", s.out
+
+    s = Session()  # values sent again, a chain with its settings in one block, PatternShift
+    s.events([(0x90, 60, 100), (0x90, 64, 90)])
+    s.time(0)  # play
+    s.blocks(8, 512)
+    for tag, value in ((3, 255), (213, 0), (18, 0), (232, 128)):
+        s.param(tag, value)
+        s.param(tag, value)
+    s.param(18, 64)  # a chain
+    s.param(85, 40)  # its first slot
+    s.param(81, 30)  # its program change
+    s.blocks(4, 512)
+    s.param(232, 160)
+    s.param(232, 96)
+    s.program(5)
+    s.param(232, 96)
+    s.blocks(8, 2048)
+    yield "session-resend-chain-shift", s.out
+
+
+def clap_states(bank):
+    """States for fuzz_clapstate, whose first byte 0x80 mends the checksum: a chain in force
+    whose section was never initialised."""
+    chunk = bytearray(bank)
+    chunk[17] = 8   # NumChains
+    chunk[18] = 3   # CurChain
+    chunk[3 * 576 + 80:3 * 576 + 150] = bytes(70)  # chain 3: no section
+    header = b"MLTN" + struct.pack("<IiII", 1, 0, len(chunk), 0)
+    yield "chain-without-section", bytes([0x83, 0]) + header + chunk
+
 
 def main():
     if len(sys.argv) != 2:
@@ -148,6 +192,9 @@ def main():
 
     for name, data in sessions():
         write("fuzz_hostsequence", name, data)
+
+    for name, data in clap_states(bank):
+        write("fuzz_clapstate", name, data)
 
 
 if __name__ == "__main__":
