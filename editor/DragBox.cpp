@@ -68,10 +68,12 @@ int TDragBox::ValueOf(int position) const {
   return TruncToInt(v + Min());
 }
 
-std::string TDragBox::ItemText(int position) const {
+std::string TDragBox::ItemText(int position) const { return ItemTextOf(position, ValueOf(position)); }
+
+std::string TDragBox::ItemTextOf(int position, int value) const {
   if (position >= 0 && static_cast<size_t>(position) < valueList.size() && !valueList[position].empty())
     return valueList[position];
-  return std::to_string(ValueOf(position));
+  return std::to_string(value);
 }
 
 std::string TDragBox::DisplayText(int position) const { return TextOf(position, ValueOf(position)); }
@@ -79,15 +81,12 @@ std::string TDragBox::DisplayText(int position) const { return TextOf(position, 
 std::string TDragBox::TextOf(int position, int value) const {
   const bool plus = valueList.empty() && Min() < 0 && value > 0;
   std::string text(plus ? 1 : 0, '+');
-  if (position >= 0 && static_cast<size_t>(position) < valueList.size() && !valueList[position].empty())
-    text.append(valueList[position]);
-  else
-    text.append(std::to_string(value));
+  text.append(ItemTextOf(position, value));
   text.append(valueSuffix);
   return text;
 }
 
-// A value pushed from outside the range is shown as the end of the range it sits at.
+// A value pushed from outside the range shows as the value of the position it is put at.
 int TDragBox::PageValue(int page) const {
   page = std::clamp(page, 0, kMaxPages - 1);
   const int value = values[page];

@@ -1,7 +1,8 @@
 #pragma once
 // The drag-to-change value box: a number of notches (positions 0..NotchCount - 1) mapped onto
-// Min..Max, one position per page of the pattern, a display text from a value list or the
-// number, and the mouse: drag up or down (finer with Shift), right click for the default.
+// Min..Max, one position and value per page of the pattern (a value between two coarse notches
+// is kept and shown as it is), a display text from a value list or the number, and the mouse:
+// drag up or down (finer with Shift), right click for the default.
 // A box never talks to the engine: it raises OnChange, and the form pushes engine values in
 // with SetPageValue. Editor thread only.
 #include <array>
@@ -95,6 +96,7 @@ class TDragBox : public TVeskControl {
   // Puts the current page at a position with a value (that of the position when none is
   // given); true when what the box shows changed.
   bool MoveTo(int position, std::optional<int> value = std::nullopt);
+  std::string ItemTextOf(int position, int value) const;
   std::string TextOf(int position, int value) const;
 
   std::array<int, kMaxPages> positions{};
