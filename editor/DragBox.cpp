@@ -68,19 +68,33 @@ int TDragBox::ValueOf(int position) const {
   return TruncToInt(v + Min());
 }
 
-std::string TDragBox::ItemText(int position) const {
+std::string TDragBox::ItemText(int position) const { return ItemTextOf(position, ValueOf(position)); }
+
+std::string TDragBox::ItemTextOf(int position, int value) const {
   if (position >= 0 && static_cast<size_t>(position) < valueList.size() && !valueList[position].empty())
     return valueList[position];
-  return std::to_string(ValueOf(position));
+  return std::to_string(value);
 }
 
-std::string TDragBox::DisplayText(int position) const {
-  const bool plus = valueList.empty() && Min() < 0 && ValueOf(position) > 0;
+std::string TDragBox::DisplayText(int position) const { return TextOf(position, ValueOf(position)); }
+
+std::string TDragBox::TextOf(int position, int value) const {
+  const bool plus = valueList.empty() && Min() < 0 && value > 0;
   std::string text(plus ? 1 : 0, '+');
-  text.append(ItemText(position));
+  text.append(ItemTextOf(position, value));
   text.append(valueSuffix);
   return text;
 }
+
+// A value pushed from outside the range shows as the value of the position it is put at.
+int TDragBox::PageValue(int page) const {
+  page = std::clamp(page, 0, kMaxPages - 1);
+  const int value = values[page];
+  const bool held = value >= Min() && value <= Max() && PositionOf(value) == positions[page];
+  return held ? value : ValueOf(positions[page]);
+}
+
+std::string TDragBox::ShownText() const { return TextOf(Position(), GetValue()); }
 
 void TDragBox::Recalculate() {
   const int64_t span = static_cast<int64_t>(Max()) - Min() + 1;
@@ -90,12 +104,31 @@ void TDragBox::Recalculate() {
   for (int page = 0; page < kMaxPages; ++page) positions[page] = PositionOf(values[page]);
 }
 
-void TDragBox::StepBy(int position) {
+bool TDragBox::MoveTo(int position, std::optional<int> value) {
   position = std::clamp(position, 0, maxPosition);
-  if (position == Position()) return;
+  const int next = value.value_or(ValueOf(position));
+  if (position == Position() && next == GetValue()) return false;
   positions[Page()] = position;
+  values[Page()] = next;
+  return true;
+}
+
+void TDragBox::StepBy(int position) {
+  if (!MoveTo(position)) return;
   RaiseChange();
   Invalidate();
+}
+
+// Positions hold the notch at or below their value, so a value above its notch lies half way
+// to the next: up reaches the next notch, down the notch itself.
+int TDragBox::NotchTarget(int from, int value, int notches) const {
+  const bool between = value != ValueOf(from);
+  const int64_t target = int64_t{from} + notches + (between && notches < 0 ? 1 : 0);
+  return static_cast<int>(std::clamp<int64_t>(target, 0, maxPosition));
+}
+
+void TDragBox::StepNotches(int notches) {
+  if (notches != 0) StepBy(NotchTarget(Position(), GetValue(), notches));
 }
 
 void TDragBox::RaiseChange() {
@@ -105,21 +138,20 @@ void TDragBox::RaiseChange() {
 // ---- Values pushed in and names.
 
 void TDragBox::SetValue(int value) {
+  const int shown = GetValue();
   values[Page()] = value;
-  const int position = PositionOf(value);
-  if (position == Position()) return;
-  positions[Page()] = position;
+  positions[Page()] = PositionOf(value);
+  if (GetValue() == shown) return;
   Invalidate();
   RaiseChange();
 }
 
 void TDragBox::SetPageValue(int page, int value) {
   page = std::clamp(page, 0, kMaxPages - 1);
+  const int shown = PageValue(page);
   values[page] = value;
-  const int position = PositionOf(value);
-  if (position == positions[page]) return;
-  positions[page] = position;
-  if (page == Page()) Invalidate();
+  positions[page] = PositionOf(value);
+  if (page == Page() && PageValue(page) != shown) Invalidate();
 }
 
 int TDragBox::GetParamTag() const { return PageAddressed() ? Page() * kStepsPerPage + ParamTag() : ParamTag(); }
@@ -150,7 +182,7 @@ void TDragBox::Paint(TCanvas& canvas) {
   canvas.FillRect(ClientRect(), active ? skin.box_FillColorActive : skin.box_FillColor);
   canvas.SetFont(skin.BoxFont);
   canvas.SetTextColor(GetValue() == valueGrey ? skin.box_FontColor : skin.box_FontColorActive);
-  DrawTextCentred(canvas, ClientRect(), DisplayText(Position()));
+  DrawTextCentred(canvas, ClientRect(), ShownText());
   canvas.FrameRect(ClientRect(), highlighted ? skin.box_FontColorActive : skin.box_LineColor);
 }
 
@@ -165,11 +197,13 @@ void TDragBox::MouseDown(TMouseButton button, TShiftState, int x, int y) {
     dragStartX = x;
     dragStartY = y;
     dragStartPosition = Position();
+    dragStartValue = GetValue();
     dragging = active = true;
     SetScreenCursor(TCursor::SizeNS);
     Invalidate();
   } else if (button == TMouseButton::Right) {
     positions[Page()] = defaultPosition;  // reported even when it was there already
+    values[Page()] = ValueDefault();
     Invalidate();
     RaiseChange();
   }
@@ -182,10 +216,11 @@ void TDragBox::MouseMove(TShiftState shift, int, int y) {
   const float fineness = (shift & ssShift) != 0 ? 0.02f : 0.1f;
   const float delta = static_cast<float>(dragStartY - y) * static_cast<float>(sensity) / 100.0f * fineness *
                       std::sqrt(static_cast<float>(std::max(notchCount, 0)));
-  const int64_t target = static_cast<int64_t>(dragStartPosition) + RoundHalfEven(delta);
-  const int position = static_cast<int>(std::clamp<int64_t>(target, 0, maxPosition));
-  if (position == Position()) return;
-  positions[Page()] = position;
+  // Back where it started, the box shows the value it started with, also between two notches.
+  const int notches = RoundHalfEven(delta);
+  const bool moved = notches == 0 ? MoveTo(dragStartPosition, dragStartValue)
+                                  : MoveTo(NotchTarget(dragStartPosition, dragStartValue, notches));
+  if (!moved) return;
   Invalidate();
   RaiseChange();
 }

@@ -1,11 +1,13 @@
 #pragma once
 // The drag-to-change value box: a number of notches (positions 0..NotchCount - 1) mapped onto
-// Min..Max, one position per page of the pattern, a display text from a value list or the
-// number, and the mouse: drag up or down (finer with Shift), right click for the default.
+// Min..Max, one position and value per page of the pattern (a value between two coarse notches
+// is kept and shown as it is), a display text from a value list or the number, and the mouse:
+// drag up or down (finer with Shift), right click for the default.
 // A box never talks to the engine: it raises OnChange, and the form pushes engine values in
 // with SetPageValue. Editor thread only.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,15 +56,24 @@ class TDragBox : public TVeskControl {
   // The text the box shows for a position: ItemText, the suffix, and "+" before positive
   // values of a signed range without a list.
   std::string DisplayText(int position) const;
+  // The value a page holds: the one pushed or chosen last, also where it lies between two
+  // notches (a velocity of 100 among notches of 16), else the value of the page's position.
+  int PageValue(int page) const;
+  // The text the box shows now: the current page's value as DisplayText writes it.
+  std::string ShownText() const;
   // Notch count, maximum and default positions and every page's position from the settings.
   void Recalculate();
-  // Moves the current page to a position (limited to 0..MaxPosition) and notifies when it moved.
+  // Moves the current page to a position (limited to 0..MaxPosition) and its value, and
+  // notifies when the value moved.
   void StepBy(int position);
+  // Moves the current page by whole notches, as the arrows and dragging do: from a value
+  // between two notches the first notch down is the one just below it.
+  void StepNotches(int notches);
   bool Dragging() const { return dragging; }
   bool Active() const { return active; }
 
   // ---- TVeskControl.
-  int GetValue() const override { return ValueOf(Position()); }
+  int GetValue() const override { return PageValue(Page()); }
   void SetValue(int value) override;
   std::string GetParamNam() const override { return GetPageParamNam(Page()); }
   int GetParamTag() const override;
@@ -80,6 +91,13 @@ class TDragBox : public TVeskControl {
 
  private:
   void RaiseChange();
+  // The position a move of `notches` from a value at position `from` reaches, within the range.
+  int NotchTarget(int from, int value, int notches) const;
+  // Puts the current page at a position with a value (that of the position when none is
+  // given); true when what the box shows changed.
+  bool MoveTo(int position, std::optional<int> value = std::nullopt);
+  std::string ItemTextOf(int position, int value) const;
+  std::string TextOf(int position, int value) const;
 
   std::array<int, kMaxPages> positions{};
   std::array<int, kMaxPages> values{};
@@ -87,6 +105,7 @@ class TDragBox : public TVeskControl {
   int maxPosition = 0;
   int dragStartX = 0, dragStartY = 0;
   int dragStartPosition = 0;
+  int dragStartValue = 0;
   bool dragging = false;
   int stepIndex = 0;
   bool active = false;

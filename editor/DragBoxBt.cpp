@@ -1,8 +1,5 @@
 #include "editor/DragBoxBt.h"
 
-#include <algorithm>
-#include <cstdint>
-
 #include "editor/Globals.h"
 
 TDragBoxBt::TDragBoxBt(TControl* parent)
@@ -78,7 +75,7 @@ void TDragBoxBt::ArrowPressed(int step) {
   if (hasMenu)
     OpenMenu();
   else
-    box->StepBy(static_cast<int>(std::clamp<int64_t>(int64_t{box->Position()} + step, 0, box->MaxPosition())));
+    box->StepNotches(step);
 }
 
 // Arrows at either side below the caption, the box between them with a pixel to spare each side.

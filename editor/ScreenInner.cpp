@@ -170,16 +170,19 @@ void TScreenInner::PaintBricks(TCanvas& canvas, const TRowLayout& rows) const {
   if (rows.count == 0) return;
   const TGuiSettings& s = GuiSettings;
   const int gl = leftOfs, gt = topMargin, gh = GridHeight(), pitch = s.StepPitch;
-  const bool fine = FineVelocity();
+  const bool velocityBands = shownRow == velocityRow && rows.count == 9;
   canvas.SetFont({s.BoxFont.name, s.BoxFont.sizePt, false});
   canvas.SetTextColor(s.scr_BackColor);
   int rests = 0;
   for (int j = visibleSteps - 1; j >= 0; --j) {
     const int x = gl + pitch * j + 2;
     int w = pitch - 3;
-    int position = shownRow->Box(j)->Position();
-    if (fine && position == 127) position = 128;
-    const double v = static_cast<double>(position) / rows.divisor;
+    // Velocities, fine or in coarse notches, sit at their own value's height in bands of 16
+    // (127 at the top, as 128); other rows at their position.
+    const TDragBox* box = shownRow->Box(j);
+    const int value = box->GetValue();
+    const double v = velocityBands ? (value == 127 ? 128 : value) / 16.0
+                                   : static_cast<double>(box->Position()) / rows.divisor;
     if (v < rows.offset || v >= rows.count + rows.offset) continue;
     const int y1 = gt + 2 + RoundHalfEven(gh * (rows.count + rows.offset - v - 1) / rows.count);
     const int y2 = gt - 1 + RoundHalfEven(gh * (rows.count + rows.offset - v) / rows.count);

@@ -47,11 +47,43 @@ void SetName(char (&dest)[9], const char* name) {
   dest[sizeof dest - 1] = 0;
 }
 
-bool Matches(const TChordEntry& entry, int keyCount, const int (&interval)[4]) {
-  if (entry.KeyCount != keyCount) return false;
-  for (int j = 1; j <= 3; ++j)  // an interval of 0, a doubled pitch class, matches anything
-    if (interval[j] != 0 && interval[j] != entry.Pattern[j - 1]) return false;
-  return true;
+// The intervals above a root as a set of semitones (bit i = i semitones up).
+uint16_t PatternMask(const TChordEntry& entry) {
+  uint16_t mask = 0;
+  for (int j = 0; j < entry.KeyCount - 1; ++j) mask = static_cast<uint16_t>(mask | 1u << entry.Pattern[j]);
+  return mask;
+}
+
+// The pitch classes held, each once, in the order of their lowest key, with that key.
+struct TPitchClasses {
+  int count = 0;
+  int pitchClass[12] = {};
+  int lowestKey[12] = {};
+};
+
+TPitchClasses CollapseDoublings(const int* keys, int n) {
+  TPitchClasses held;
+  bool seen[12] = {};
+  for (int i = 0; i < n; ++i) {
+    const int pc = Interval12(0, keys[i]);
+    if (seen[pc]) continue;
+    seen[pc] = true;
+    held.pitchClass[held.count] = pc;
+    held.lowestKey[held.count] = keys[i];
+    ++held.count;
+  }
+  return held;
+}
+
+// The tone "as played" starts from. A chord whose every tone is held starts from the tone in
+// the bass, however the others are spread above it. A chord with a tone missing counts the
+// keys below its root as its top tones, as they are in close position.
+int BassTone(const TChordEntry& entry, const TDetectedChord& chord, int lowestKey) {
+  const int tones = entry.ToneCount;
+  if (entry.KeyCount == tones)
+    for (int t = 0; t < tones; ++t)
+      if (Interval12(chord.RootNote, lowestKey) == entry.Tones[t]) return t;
+  return (tones - chord.RootIndex % tones) % tones;
 }
 
 }  // namespace
@@ -67,6 +99,7 @@ TDetectedChord DetectChord(const TKeyPool& pitchPool, const TDetectedChord& prev
   int keys[kKeyListSize] = {};
   const int n = std::clamp<int32_t>(pitchPool.Count, 0, kKeyListSize);
   for (int i = 0; i < n; ++i) keys[i] = pitchPool.Keys[i].Note;
+  std::sort(keys, keys + n);  // the pool is in pitch order already; the names rely on it
 
   if (n == 0) {
     SetName(result.Name, "none");  // the root fields keep their old values
@@ -74,22 +107,21 @@ TDetectedChord DetectChord(const TKeyPool& pitchPool, const TDetectedChord& prev
   }
   result.RootIndex = 0;
   result.RootNote = static_cast<uint8_t>(keys[0]);
-  if (n == 1) return result;
 
-  const int candidates = n == 2 ? 1 : n;
-  for (int i = 0; i < candidates; ++i) {
-    // Intervals of the other keys above candidate i; keys below it count upward into the
-    // next octave, so a key an exact octave below gives 12 and matches nothing.
-    int interval[4] = {};
-    for (int j = 1; j < n && j <= 3; ++j) {
-      const int k = (i + j) % n;
-      interval[j] = k >= i ? (keys[k] - keys[i]) % 12 : 12 - (keys[i] - keys[k]) % 12;
-    }
+  // The chord is the set of pitch classes held, whatever the voicing: octaves and doublings
+  // name nothing of their own. Each held pitch class is tried as the root, from the lowest
+  // key upward, against the entries in table order; the root is the lowest key of its class.
+  const TPitchClasses held = CollapseDoublings(keys, n);
+  if (held.count == 1) return result;
+  for (int i = 0; i < held.count; ++i) {
+    uint16_t above = 0;
+    for (int k = 0; k < held.count; ++k)
+      if (k != i) above = static_cast<uint16_t>(above | 1u << Interval12(held.pitchClass[i], held.pitchClass[k]));
     for (int s = 0; s < gMaxChords; ++s) {
-      if (!Matches(ChordTable[s], n, interval)) continue;
+      if (ChordTable[s].KeyCount != held.count || PatternMask(ChordTable[s]) != above) continue;
       SetName(result.Name, ChordTable[s].Name);
       result.RootIndex = static_cast<uint8_t>(i);
-      result.RootNote = static_cast<uint8_t>(keys[i]);
+      result.RootNote = static_cast<uint8_t>(held.lowestKey[i]);
       result.ChordIndex = static_cast<uint8_t>(s);
       return result;
     }
@@ -122,9 +154,10 @@ int ChordKeys(const TDetectedChord& chord, const TKeyPool& pitchPool, bool asPla
   // tone of an inversion may have none read yet and then takes the lowest key's.
   TKeyRec source{};
   pitchPool.GetKey(0, source);
+  const int first = asPlayed ? BassTone(entry, chord, source.Note) : 0;
   int previousNote = -1;
   for (int i = 0; i < tones; ++i) {
-    const int idx = asPlayed ? (tones - chord.RootIndex % tones + i) % tones : i;
+    const int idx = (first + i) % tones;
     pitchPool.GetKey(idx, source);
     int note = chord.RootNote + entry.Tones[idx];
     if (!asPlayed && note < previousNote) note += 12;

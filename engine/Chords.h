@@ -21,16 +21,18 @@ extern const std::array<TChordEntry, gMaxChords> ChordTable;
 constexpr uint8_t kNoChord = 255;
 
 struct TDetectedChord {
-  uint8_t RootIndex = 0;          // position of the root key in the pitch-ordered active keys
-  uint8_t RootNote = 0;           // MIDI note of that key
+  uint8_t RootIndex = 0;          // position of the root among the held pitch classes, ordered by
+                                  // their lowest keys (the key's position when no key is doubled)
+  uint8_t RootNote = 0;           // MIDI note of the root's lowest key
   uint8_t ChordIndex = kNoChord;  // ChordTable entry, 255 = no chord
   char Name[9] = "none";          // "none", "" for a single key, "(?)" when nothing matches
   char Suffix[9] = "";
   bool HasChord() const { return ChordIndex != kNoChord; }
 };
 
-// Names the keys of a pitch-ordered pool as a chord; `prev` supplies the root fields kept
-// when no key is held.
+// Names the pitch classes of a pitch-ordered pool as a chord, in any voicing (octaves and
+// doublings collapsed); `prev` supplies the root fields kept when no key is held. Bounded
+// work on the caller's stack: it runs on the audio thread at every key.
 TDetectedChord DetectChord(const TKeyPool& pitchPool, const TDetectedChord& prev);
 // "C maj", "A m7", "C (?)", "A " for a single key, "-" for none.
 ShortText FormatChordText(const TDetectedChord& chord, int maxLen = ShortText::kCapacity);

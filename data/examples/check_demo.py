@@ -5,9 +5,12 @@
             names is a MIDI file with notes and a PNG picture, each table it prints is the
             start of its MIDI file, the programs differ, and the factory bank was loaded
   examples  the example files in the repository are what make_examples.py writes now
+  chain     the Bass Verse chain (chain 2) over walking-bass.mid plays what the factory README
+            says: a bass in the key of each held chord, Bass Verse B through the chord's tones
 
 Usage: check_demo.py demo --script demo.sh --build BUILD_DIR
        check_demo.py examples --examples DIR
+       check_demo.py chain --render MOLTRIN_RENDER --examples DIR
 """
 import argparse
 import filecmp
@@ -125,15 +128,59 @@ def check_examples(examples):
             fail("regenerate the examples (make_examples.py): these differ: " + " ".join(changed))
 
 
+MAJOR_SCALE = (0, 2, 4, 5, 7, 9, 11)
+
+
+def timed_notes_of(path):
+    """(bar from 1, beat from 1, note) of every note-on in the file."""
+    midi = mido.MidiFile(path)
+    now, notes = 0, []
+    for message in mido.merge_tracks(midi.tracks):
+        now += message.time
+        if message.type == "note_on" and message.velocity > 0:
+            beat = now // midi.ticks_per_beat
+            notes.append((beat // 4 + 1, beat % 4 + 1, message.note))
+    return notes
+
+
+def check_chain(render, examples):
+    """walking-bass.mid holds C major for two bars, then F major, over a bass that walks in
+    quarters; chain 2 plays Bass Verse A, B, A and the turnaround, one bar each. Every note is in
+    the major key of the chord held, and the third-and-fifth steps of Bass Verse B (bar 2) land on
+    the tones of the C major chord."""
+    keys = {1: 0, 2: 0, 3: 5, 4: 5}  # bar: the root of the chord held
+    with tempfile.TemporaryDirectory() as work:
+        out = os.path.join(work, "chain.mid")
+        run = subprocess.run([render, "--quiet", "--set", "CurChain=2", os.path.join(examples, "walking-bass.mid"),
+                              out], capture_output=True, text=True)
+        if run.returncode != 0:
+            fail(f"moltrin-render exited with {run.returncode}: {run.stderr}")
+        notes = [n for n in timed_notes_of(out) if n[0] in keys]
+    if len(notes) < 30:
+        fail(f"the chain played {len(notes)} notes in four bars")
+    strays = [f"{bar}:{beat} {note_name(note)}" for bar, beat, note in notes
+              if (note - keys[bar]) % 12 not in MAJOR_SCALE]
+    if strays:
+        fail("notes outside the key of the chord held: " + " ".join(strays))
+    # Bass Verse B: steps 6, 7 (beat 2) take the third, steps 9, 11 (beat 3) the fifth.
+    off_chord = [f"2:{beat} {note_name(note)}" for bar, beat, note in notes
+                 if bar == 2 and beat in (2, 3) and note % 12 not in (0, 4, 7)]
+    if off_chord:
+        fail("Bass Verse B leaves the C major chord on its third and fifth: " + " ".join(off_chord))
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("check", choices=["demo", "examples"])
+    parser.add_argument("check", choices=["demo", "examples", "chain"])
     parser.add_argument("--script")
     parser.add_argument("--build")
     parser.add_argument("--examples")
+    parser.add_argument("--render")
     args = parser.parse_args()
     if args.check == "demo":
         check_demo(args.script, args.build)
+    elif args.check == "chain":
+        check_chain(args.render, args.examples)
     else:
         check_examples(args.examples)
     print("ok")

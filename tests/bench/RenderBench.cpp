@@ -5,10 +5,10 @@
 
 #ifdef MOLTRIN_RENDER_BENCH
 #include "platform/MidiFile.h"
+#include "tools/common/ToolError.h"
 #include "tools/render/Options.h"
 #include "tools/render/PluginSetup.h"
 #include "tools/render/Renderer.h"
-#include "tools/render/ToolError.h"
 
 namespace {
 

@@ -72,6 +72,21 @@ TEST_F(DragBoxBtTest, ArrowsStepOneValueAfterTheRangeChanged) {
   EXPECT_EQ(bt->Box()->DisplayText(bt->Box()->Position()), "---");
 }
 
+// Coarse notches: a value between two of them shows as itself, and the arrows go to the notch
+// above and the one just below it.
+TEST_F(DragBoxBtTest, ArrowsMoveAValueBetweenNotchesToTheNotchesAroundIt) {
+  bt->SetValueList({});
+  bt->SetMax(127);
+  bt->SetValueSteps(9);
+  bt->Box()->SetPageValue(0, 100);
+  EXPECT_EQ(bt->Box()->ShownText(), "100");
+  Click(bt->RightArrow(), 6, 7);
+  bt->Box()->SetPageValue(0, 100);
+  Click(bt->LeftArrow(), 6, 7);
+  Click(bt->LeftArrow(), 6, 7);
+  EXPECT_EQ(changes, (std::vector<std::string>{"CurChain[18]=112", "CurChain[18]=96", "CurChain[18]=80"}));
+}
+
 TEST_F(DragBoxBtTest, DraggingTheBoxReportsTagNameAndValue) {
   Press(bt->Box(), 10, 7);
   Move(bt->Box(), 10, -20);  // round(27 * 0.2 * 0.1 * 3) = round(1.62)

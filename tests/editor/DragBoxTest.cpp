@@ -51,9 +51,10 @@ TEST_F(DragBoxTest, ValuesMapOntoNotchesAndShowTheirTexts) {
     const char* shown;
   };
   const TCase cases[] = {
-      {"velocity notch", {0, 127, 9, {}, ""}, 100, 6, "96"},
+      {"velocity between notches shows itself", {0, 127, 9, {}, ""}, 100, 6, "100"},
+      {"velocity on a notch", {0, 127, 9, {}, ""}, 96, 6, "96"},
       {"velocity top", {0, 127, 9, {}, ""}, 127, 8, "127"},
-      {"velocity between notches rounds down", {0, 127, 9, {}, ""}, 15, 0, "0"},
+      {"velocity below the first notch", {0, 127, 9, {}, ""}, 15, 0, "15"},
       {"swing positive gets a plus", {-50, 50, 0, {}, "%"}, 10, 60, "+10%"},
       {"swing zero", {-50, 50, 0, {}, "%"}, 0, 50, "0%"},
       {"swing negative", {-50, 50, 0, {}, "%"}, -10, 40, "-10%"},
@@ -72,7 +73,7 @@ TEST_F(DragBoxTest, ValuesMapOntoNotchesAndShowTheirTexts) {
     Configure(*box, c.setup);
     box->SetValue(c.value);
     EXPECT_EQ(box->Position(), c.position) << c.what;
-    EXPECT_EQ(box->DisplayText(box->Position()), c.shown) << c.what;
+    EXPECT_EQ(box->ShownText(), c.shown) << c.what;
   }
 }
 
@@ -82,6 +83,46 @@ TEST_F(DragBoxTest, NineVelocityNotches) {
   for (int p = 0; p < box->NotchCount(); ++p) values.push_back(box->ValueOf(p));
   EXPECT_EQ(values, (std::vector<int>{0, 16, 32, 48, 64, 80, 96, 112, 127}));
   EXPECT_EQ(box->MaxPosition(), 8);
+}
+
+// Coarse notches move a stored value that lies between two of them to the notch above or the
+// one just below it, by drag and by StepNotches (the arrows); back where a drag began, the
+// value it began with is shown again.
+TEST_F(DragBoxTest, CoarseNotchesMoveAStoredValueToTheNotchesAroundIt) {
+  Configure(*box, {0, 127, 9, {}, ""});
+  box->SetValueDefault(100);
+  struct TCase {
+    const char* what;
+    int stored;
+    int notches;  // StepNotches, and a drag of as many notches (17 pixels each at 9 notches)
+    int reached;
+  };
+  const TCase cases[] = {
+      {"up from between", 100, 1, 112},    {"down from between", 100, -1, 96},
+      {"two down from between", 100, -2, 80}, {"up from a notch", 96, 1, 112},
+      {"down from a notch", 96, -1, 80},   {"down below the first notch", 15, -1, 0},
+      {"up past the top", 120, 1, 127},    {"down from the top", 127, -1, 112},
+  };
+  for (const TCase& c : cases) {
+    box->SetPageValue(0, c.stored);
+    changes.clear();
+    box->StepNotches(c.notches);
+    EXPECT_EQ(box->GetValue(), c.reached) << c.what;
+    EXPECT_EQ(changes, (std::vector<TChange>{{0, c.reached}})) << c.what;
+
+    box->SetPageValue(0, c.stored);
+    Press(box, 10, 8);
+    Move(box, 10, 8 - 17 * c.notches);
+    EXPECT_EQ(box->GetValue(), c.reached) << "drag " << c.what;
+    Move(box, 10, 8);
+    EXPECT_EQ(box->GetValue(), c.stored) << "dragged back " << c.what;
+    Release(box, 10, 8);
+  }
+  box->SetPageValue(0, 50);
+  Click(box, 5, 5, TMouseButton::Right);
+  EXPECT_EQ(box->ShownText(), "100") << "a right click restores the default value itself";
+  box->StepBy(box->Position());
+  EXPECT_EQ(box->GetValue(), 96) << "StepBy to its own notch moves the value onto it";
 }
 
 // Every whole value of every range the editor uses comes back as itself: the mapping must not
@@ -179,12 +220,13 @@ TEST_F(DragBoxTest, PushedValuesReportOnlyThroughSetValue) {
   box->SetPageValue(0, 100);
   box->SetPageValue(2, 127);
   EXPECT_TRUE(changes.empty());
-  EXPECT_EQ(box->GetValue(), 96);
+  EXPECT_EQ(box->GetValue(), 100);
   EXPECT_EQ(box->PagePosition(2), 8);
-  box->SetValue(97);  // the same notch: nothing to report
+  box->SetValue(100);  // what it holds: nothing to report
   EXPECT_TRUE(changes.empty());
+  box->SetValue(97);  // the same notch, another value
   box->SetValue(20);
-  EXPECT_EQ(changes, (std::vector<TChange>{{0, 16}}));
+  EXPECT_EQ(changes, (std::vector<TChange>{{0, 97}, {0, 20}}));
 }
 
 TEST_F(DragBoxTest, AStepBoxIsAddressedByPageAndStep) {
@@ -243,14 +285,14 @@ TEST_F(DragBoxTest, ARangeChangeKeepsTheValueAndMovesTheLimits) {
 
 TEST_F(DragBoxTest, PaintsFillTextAndOutline) {
   Configure(*box, {0, 127, 9, {}, ""});
-  box->SetValue(100);
+  box->SetValue(100);  // between two notches: the value itself is shown
   const TGuiSettings& s = GuiSettings;
   // Centred: round((52 - text width) / 2), round((15 - text height) / 2).
   TCanvas probe(1, 1);
   probe.SetFont(s.BoxFont);
-  const int x = static_cast<int>(std::nearbyint((52 - probe.TextWidth("96")) / 2.0));
-  const int y = static_cast<int>(std::nearbyint((15 - probe.TextHeight("96")) / 2.0));
-  std::vector<TColor> expected = RenderedText(52, 15, s.box_FillColor, s.BoxFont, s.box_FontColorActive, x, y, "96");
+  const int x = static_cast<int>(std::nearbyint((52 - probe.TextWidth("100")) / 2.0));
+  const int y = static_cast<int>(std::nearbyint((15 - probe.TextHeight("100")) / 2.0));
+  std::vector<TColor> expected = RenderedText(52, 15, s.box_FillColor, s.BoxFont, s.box_FontColorActive, x, y, "100");
   for (int i = 0; i < 52; ++i) expected[i] = expected[14 * 52 + i] = s.box_LineColor;
   for (int j = 0; j < 15; ++j) expected[j * 52] = expected[j * 52 + 51] = s.box_LineColor;
   EXPECT_EQ(Snapshot(box), expected);

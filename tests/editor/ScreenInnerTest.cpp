@@ -178,19 +178,34 @@ TEST_F(ScreenInnerTest, RestsOffTheShownRowsDoNotLengthenABrick) {
   EXPECT_EQ(RunLength(gl + 122, y, s.scr_BrickColorOn), 27);
 }
 
-TEST_F(ScreenInnerTest, FineVelocityPlacesBricksBetweenRows) {
-  GuiSettings.fine_velocity_increments = 1;
-  Line(kVelocity)->SetValueSteps(0);
+// Fine or coarse, a velocity's brick sits at its stored value's height: coarse notches move
+// it, they do not move what is shown of it.
+TEST_F(ScreenInnerTest, VelocityBricksSitAtTheStoredValueInBothIncrements) {
+  for (int fine : {1, 0}) {
+    GuiSettings.fine_velocity_increments = fine;
+    Line(kVelocity)->SetValueSteps(fine == 1 ? 0 : 9);  // as the form switches the row
+    Show(kVelocity);
+    Play(2);
+    SetSteps(kVelocity, {100, 127});
+    screen->Invalidate();
+    const TColor on = GuiSettings.scr_BrickColorOn;
+    // 100 / 16 = 6.25 rows: y1 = 7 + round(200 * 1.75 / 9) = 46, y2 = 4 + round(200 * 2.75 / 9) = 65.
+    EXPECT_NE(PixelOf(screen, gl + 5, 45), on) << "fine " << fine;
+    EXPECT_EQ(PixelOf(screen, gl + 5, 46), on) << "fine " << fine;
+    EXPECT_EQ(PixelOf(screen, gl + 5, 64), on) << "fine " << fine;
+    EXPECT_NE(PixelOf(screen, gl + 5, 65), on) << "fine " << fine;
+    EXPECT_EQ(PixelOf(screen, gl + 35, gt + 2), on) << "127 counts as 128: the top row; fine " << fine;
+    EXPECT_EQ(screen->RowLabel(6), "96") << "the rows keep their labels; fine " << fine;
+  }
+}
+
+// A press on a coarse row sets the notch of that row, also on the row of a value between notches.
+TEST_F(ScreenInnerTest, CoarseVelocityPressesSetTheNotchOfTheRow) {
   Show(kVelocity);
-  Play(2);
-  SetSteps(kVelocity, {100, 127});
-  const TColor on = GuiSettings.scr_BrickColorOn;
-  // 100 / 16 = 6.25 rows: y1 = 7 + round(200 * 1.75 / 9) = 46, y2 = 4 + round(200 * 2.75 / 9) = 65.
-  EXPECT_NE(PixelOf(screen, gl + 5, 45), on);
-  EXPECT_EQ(PixelOf(screen, gl + 5, 46), on);
-  EXPECT_EQ(PixelOf(screen, gl + 5, 64), on);
-  EXPECT_NE(PixelOf(screen, gl + 5, 65), on);
-  EXPECT_EQ(PixelOf(screen, gl + 35, gt + 2), on) << "127 counts as 128: the top row";
+  SetSteps(kVelocity, {100, 100});
+  Click(screen, gl + 5, gt + 60);   // row 9 - trunc(2.7) - 1 = 6: velocity 96, where 100 is drawn
+  Click(screen, gl + 35, gt + 40);  // row 7: 112
+  EXPECT_EQ(changes, (std::vector<std::string>{"512=96", "513=112"}));
 }
 
 TEST_F(ScreenInnerTest, PressingAndDraggingSetsStepsThroughTheirBoxes) {

@@ -179,10 +179,10 @@ TEST(InputKeyFilter, ChordOrdersReplaceTheKeysByTheChordTones) {
   EXPECT_EQ(Select(two, Info(6, 0, 6)), (std::vector<int>{60, 64, 67}));
 
   TInKeyFilter noChord;
-  noChord.KeyOn(67, 100, 0);
-  noChord.KeyOn(60, 100, 0);
+  noChord.KeyOn(61, 100, 0);
+  noChord.KeyOn(60, 100, 0);  // a semitone names no chord
   noChord.RefreshSnapshot(7);
-  EXPECT_EQ(Notes(noChord.Snapshot), (std::vector<int>{60, 67}));
+  EXPECT_EQ(Notes(noChord.Snapshot), (std::vector<int>{60, 61}));
   EXPECT_EQ(noChord.SnapCount, 2);
 }
 

@@ -67,6 +67,25 @@ TEST_F(FormEvents, AUserChangeReachesTheEngineAndTheHostAndAHostChangeShowsNextT
   EXPECT_EQ(F().ParamCapt->Caption1(), "Param [213: Latch] = 1");
 }
 
+// With coarse velocity increments a step's velocity box shows what the engine holds and plays,
+// and a drag of one notch reaches the notch above or the one just below it.
+TEST_F(FormEvents, AVelocityBoxShowsWhatPlaysAndMovesInCoarseNotches) {
+  ASSERT_EQ(GuiSettings.fine_velocity_increments, 0);
+  TDragBox& step1 = *F().barVelocity->Line()->Box(0);
+  const struct {
+    int dy, reached;
+  } drags[] = {{-17, 112}, {17, 96}};
+  for (const auto& d : drags) {
+    HostSets(tagVelocity, 110);
+    Idle();
+    EXPECT_EQ(step1.ShownText(), "110");
+    Drag(step1, d.dy);
+    EXPECT_EQ(Core().GetParam(tagVelocity), d.reached) << d.dy;
+    Idle();
+    EXPECT_EQ(step1.ShownText(), std::to_string(d.reached)) << d.dy;
+  }
+}
+
 // The host in this test never echoes automation back: what an editor change sets in motion
 // must not wait for that echo.
 TEST_F(FormEvents, EditorChangesTakeEffectWithoutTheHostsEcho) {
@@ -283,7 +302,7 @@ TEST_F(FormEvents, PatternShiftButtonsMoveThePatternOneStep) {
   for (int step = 0; step < 5; ++step) velocities.push_back(Core().GetParam(tagVelocity + step));
   EXPECT_EQ(velocities, (std::vector<int>{40, 10, 20, 30, 96}));
   EXPECT_EQ(F().ParamCapt->Caption1(), "Param [232: PatternShift] = 0");
-  EXPECT_EQ(F().barVelocity->Line()->Box(0)->GetValue(), 32) << "coarse velocity shows 40 as 32";
+  EXPECT_EQ(F().barVelocity->Line()->Box(0)->ShownText(), "40") << "coarse velocity shows what plays";
   Click(Control<TVeskButton>("bPattShiftLeft"));
   Idle(3);
   EXPECT_EQ(Core().GetParam(tagVelocity), 10);

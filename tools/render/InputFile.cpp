@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/render/ToolError.h"
+#include "tools/common/ToolError.h"
 
 std::vector<uint8_t> ReadInputFile(const std::string& path, size_t limit, bool whole) {
   std::error_code ec;

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "tools/common/ToolError.h"
 #include "tools/render/Resolution.h"
-#include "tools/render/ToolError.h"
 
 namespace {
 
@@ -43,7 +43,8 @@ std::string HelpText() {
          "\n"
          "What the plug-in hears: the notes of all 16 channels are its keys (the plug-in's\n"
          "MIDIIn_Ch is 0, \"all\"; --set MIDIIn_Ch=N listens to channel N alone), and the tool\n"
-         "warns when the input has notes on more than one channel. Program changes choose a\n"
+         "warns when the input has notes on more than one channel, or on channel 10 alone (General\n"
+         "MIDI's drums, which become keys too). Program changes choose a\n"
          "program. Of everything else only CC1 (modulation), pitch bend, channel pressure and\n"
          "polyphonic key pressure pass through, to the output channel; other controllers are\n"
          "dropped.\n"
@@ -67,7 +68,10 @@ std::string HelpText() {
          "  --set NAME=VALUE    set a parameter by catalogue name or tag: Steps=8, Velocity_5=120,\n"
          "                      212=5; VALUE may be the editor's text (Sync=1/16), a percentage\n"
          "                      (Gate=50%), on or off (Latch=on), a note (Fixed_key=Eb5 or D#5);\n"
-         "                      names and texts in any case; repeatable\n"
+         "                      names and texts in any case and spacing, with or without a final\n"
+         "                      full stop (SortOrder=\"by pitch, desc\"); CurChain=0 plays no chain;\n"
+         "                      a step past the program's Steps is set with a warning that it\n"
+         "                      will not play; repeatable\n"
          "  --list-programs     list the programs of the bank in use and the chains they are in\n"
          "  --list-params       list every parameter with its range and its value texts\n"
          "  --free-run          keep the transport stopped at the song start, so the plug-in runs\n"

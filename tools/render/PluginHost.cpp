@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "tools/render/ToolError.h"
+#include "tools/common/ToolError.h"
 
 namespace {
 

@@ -11,9 +11,10 @@
 #include "engine/ParamNames.h"
 #include "engine/PlugCore.h"
 #include "engine/SettingValue.h"
+#include "tools/common/CommandText.h"
 #include "tools/common/NoteSpelling.h"
+#include "tools/common/ToolError.h"
 #include "tools/render/PresetFile.h"
-#include "tools/render/ToolError.h"
 
 namespace fs = std::filesystem;
 
@@ -25,14 +26,9 @@ bool ParseWhole(const std::string& text, int& value) {
   return !text.empty() && ec == std::errc() && ptr == end;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-// The value whose text reads `text` in any case ("On", "BY PITCH"), or names the same note
-// in another spelling ("D#5" where the plug-in writes "Eb5", "A#" for "Bb").
+// The value whose text reads `text` in any case and spacing, with or without a final full stop
+// ("On", "BY PITCH, DESC"), or names the same note in another spelling ("D#5" where the plug-in
+// writes "Eb5", "A#" for "Bb").
 std::optional<int> ValueInAnyCase(int tag, int lo, int hi, const std::string& text) {
   std::string lower = text;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -41,7 +37,7 @@ std::optional<int> ValueInAnyCase(int tag, int lo, int hi, const std::string& te
     if (const auto v = ParseSettingValue(tag, lower, ignored)) return v;  // "On" for a check box
   for (int v = lo; v <= hi; ++v) {
     const std::string shown = ValueText(tag, v);
-    if (SameIgnoringCase(shown, text) || SameNote(shown, text)) return v;
+    if (SameWords(shown, text) || SameNote(shown, text)) return v;
   }
   return std::nullopt;
 }
@@ -55,23 +51,24 @@ int TagOf(const std::string& name) {
   tag = TagByCatalogueName(name);
   if (tag >= 0) return tag;
   for (int t = 0; t < kNumParams; ++t)
-    if (SameIgnoringCase(CatalogueName(t), name)) return t;
+    if (SameWords(CatalogueName(t), name)) return t;
   throw TToolError("--set: unknown parameter '" + name + "' (see --list-params)");
 }
 
 }  // namespace
 
 std::pair<int, int> AssignableRange(int tag) {
-  // --set chooses a chain to play: 1..NumChains.
-  if (tag == tagCurChain) return {1, CParamMax[tagNumChains]};
+  // --set chooses a chain to play, 1..NumChains, or none (0), as a host does.
+  if (tag == tagCurChain) return {0, CParamMax[tagNumChains]};
   return {CParamMin[tag], CParamMax[tag]};
 }
 
 TParamAssignment ParseAssignment(const std::string& text) {
   const size_t eq = text.find('=');
-  if (eq == std::string::npos || eq == 0 || eq + 1 == text.size())
+  if (eq == std::string::npos || Trimmed(text.substr(0, eq)).empty() || Trimmed(text.substr(eq + 1)).empty())
     throw TToolError("--set: expected NAME=VALUE, got '" + text + "'");
-  const std::string name = text.substr(0, eq), valueText = text.substr(eq + 1);
+  const std::string name(Trimmed(std::string_view(text).substr(0, eq)));
+  const std::string valueText(Trimmed(std::string_view(text).substr(eq + 1)));
   TParamAssignment a;
   a.tag = TagOf(name);
   const auto [lo, hi] = AssignableRange(a.tag);
@@ -119,8 +116,18 @@ void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options) {
     if (a.value > chains)
       throw TToolError("--set: CurChain " + std::to_string(a.value) + " is beyond the " + std::to_string(chains) +
                        " chains in use (NumChains)");
-    plugin.SetParam(a.tag, static_cast<float>(a.value) / static_cast<float>(chains));
+    plugin.SetParam(a.tag, static_cast<float>(a.value) / static_cast<float>(std::max(chains, 1)));
   }
+}
+
+std::vector<std::string> StepsNotPlayed(THostedPlugin& plugin, const TRenderOptions& options) {
+  const int steps = ParameterValue(plugin, tagSteps);
+  std::vector<std::string> names;
+  for (const std::string& text : options.assignments) {
+    const TParamAssignment a = ParseAssignment(text);
+    if (a.tag >= tagSemitone && (a.tag - tagSemitone) % kMaxSteps >= steps) names.push_back(CatalogueName(a.tag));
+  }
+  return names;
 }
 
 std::string FactoryBankBeside(const std::string& modulePath) {

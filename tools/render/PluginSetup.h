@@ -3,6 +3,7 @@
 // parameters, all through the plug-in's binary interface.
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "tools/render/Options.h"
 #include "tools/render/PluginHost.h"
@@ -23,6 +24,10 @@ std::pair<int, int> AssignableRange(int tag);
 // In this order: the bank (and its current program), --program, program 1 when none is
 // current yet, the program file, then every --set.
 void SetUpPlugin(THostedPlugin& plugin, const TRenderOptions& options);
+
+// The catalogue names of the step settings among the --set assignments that lie past the
+// current program's Steps: the pattern never reaches them.
+std::vector<std::string> StepsNotPlayed(THostedPlugin& plugin, const TRenderOptions& options);
 
 // The factory bank beside a module, which a fresh instance starts with; "" when there is none.
 constexpr const char* kFactoryBankName = "Moltrin_FactoryBank.fxb";

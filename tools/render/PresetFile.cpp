@@ -1,7 +1,7 @@
 #include "tools/render/PresetFile.h"
 
+#include "tools/common/ToolError.h"
 #include "tools/render/InputFile.h"
-#include "tools/render/ToolError.h"
 
 TPresetImage ReadPresetFile(const std::string& path, TPresetKind kind) {
   const std::vector<uint8_t> bytes = ReadInputFile(path, PresetReadLimit(kind), false);

@@ -8,13 +8,14 @@
 #include "engine/ParamNames.h"
 #include "platform/MidiFile.h"
 #include "platform/Png.h"
+#include "tools/common/OutputFile.h"
+#include "tools/common/ToolError.h"
 #include "tools/render/EventTable.h"
 #include "tools/render/InputFile.h"
 #include "tools/render/Listings.h"
 #include "tools/render/MeterMap.h"
 #include "tools/render/NoteList.h"
 #include "tools/render/Options.h"
-#include "tools/render/OutputFile.h"
 #include "tools/render/PianoRoll.h"
 #include "tools/render/PluginHost.h"
 #include "tools/render/PluginSetup.h"
@@ -22,7 +23,6 @@
 #include "tools/render/Renderer.h"
 #include "tools/render/Resolution.h"
 #include "tools/render/TempoMap.h"
-#include "tools/render/ToolError.h"
 
 #ifndef MOLTRIN_DEFAULT_PLUGIN
 #define MOLTRIN_DEFAULT_PLUGIN ""
@@ -80,12 +80,19 @@ std::vector<TNamedPath> OutputsOf(const TRenderOptions& o) {
   return outputs;
 }
 
-// "1, 2 and 10"
-std::string Enumeration(const std::vector<int>& numbers) {
+constexpr int kDrumChannel = 10;
+
+// "1, 2 and 10", "Velocity_17 and Velocity_18"
+std::string Enumeration(const std::vector<std::string>& items) {
   std::string text;
-  for (size_t i = 0; i < numbers.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+  for (size_t i = 0; i < items.size(); ++i) text += (i == 0 ? "" : i + 1 == items.size() ? " and " : ", ") + items[i];
   return text;
+}
+
+std::string Enumeration(const std::vector<int>& numbers) {
+  std::vector<std::string> items;
+  for (int n : numbers) items.push_back(std::to_string(n));
+  return Enumeration(items);
 }
 
 // The channels, 1..16, on which the input has notes.
@@ -108,11 +115,10 @@ std::string Summary(const std::vector<TMidiFileEvent>& output, double bars, cons
   std::string barText = length;
   while (barText.back() == '0') barText.pop_back();
   if (barText.back() == '.') barText.pop_back();
-  std::string text = "wrote " + std::to_string(notes) + (notes == 1 ? " note, " : " notes, ") + barText +
-                     (barText == "1" ? " bar, to " : " bars, to ");
-  for (size_t i = 0; i < files.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == files.size() ? " and " : ", ") + files[i].path;
-  return text;
+  std::vector<std::string> paths;
+  for (const TNamedPath& file : files) paths.push_back(file.path);
+  return "wrote " + std::to_string(notes) + (notes == 1 ? " note, " : " notes, ") + barText +
+         (barText == "1" ? " bar, to " : " bars, to ") + Enumeration(paths);
 }
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -197,10 +203,17 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         << (o.bankPath.empty() ? "no factory bank beside the module: played the plug-in's default programs"
                                : "played the factory bank " + o.bankPath + " (--no-bank for none)")
         << "\n";
-  if (const std::vector<int> channels = NoteChannels(song);
-      channels.size() > 1 && ParameterValue(plugin, tagMIDIIn_Ch) == 0)
+  const std::vector<int> channels = NoteChannels(song);
+  const int listening = ParameterValue(plugin, tagMIDIIn_Ch);  // 0: every channel
+  if (channels.size() > 1 && listening == 0)
     err << tool << "warning: the input has notes on channels " << Enumeration(channels)
         << ", and the plug-in plays them all as keys (--set MIDIIn_Ch=N hears channel N alone)\n";
+  if (channels == std::vector<int>{kDrumChannel} && (listening == 0 || listening == kDrumChannel))
+    err << tool << "warning: the input's notes are all on channel " << kDrumChannel
+        << ", General MIDI's drums, and the plug-in plays them as keys\n";
+  if (const std::vector<std::string> unplayed = StepsNotPlayed(plugin, o); !unplayed.empty())
+    err << tool << "warning: " << Enumeration(unplayed) << (unplayed.size() == 1 ? " lies" : " lie")
+        << " past the program's " << ParameterValue(plugin, tagSteps) << " steps (Steps) and will not play\n";
   if (const int n = result.notesEndedByHost; n > 0)
     err << tool << n << (n == 1 ? " note" : " notes") << " begun before the end still sounded "
         << kRingOutSeconds + kReleaseSeconds << " s later (a latched program on its own clock plays on);"

@@ -18,8 +18,11 @@
 #include "platform/HeadlessWindow.h"
 #include "platform/IniFile.h"
 #include "platform/ModulePath.h"
+#include "platform/Png.h"
 #include "hosts/vst2/Host.h"
+#include "tools/common/CommandText.h"
 #include "tools/common/NoteSpelling.h"
+#include "tools/common/OutputFile.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -34,9 +37,11 @@ namespace fs = std::filesystem;
 const char* const kSnapshotUsage =
     "usage: moltrin-snapshot [options] OUTPUT.png\n"
     "       moltrin-snapshot [--folder DIR] --list-schemes\n"
-    "Draws the editor of a fresh plug-in instance into a PNG picture, without a window.\n"
+    "Draws the editor of a fresh plug-in instance into a PNG picture, without a window. It\n"
+    "writes PNG only: a name ending in another picture's extension (.jpg, .gif, ...) is refused.\n"
     "\n"
-    "  --folder DIR      where the factory bank and the skins are (default: beside the built module)\n"
+    "  --folder DIR      where the factory bank and the skins are, a folder that exists (default:\n"
+    "                    beside the built module)\n"
     "  --no-bank         a fresh instance without the factory bank\n"
     "  --bank FILE       load a bank file (.fxb) once the editor is open\n"
     "  --preset FILE     load a program file (.fxp) once the editor is open\n"
@@ -45,7 +50,7 @@ const char* const kSnapshotUsage =
     "  --list-schemes    list the skin schemes found, with their numbers, and stop\n"
     "  --page N          show page N (1..4); the pages stop following playback\n"
     "  --row R           the pattern screen's row: semitone, octave, keys, type or velocity\n"
-    "  --keys LIST       keys held while playing, as names or MIDI numbers: C5,E5,G5 or 60,64,67;\n"
+    "  --keys LIST       keys held while playing, as names or MIDI numbers: \"C5, E5, G5\" or 60,64,67;\n"
     "                    C5 is 60, sharps or flats in any case (D#5, Eb5, eb5)\n"
     "  --blocks N        blocks of 512 frames played at 120 bpm (default 48 with keys, else 0)\n"
     "  --zoom PERCENT    draw the editor at this zoom, 100 to 300 (default 100)\n"
@@ -76,15 +81,25 @@ bool ParseNote(const std::string& text, int& note) {
 
 bool ParseKeys(const std::string& list, std::vector<int>& keys) {
   keys.clear();
-  size_t start = 0;
-  while (start <= list.size()) {
-    const size_t comma = std::min(list.find(',', start), list.size());
+  for (const std::string& item : ListItems(list)) {
     int note = 0;
-    if (!ParseNote(list.substr(start, comma - start), note)) return false;
+    if (!ParseNote(item, note)) return false;
     keys.push_back(note);
-    start = comma + 1;
   }
   return !keys.empty();
+}
+
+// The picture is a PNG: a name that asks for another kind of picture is a mistake, not a wish.
+constexpr const char* kOtherImageExtensions[] = {".jpg", ".jpeg", ".gif", ".bmp", ".tif", ".tiff", ".webp",
+                                                 ".ppm", ".pgm", ".pnm", ".svg", ".ico", ".avif", ".heic",
+                                                 ".jxl", ".tga", ".xpm", ".pdf", ".eps"};
+
+bool NamesAnotherImageKind(const std::string& path) {
+  std::string extension = fs::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* other : kOtherImageExtensions)
+    if (extension == other) return true;
+  return false;
 }
 
 int RowOf(const std::string& name) {
@@ -220,10 +235,14 @@ bool Render(const TSnapshotOptions& o, std::string& error, const std::function<v
   if (inspect) inspect(*form);
   auto& window = static_cast<THeadlessWindow&>(form->Window());
   window.Update();
-  if (!window.SavePng(o.output)) {
-    error = o.output + ": cannot write the file";
+  const std::vector<uint8_t> png = EncodePng(window.BackBuffer());
+  if (png.empty()) {
+    error = o.output + ": the picture could not be encoded";
     return false;
   }
+  TOutputFiles file;  // says the system's reason when it cannot be written
+  file.Add(o.output, png);
+  file.Commit();
   host.Dispatch(effEditClose);
   host.Close();
   return true;
@@ -299,6 +318,11 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
       return false;
     }
   }
+  std::error_code ec;
+  if (!o.folder.empty() && !fs::is_directory(o.folder, ec)) {
+    error = "--folder " + o.folder + ": no such folder";
+    return false;
+  }
   if (o.listSchemes) {
     if (o.output.empty()) return true;
     error = "--list-schemes takes no output file";
@@ -306,6 +330,10 @@ bool ParseSnapshotOptions(const std::vector<std::string>& args, TSnapshotOptions
   }
   if (o.output.empty()) {
     error = "no output file given";
+    return false;
+  }
+  if (NamesAnotherImageKind(o.output)) {
+    error = o.output + ": moltrin-snapshot writes PNG pictures only; name the file .png";
     return false;
   }
   return true;

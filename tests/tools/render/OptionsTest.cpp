@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/ParamNames.h"
+#include "tools/common/CommandText.h"
+#include "tools/common/NoteSpelling.h"
+#include "tools/common/ToolError.h"
 #include "tools/render/Options.h"
 #include "tools/render/PluginSetup.h"
-#include "tools/common/NoteSpelling.h"
-#include "tools/render/ToolError.h"
 
 namespace {
 
@@ -84,6 +88,10 @@ TEST(ParamAssignment, ResolvesNamesTagsAndTexts) {
       {"Fixed_key=eb5", tagFixed_key, 63}, {"InRange_High=A#4", tagInRange_High, 58},
       {"OutRange_Low=bb4", tagOutRange_Low, 58}, {"ForceScale_Key=A#", tagForceScale_Key, 11},
       {"ForceScale_Key=db", tagForceScale_Key, 2},
+      // Texts in any spacing, with or without their final full stop, around the "=" too.
+      {"SortOrder=by pitch, desc", tagSortOrder, 3}, {"SortOrder=by velocity, desc.", tagSortOrder, 5},
+      {" SortOrder = By  Pitch,Desc. ", tagSortOrder, 3}, {"Missing_key=cyclic,+1 oct", tagMissing_key, 2},
+      {"InQuantize=2steps", tagInQuantize, 2},
   };
   for (const auto& c : cases) {
     const TParamAssignment a = ParseAssignment(c.text);
@@ -103,7 +111,8 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       {"Steps=", "expected NAME=VALUE"},      {"Stepz=8", "unknown parameter 'Stepz'"},
       {"Steps=65", "outside the range of Steps (1..64)"}, {"Steps=0", "outside the range"},
       {"Sync=1/17", "unknown value \"1/17\" for Sync (1/48 | 1/32"},    {"9999=1", "not a parameter tag"},
-      {"CurChain=0", "outside the range of CurChain (1..16)"}, {"Gate=150%", "Gate 150% is outside 1 .. 100"},
+      {"CurChain=17", "outside the range of CurChain (0..16)"}, {"Gate=150%", "Gate 150% is outside 1 .. 100"},
+      {" = 8", "expected NAME=VALUE"},        {"Steps = ", "expected NAME=VALUE"},
       {"Steps=on", "unknown value \"on\" for Steps (see --list-params)"},
       {"Fixed_key=H5", "unknown value \"H5\" for Fixed_key"}, {"Fixed_key=G#10", "unknown value"},
       {"ForceScale_Key=A#4", "unknown value"},
@@ -116,6 +125,44 @@ TEST(ParamAssignment, RefusesWhatIsNotAParameterValue) {
       EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
     }
   }
+}
+
+// Every value's own text, in the editor's spelling and squeezed or spaced out, sets that value
+// and no other: no two texts of one setting differ only by case, spacing or a full stop.
+TEST(ParamAssignment, EveryTextOfEverySettingSetsItsOwnValue) {
+  for (int tag = 0; tag < kNumParams; ++tag) {
+    const std::string name = CatalogueName(tag);
+    if (!IsDefinedTag(tag) || name.empty()) continue;
+    const auto [lo, hi] = AssignableRange(tag);
+    for (int v = lo; v <= hi; ++v) {
+      const std::string text = ValueText(tag, v);
+      std::string squeezed;
+      for (char ch : text)
+        if (ch != ' ') squeezed += ch;
+      for (const std::string& written : {text, squeezed, " " + text + " "}) {
+        try {
+          ASSERT_EQ(ParseAssignment(name + "=" + written).value, v) << name << "=" << written;
+        } catch (const TToolError& e) {
+          FAIL() << name << "=" << written << ": " << e.what();
+        }
+      }
+    }
+  }
+}
+
+TEST(ParamAssignment, CurChainTakesNoChainAsHostsDo) {
+  EXPECT_EQ(ParseAssignment("CurChain=0").value, 0);
+  EXPECT_EQ(ParseAssignment("CurChain=---").value, 0);
+  EXPECT_EQ(AssignableRange(tagCurChain), (std::pair<int, int>{0, 16}));
+}
+
+TEST(CommandText, ListsAndWords) {
+  EXPECT_EQ(ListItems("C5, E5 ,G5"), (std::vector<std::string>{"C5", "E5", "G5"}));
+  EXPECT_EQ(ListItems(" 60 "), std::vector<std::string>{"60"});
+  EXPECT_EQ(ListItems("C5,,G5"), (std::vector<std::string>{"C5", "", "G5"}));
+  EXPECT_TRUE(SameWords("by velocity, desc", "By Velocity,Desc."));
+  EXPECT_FALSE(SameWords("cyclic, +1 oct.", "cyclic, -1 oct."));
+  EXPECT_FALSE(SameWords("by pitch", "by pitch, desc."));
 }
 
 TEST(NoteSpelling, EitherSpellingInAnyCaseInsideTheMidiRange) {

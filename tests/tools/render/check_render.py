@@ -517,6 +517,8 @@ def check_listings(c):
     c.expect("1/48 | 1/32" in rows.get("Sync", "") and "0..11" in rows.get("Sync", ""), "Sync: %r" % rows.get("Sync"))
     c.expect("C5 = 60" in rows.get("InRange_Low", ""), "note names say which note is C5")
     c.expect("0 = all" in rows.get("MIDIIn_Ch", ""), "MIDIIn_Ch names its 0")
+    c.expect(rows.get("CurChain", "").split()[2:] == ["0..16", "---", "0", "=", "---"],
+             "CurChain is listed as --set takes it, no chain too: %r" % rows.get("CurChain"))
     c.expect("Velocity_64" in rows, "step parameters are listed one by one")
 
 
@@ -659,7 +661,8 @@ def check_resolution(c):
 
 def check_messages(c):
     """After a render: a summary line unless --quiet; a warning when notes come on several channels
-    and the plug-in listens to all."""
+    and the plug-in listens to all, or on channel 10 alone (drums), and when --set sets a step the
+    pattern never reaches."""
     cases = [
         # name, channels of the input, arguments, the lines on standard error ("summary" stands for it)
         ("one channel", (0,), [], ["summary"]),
@@ -671,6 +674,18 @@ def check_messages(c):
          ["moltrin-render: warning: the input has notes on channels 1 and 10, and the plug-in plays them all "
           "as keys (--set MIDIIn_Ch=N hears channel N alone)"]),
         ("one channel, quiet", (0,), ["--quiet"], []),
+        ("channel 10 alone", (9,), [],
+         ["moltrin-render: warning: the input's notes are all on channel 10, General MIDI's drums, and the plug-in "
+          "plays them as keys", "summary"]),
+        ("channel 10 alone, listening to 10, quiet", (9,), ["--set", "MIDIIn_Ch=10", "--quiet"],
+         ["moltrin-render: warning: the input's notes are all on channel 10, General MIDI's drums, and the plug-in "
+          "plays them as keys"]),
+        ("steps past the pattern", (0,), ["--set", "Velocity_17=20", "--set", "Semitone_16=2",
+                                          "--set", "Octave_64=1"],
+         ["moltrin-render: warning: Velocity_17 and Octave_64 lie past the program's 16 steps (Steps) and will not "
+          "play", "summary"]),
+        ("a step past a shorter pattern, quiet", (0,), ["--set", "Steps=8", "--set", "Velocity_9=20", "--quiet"],
+         ["moltrin-render: warning: Velocity_9 lies past the program's 8 steps (Steps) and will not play"]),
         ("with a picture and events", (0,), ["--png", "roll.png", "--json", "out.json"], ["summary"]),
     ]
     for name, channels, args, lines in cases:

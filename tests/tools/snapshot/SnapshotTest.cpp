@@ -25,10 +25,11 @@ TSnapshotOptions Parsed(const std::vector<std::string>& args) {
 }
 
 TEST(SnapshotOptions, ReadsEveryOption) {
-  const TSnapshotOptions o = Parsed({"--program", "5", "--keys", "C5,Eb5,G#5,127,d#5,BB4,a#4", "--scheme", "Ocean",
+  const TTempFolder folder;
+  const TSnapshotOptions o = Parsed({"--program", "5", "--keys", "C5, Eb5,G#5 ,127,d#5,BB4,a#4", "--scheme", "Ocean",
                                      "--page", "2",
                                      "--row", "velocity", "--blocks", "12", "--no-bank", "--bank", "b.fxb",
-                                     "--preset", "p.fxp", "--folder", "/f/", "out.png"});
+                                     "--preset", "p.fxp", "--folder", folder.Folder(), "out.png"});
   EXPECT_EQ(o.output, "out.png");
   EXPECT_EQ(o.program, 5);
   EXPECT_EQ(o.keys, (std::vector<int>{60, 63, 68, 127, 63, 58, 58}));
@@ -39,7 +40,9 @@ TEST(SnapshotOptions, ReadsEveryOption) {
   EXPECT_FALSE(o.factoryBank);
   EXPECT_EQ(o.bank, "b.fxb");
   EXPECT_EQ(o.preset, "p.fxp");
-  EXPECT_EQ(o.folder, "/f/");
+  EXPECT_EQ(o.folder, folder.Folder());
+  EXPECT_EQ(Parsed({"shot.PNG"}).output, "shot.PNG");
+  EXPECT_EQ(Parsed({"shot"}).output, "shot") << "a name without an extension is written as a PNG";
 }
 
 TEST(SnapshotOptions, RefusesWhatItCannotRead) {
@@ -58,6 +61,11 @@ TEST(SnapshotOptions, RefusesWhatItCannotRead) {
       {{"--frobnicate", "a.png"}, "unknown option --frobnicate"},
       {{"--keys", "G#10", "a.png"}, "--keys takes"},
       {{"--list-schemes", "a.png"}, "--list-schemes takes no output file"},
+      {{"--folder", "/no/such/folder", "a.png"}, "--folder /no/such/folder: no such folder"},
+      {{"--folder", "/no/such/folder", "--list-schemes"}, "no such folder"},
+      {{"shot.jpg"}, "shot.jpg: moltrin-snapshot writes PNG pictures only; name the file .png"},
+      {{"shot.JPEG"}, "writes PNG pictures only"},
+      {{"pictures/shot.gif"}, "writes PNG pictures only"},
   };
   for (const auto& c : cases) {
     TSnapshotOptions o;
@@ -147,6 +155,24 @@ TEST_F(Snapshots, ABankIsLoadedAndARefusedOneIsReported) {
   TSnapshotOptions missing = Parsed({"--preset", out.File("none.fxp"), out.File("x.png")});
   EXPECT_FALSE(RenderSnapshot(missing, error));
   EXPECT_NE(error.find("no such file"), std::string::npos) << error;
+}
+
+// A picture that cannot be written says why, in the system's words, and leaves nothing behind.
+TEST_F(Snapshots, AWriteErrorGivesTheSystemsReason) {
+  out.Write("file", "not a folder");
+  const struct {
+    std::string output;
+    const char* reason;
+  } cases[] = {
+      {out.File("missing") + "/x.png", "No such file or directory"},
+      {out.File("file") + "/x.png", "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(RenderSnapshot(Parsed({c.output}), error));
+    EXPECT_EQ(error, c.output + ": cannot write the file (" + c.reason + ")");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Folder()), {}), 1) << "no temporary file is left";
 }
 
 }  // namespace

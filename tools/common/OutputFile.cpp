@@ -1,4 +1,4 @@
-#include "tools/render/OutputFile.h"
+#include "tools/common/OutputFile.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "tools/render/ToolError.h"
+#include "tools/common/ToolError.h"
 
 namespace fs = std::filesystem;
 
