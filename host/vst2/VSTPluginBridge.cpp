@@ -54,6 +54,7 @@ void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   inputCount = 0;
   inputFrameFloor = 0;
   SendToHost(sent);
+  NoteProgramChosenInBlock();
 }
 
 const THostTime* TVSTPlugin::TakeHostTime() {
