@@ -230,6 +230,7 @@ VstInt32 TVSTPlugin::getEditorRect(ERect** rect) {
 
 void TVSTPlugin::EditIdle(TEditorForm& form) {
   TellHostOfProgramChosenInBlock();
+  TellHostOfStepRowEdits();
   if (!form.IsLoading() && form.HasEngine()) plugin->DeliverChanges();
 }
 
@@ -250,6 +251,12 @@ void TVSTPlugin::NoteProgramChosenInBlock() {
 
 void TVSTPlugin::TellHostOfProgramChosenInBlock() {
   if (programChosenInBlock.exchange(false, std::memory_order_acq_rel)) updateDisplay();
+}
+
+void TVSTPlugin::TellHostOfStepRowEdits() {
+  if (!stepRowsEdited || gesturesOpen > 0) return;
+  stepRowsEdited = false;
+  updateDisplay();
 }
 
 // ---- Identity and capabilities.

@@ -95,6 +95,10 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   // program changes are told.
   void NoteProgramChosenInBlock();
   void TellHostOfProgramChosenInBlock();
+  // Step-row edits change what the host saves, but are no automatable values: once the user's
+  // gesture has ended the host is told with updateDisplay (editor thread), which is what
+  // marks a session modified in hosts that watch it.
+  void TellHostOfStepRowEdits();
   void TakeInputNow();
 
   // The editor host's idle tick (user-interface thread).
@@ -116,4 +120,6 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   TPlugCore* editorEngine = nullptr;  // its address is the engine reference handed to the editor form
   int programAfterBlock = -1;                 // audio thread: the program in force after the last block
   std::atomic<bool> programChosenInBlock{false};  // the host has yet to hear of it
+  bool stepRowsEdited = false;  // editor thread: since the host was last told
+  int gesturesOpen = 0;         // editor thread: begun and not yet ended
 };
