@@ -311,7 +311,10 @@ void TLv2Plugin::AppendOutput(uint32_t offset, std::span<const TMidiOut> sent) {
 
 void TLv2Plugin::AppendStateChanged() {
   constexpr uint32_t kSize = sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body);
-  if (outCapacity == 0 || midiOut->atom.size + kSize > outCapacity || !stateChanged.exchange(false)) return;
+  // A plain read first: most blocks have nothing to tell, and take no exchange.
+  if (!stateChanged.load(std::memory_order_relaxed) || outCapacity == 0 || midiOut->atom.size + kSize > outCapacity ||
+      !stateChanged.exchange(false))
+    return;
   auto* event = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(&midiOut->body) + midiOut->atom.size);
   event->time.frames = 0;
   event->body.type = uris->atomObject;
