@@ -51,6 +51,14 @@ template <class Byte> void NameCurrentProgram(Byte* records, int current) {
 
 // ---- Chunks --------------------------------------------------------------------------------
 
+void TProgramStore::StoreFirstSelection() {
+  // What reads show already; stored, with the program left not current.
+  const bool chosen = programChosen_;
+  Select(ProgramToMakeCurrent());
+  SetCurrentProgram(-1);
+  programChosen_ = chosen;
+}
+
 void TProgramStore::CopyGlobalsToRow(int row) {
   if (row == 0) return;
   for (int tag = 0; tag < kGlobalBytes; ++tag) StoreByte(row, tag, LoadByte(0, tag));
@@ -79,8 +87,11 @@ void TProgramStore::ProgramRecord(int index, int8_t* out) const {
 }
 
 int TProgramStore::GetChunk(bool isPreset, const void** data) {
-  // Saving selects nothing and initialises nothing. With a program current, the global part of
-  // row 0 is copied into the records written, in the rows as well.
+  // Saving selects nothing. With a program current, the global part of row 0 is copied into the
+  // records written, in the rows as well. A bank saved while none is current holds the program
+  // a load makes current as its first selection makes it, so that it loads and saves again as
+  // it was saved.
+  if (!isPreset && CurrentProgram() < 0) StoreFirstSelection();
   const int current = CurrentProgram();
   if (current >= 0) StoreByte(0, tagFormatVersion, 8);
   int size;

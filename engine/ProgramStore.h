@@ -130,6 +130,9 @@ class TProgramStore {
   void InitCurrentIfEmpty();
   bool GlobalCopyBlank(int row) const;  // a row's copy of the global settings is all zeros
   void CopyGlobalsToRow(int row);
+  // With no program current: stores what the first selection of the program to make current
+  // will store (its row and the global settings initialised where empty), leaving it not current.
+  void StoreFirstSelection();
   // The record a program chunk saves of `index`, written to `out` without changing anything:
   // as the row stands, or as selecting it would initialise it.
   void ProgramRecord(int index, int8_t* out) const;

@@ -209,6 +209,10 @@ void TWin32Window::Resized() {
     SetWindowPos(static_cast<HWND>(hwnd), nullptr, 0, 0, Width(), Height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TWin32Window::ShownChanged() {
+  if (hwnd != nullptr) ShowWindow(static_cast<HWND>(hwnd), Shown() ? SW_SHOWNA : SW_HIDE);
+}
+
 TWin32Window::~TWin32Window() {
   SetRoot(nullptr);
   if (hwnd != nullptr) {

@@ -34,6 +34,7 @@ class TWin32Window : public TWindow {
   void CursorChanged(TCursor cursor) override;
   void KeyboardWanted() override;
   void Resized() override;
+  void ShownChanged() override;
 
  private:
   TWin32Window(int width, int height) : TWindow(width, height) {}

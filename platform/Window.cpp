@@ -319,3 +319,9 @@ void TWindow::ControlHidden(TControl* control) {
   if (IsWithin(hover, control)) UpdateHover(0);
   if (IsWithin(focus, control)) SetFocusedControl(nullptr);
 }
+
+void TWindow::SetShown(bool show) {
+  if (show == shown) return;
+  shown = show;
+  ShownChanged();
+}

@@ -111,12 +111,18 @@ class TWindow {
   TPoint ScreenToWindow(TPoint p) const;
   // The native handle (an X window id or an HWND), or null for a headless window.
   virtual void* NativeHandle() const { return nullptr; }
+  // Shows or hides the native window inside its parent (a window starts shown). A host that
+  // keeps one parent for several views hides the editor while another is shown.
+  void SetShown(bool shown);
+  bool Shown() const { return shown; }
 
  protected:
   // Shows the given areas of the back buffer (device pixels) on the screen.
   virtual void Present(const std::vector<TRect>& areas) = 0;
   // The back buffer took a new size (SetScale): the native window and its images follow.
   virtual void Resized() {}
+  // The native window is to be shown or hidden.
+  virtual void ShownChanged() {}
   void SystemScaleChanged() {
     if (OnSystemScaleChanged) OnSystemScaleChanged();
   }
@@ -150,6 +156,7 @@ class TWindow {
   bool gesture = false;  // the root heard of a gesture that has not ended
   TPoint lastMouse{-1, -1};
   bool mouseInside = false;
+  bool shown = true;
   TCursor cursor = TCursor::Default;
   std::vector<TIdleTask> tasks;
   bool runningTasks = false;

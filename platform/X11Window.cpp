@@ -202,6 +202,16 @@ void TX11Window::Resized() {
   XFlush(display);
 }
 
+void TX11Window::ShownChanged() {
+  if (display == nullptr || windowGone) return;
+  TErrorTrap trap(display, &gErrors);
+  if (Shown())
+    XMapWindow(display, window);
+  else
+    XUnmapWindow(display, window);
+  XFlush(display);
+}
+
 TX11Window::~TX11Window() {
   SetRoot(nullptr);
   if (display == nullptr) return;

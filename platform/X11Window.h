@@ -34,6 +34,7 @@ class TX11Window : public TWindow {
   void CursorChanged(TCursor cursor) override;
   void KeyboardWanted() override;
   void Resized() override;
+  void ShownChanged() override;
 
  private:
   TX11Window(int width, int height) : TWindow(width, height) {}

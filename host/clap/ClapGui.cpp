@@ -111,6 +111,7 @@ void TClapGui::Destroy() {
   StopTimer();
   form.reset();
   created = false;
+  hidden = false;
   toldUnparented.reset();
 }
 
@@ -123,6 +124,7 @@ bool TClapGui::SetParent(const clap_window_t* window) {
   form = formClass(parent);
   if (!form) return false;
   form->SetFrame(this);
+  if (hidden) form->Window().SetShown(false);
   if (hostScale > 0) form->SetHostScale(hostScale);
   // The window's screen may ask for another scale than the one the host sized its window for
   // (Windows: another monitor). The host is asked; one that cannot keeps the size it has.
@@ -180,9 +182,13 @@ bool TClapGui::RequestEditorSize(TEditorSize size) {
   return resized;
 }
 
+// A hidden editor's window is taken out of the host's (which may show another view in it) and
+// idles no more; shown again, it is painted afresh and catches up with what changed meanwhile.
 bool TClapGui::Show() {
   owner.RequireMainThread();
   if (!created) return false;
+  hidden = false;
+  if (form) form->Window().SetShown(true);
   StartTimer();
   return true;
 }
@@ -190,7 +196,9 @@ bool TClapGui::Show() {
 bool TClapGui::Hide() {
   owner.RequireMainThread();
   if (!created) return false;
+  hidden = true;
   StopTimer();
+  if (form) form->Window().SetShown(false);
   return true;
 }
 

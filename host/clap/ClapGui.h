@@ -52,6 +52,7 @@ class TClapGui final : private TEditorFrame {
   TClapPlugin& owner;
   TEditorFormClass formClass;
   bool created = false;
+  bool hidden = false;  // hidden by the host (gui.hide) and not shown since
   std::unique_ptr<TEditorForm> form;
   clap_id timerId = CLAP_INVALID_ID;
   uintptr_t systemTimer = 0;  // Windows, without the host's timer

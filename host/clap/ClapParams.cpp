@@ -92,7 +92,8 @@ bool TClapPlugin::ParamInfo(uint32_t index, clap_param_info_t* info) const {
   CopyText(info->name, sizeof info->name, desc.name.View());
   CopyText(info->module, sizeof info->module, ModuleOf(desc.id));
   info->min_value = desc.min;
-  info->max_value = desc.max;
+  // One range for good: the chain in force up to the most chains there can be.
+  info->max_value = desc.id == tagCurChain ? CParamMax[tagNumChains] : desc.max;
   info->default_value = desc.def;
   return true;
 }
@@ -162,6 +163,7 @@ void TClapPlugin::Flush(const clap_input_events_t* in, const clap_output_events_
     TakeParamValue(*reinterpret_cast<const clap_event_param_value_t*>(header));
   }
   SendEditorEvents(out);
+  NoteChainCount();
 }
 
 // ---- Plain values and the engine's 0..1.

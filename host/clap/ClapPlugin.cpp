@@ -108,18 +108,23 @@ bool TClapPlugin::Init() {
   hostParams = HostExtension<clap_host_params_t>(host, CLAP_EXT_PARAMS);
   hostNotePorts = HostExtension<clap_host_note_ports_t>(host, CLAP_EXT_NOTE_PORTS);
   hostState = HostExtension<clap_host_state_t>(host, CLAP_EXT_STATE);
-  LoadFactoryBank();
+  const bool bankLoaded = LoadFactoryBank();
+  chainCountTold.store(plugin->ParamInfo(tagCurChain).max, std::memory_order_relaxed);
   plugin->SetHost(this);
+  // The bank's values are not the defaults the parameters' descriptions name: a host that shows
+  // the defaults until told otherwise reads the values once it has listed the parameters.
+  if (bankLoaded) AskHostToRescan(CLAP_PARAM_RESCAN_VALUES);
   return true;
 }
 
 // A missing bank leaves the defaults, and so does a refused one, which is told to whoever
 // debugs the plug-in.
-void TClapPlugin::LoadFactoryBank() {
-  if (HostExtension<void>(host, kNoFactoryBankExtension) != nullptr) return;
+bool TClapPlugin::LoadFactoryBank() {
+  if (HostExtension<void>(host, kNoFactoryBankExtension) != nullptr) return false;
   const std::string path = PluginFolder() + kFactoryBankFile;
   const std::string refused = plugin->LoadFactoryBank(path);
   if (!refused.empty()) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + refused);
+  return refused.empty() && plugin->CurrentProgram() >= 0;
 }
 
 bool TClapPlugin::Activate(double rate) {
@@ -169,9 +174,36 @@ const void* TClapPlugin::Extension(const char* id) {
 
 void TClapPlugin::OnMainThread() {
   RequireMainThread();
-  if (!valuesChanged.exchange(false, std::memory_order_acq_rel)) return;
-  if (hostParams != nullptr && hostParams->rescan != nullptr) hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES);
-  if (hostState != nullptr && hostState->mark_dirty != nullptr) hostState->mark_dirty(host);
+  const uint32_t flags = rescanPending.exchange(0, std::memory_order_acq_rel);
+  if (flags != 0 && hostParams != nullptr && hostParams->rescan != nullptr) hostParams->rescan(host, flags);
+  if (dirtyPending.exchange(false, std::memory_order_acq_rel) && hostState != nullptr && hostState->mark_dirty != nullptr)
+    hostState->mark_dirty(host);
+}
+
+void TClapPlugin::AskHostToRescan(uint32_t flags, bool dirty) {
+  rescanPending.fetch_or(flags, std::memory_order_acq_rel);
+  if (dirty) dirtyPending.store(true, std::memory_order_release);
+  if (host != nullptr && host->request_callback != nullptr) host->request_callback(host);
+}
+
+// A program chosen inside a block is the host's doing (its program parameter, a program change
+// it sent) or the chain playing: the host reads the values anew, and its saved state is not
+// called stale for it.
+void TClapPlugin::NoteBlockChanges() {
+  if (const int program = plugin->CurrentProgram(); program != programInBlocks) {
+    programInBlocks = program;
+    AskHostToRescan(CLAP_PARAM_RESCAN_VALUES);
+  }
+  NoteChainCount();
+}
+
+// The chain in force keeps one range, up to the most chains there can be (CLAP cannot change a
+// range while active); values above the chain count act as the last chain and are shown so.
+// Another count changes those texts, and may move the chain in force to the last one.
+void TClapPlugin::NoteChainCount() {
+  const int count = plugin->ParamInfo(tagCurChain).max;
+  if (chainCountTold.exchange(count, std::memory_order_acq_rel) != count)
+    AskHostToRescan(CLAP_PARAM_RESCAN_VALUES | CLAP_PARAM_RESCAN_TEXT);
 }
 
 // ---- Threads.
@@ -201,6 +233,7 @@ void TClapPlugin::AutomateParam(int tag, float value) {
   editorEvents.Push({CLAP_EVENT_PARAM_VALUE, static_cast<uint32_t>(tag), PlainOf(tag, value)});
   if (hostParams != nullptr && hostParams->request_flush != nullptr) hostParams->request_flush(host);
   if (hostState != nullptr && hostState->mark_dirty != nullptr) hostState->mark_dirty(host);
+  NoteChainCount();
 }
 
 void TClapPlugin::BeginParamEdit(int tag) {
@@ -213,9 +246,9 @@ void TClapPlugin::EndParamEdit(int tag) {
   if (hostParams != nullptr && hostParams->request_flush != nullptr) hostParams->request_flush(host);
 }
 
-// Another program (or new names) means other values everywhere: the host reads them anew, on
-// its main thread.
+// Another program (or new names) means other values and texts everywhere: the host reads them
+// anew, on its main thread, and saves its state again; a state the host itself restores is not
+// stale.
 void TClapPlugin::ProgramListChanged() {
-  valuesChanged.store(true, std::memory_order_release);
-  if (host != nullptr && host->request_callback != nullptr) host->request_callback(host);
+  AskHostToRescan(CLAP_PARAM_RESCAN_VALUES | CLAP_PARAM_RESCAN_TEXT, !restoringState);
 }

@@ -95,7 +95,15 @@ class TClapPlugin final : public TEngineHost {
   TPlugCore** EngineReference() { return &editorEngine; }
 
  private:
-  void LoadFactoryBank();
+  // Whether the factory bank was loaded.
+  bool LoadFactoryBank();
+  // What the host is to read again (CLAP_PARAM_RESCAN_... flags), asked of it on its main
+  // thread; `dirty`: the state it saves has changed too. Any thread.
+  void AskHostToRescan(uint32_t flags, bool dirty = false);
+  // After a block: another program (a program change message, a chain) or another chain count.
+  void NoteBlockChanges();
+  // The chain count changed the text of the chain in force's values: the host shows them anew.
+  void NoteChainCount();
   // One host parameter value, at the point of the block reached (audio thread, or main when
   // inactive).
   void TakeParamValue(const clap_event_param_value_t& event);
@@ -142,5 +150,8 @@ class TClapPlugin final : public TEngineHost {
   int programInBlocks = -1;                 // audio thread: the program in force after the last block
   std::atomic<bool> releasePending{false};  // deactivated or reset with notes sounding
   TEditorEventQueue editorEvents;           // main thread to the next process or flush
-  std::atomic<bool> valuesChanged{false};   // the host is to read every value anew (main thread)
+  std::atomic<uint32_t> rescanPending{0};   // what the host is to read anew on its main thread
+  std::atomic<bool> dirtyPending{false};    // the host is to mark its saved state stale
+  std::atomic<int> chainCountTold{0};       // the chain count the host's texts of CurChain follow
+  bool restoringState = false;              // main thread: inside LoadState
 };

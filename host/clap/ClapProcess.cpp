@@ -107,13 +107,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
     }
   }
   if (frames > subBlockStart || frames == 0) PlayPart(frames, out);  // an empty block runs too
-  // Another program (by the host's parameter, a program change message or a chain) means other
-  // values everywhere: the host reads them anew on its main thread.
-  if (const int program = plugin->CurrentProgram(); program != programInBlocks) {
-    programInBlocks = program;
-    valuesChanged.store(true, std::memory_order_release);
-    if (host->request_callback != nullptr) host->request_callback(host);
-  }
+  NoteBlockChanges();
   return CLAP_PROCESS_CONTINUE;
 }
 

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/boundary/SavedProgram.h"
 #include "host/clap/ClapBoundary.h"
 #include "host/clap/ClapExtensions.h"
 #include "host/clap/ClapPlugin.h"
@@ -36,7 +37,7 @@ bool TClapPlugin::SaveState(const clap_ostream_t* stream) {
   const int size = plugin->GetChunk(false, &chunk);
   if (size <= 0 || chunk == nullptr) return false;
   const std::vector<uint8_t> state =
-      clapstate::Build(plugin->CurrentProgram(), std::span<const uint8_t>(static_cast<const uint8_t*>(chunk), size));
+      clapstate::Build(SavedProgram(*plugin, chunk), std::span<const uint8_t>(static_cast<const uint8_t*>(chunk), size));
   size_t written = 0;
   while (written < state.size()) {
     const int64_t n = stream->write(stream, state.data() + written, state.size() - written);
@@ -65,10 +66,16 @@ bool TClapPlugin::LoadState(const clap_istream_t* stream) {
   if (!parsed.ok) return false;
   // The saved program is made current first, so that the bank arrives over it (a current program
   // the bank leaves empty would be initialised), and again after, to take its settings.
+  restoringState = true;
   if (parsed.program >= 0) plugin->SelectProgram(parsed.program);
-  if (plugin->SetChunk(parsed.chunk.data(), static_cast<int>(parsed.chunk.size()), false) == 0) return false;
-  if (parsed.program >= 0) plugin->SelectProgram(parsed.program);
-  valuesChanged.store(true, std::memory_order_release);
-  if (host != nullptr && host->request_callback != nullptr) host->request_callback(host);
+  const bool applied = plugin->SetChunk(parsed.chunk.data(), static_cast<int>(parsed.chunk.size()), false) != 0;
+  if (applied && parsed.program >= 0) plugin->SelectProgram(parsed.program);
+  restoringState = false;
+  if (!applied) return false;
+  // Every value, name and the chain count may be new: the host reads them again, here on the
+  // main thread. The state is the host's own, so nothing is marked stale.
+  chainCountTold.store(plugin->ParamInfo(tagCurChain).max, std::memory_order_release);
+  if (hostParams != nullptr && hostParams->rescan != nullptr)
+    hostParams->rescan(host, CLAP_PARAM_RESCAN_VALUES | CLAP_PARAM_RESCAN_TEXT);
   return true;
 }

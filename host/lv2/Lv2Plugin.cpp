@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 
+#include "host/boundary/SavedProgram.h"
 #include "host/lv2/Lv2Uris.h"
 #include "host/lv2/StateBlob.h"
 
@@ -19,6 +20,7 @@ struct TLv2Plugin::TUris {
   LV2_URID midiEvent = 0, timePosition = 0;
   LV2_URID bank = 0, program = 0;
   LV2_URID sampleRate = 0, sequenceSize = 0, atomInt = 0;
+  LV2_URID stateChanged = 0;
 };
 
 namespace {
@@ -82,6 +84,7 @@ void TLv2Plugin::MapUris(const LV2_URID_Map* map) {
   u.sampleRate = id(LV2_PARAMETERS__sampleRate);
   u.sequenceSize = id(LV2_BUF_SIZE__sequenceSize);
   u.atomInt = id(LV2_ATOM__Int);
+  u.stateChanged = id(LV2_STATE__StateChanged);
   TPositionKeys& k = positionKeys;
   k.frame = id(LV2_TIME__frame);
   k.speed = id(LV2_TIME__speed);
@@ -145,6 +148,7 @@ void TLv2Plugin::Deactivate() {}
 void TLv2Plugin::Run(uint32_t frames) {
   const TRealtimeScope realtime;  // nothing in here may wait for the engine
   BeginOutput();
+  AppendStateChanged();
   inputCount = 0;
   if (releaseKeys) QueueReleaseOfHeldKeys();
   TakeControlPorts();
@@ -305,6 +309,22 @@ void TLv2Plugin::AppendOutput(uint32_t offset, std::span<const TMidiOut> sent) {
   }
 }
 
+void TLv2Plugin::AppendStateChanged() {
+  constexpr uint32_t kSize = sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body);
+  // A plain read first: most blocks have nothing to tell, and take no exchange.
+  if (!stateChanged.load(std::memory_order_relaxed) || outCapacity == 0 || midiOut->atom.size + kSize > outCapacity ||
+      !stateChanged.exchange(false))
+    return;
+  auto* event = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(&midiOut->body) + midiOut->atom.size);
+  event->time.frames = 0;
+  event->body.type = uris->atomObject;
+  event->body.size = sizeof(LV2_Atom_Object_Body);
+  auto* object = reinterpret_cast<LV2_Atom_Object_Body*>(event + 1);
+  object->id = 0;
+  object->otype = uris->stateChanged;
+  midiOut->atom.size += kSize;
+}
+
 // ---- State.
 
 LV2_State_Status TLv2Plugin::Save(LV2_State_Store_Function store, LV2_State_Handle handle) {
@@ -313,7 +333,7 @@ LV2_State_Status TLv2Plugin::Save(LV2_State_Store_Function store, LV2_State_Hand
   const int size = plugin->GetChunk(false, &chunk);
   if (size <= 0 || chunk == nullptr) return LV2_STATE_ERR_UNKNOWN;
   const std::vector<uint8_t> blob = WriteStateBlob(
-      TStateKind::kBank, plugin->CurrentProgram(), std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)));
+      TStateKind::kBank, SavedProgram(*plugin, chunk), std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)));
   return store(handle, uris->bank, blob.data(), blob.size(), uris->atomChunk,
                LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
@@ -326,7 +346,11 @@ LV2_State_Status TLv2Plugin::Restore(LV2_State_Retrieve_Function retrieve, LV2_S
     const void* value = retrieve(handle, program ? uris->program : uris->bank, &size, &type, &flags);
     if (value == nullptr) continue;
     if (type != uris->atomChunk) return LV2_STATE_ERR_BAD_TYPE;
-    return ApplyState(value, size, program);
+    // The state the host restores is its own: nothing it does here is news to it.
+    restoring = true;
+    const LV2_State_Status status = ApplyState(value, size, program);
+    restoring = false;
+    return status;
   }
   return LV2_STATE_ERR_NO_PROPERTY;
 }
@@ -350,8 +374,10 @@ LV2_State_Status TLv2Plugin::ApplyState(const void* value, size_t size, bool pro
 // ---- What the engine asks of the format.
 
 void TLv2Plugin::AutomateParam(int tag, float value) {
-  // Step tags are no ports: they travel in the state alone.
+  // Step rows, chain slots and the other settings no port carries travel in the state alone:
+  // the host hears that the state changed, so that it saves it again.
   const int port = PortOfTag(tag);
+  if (port < 0) stateChanged.store(true);
   TLv2PortWriter* writer = ui.load();
   if (port < 0 || writer == nullptr) return;
   const TParamInfo desc = plugin->ParamInfo(tag);
@@ -366,4 +392,8 @@ void TLv2Plugin::BeginParamEdit(int tag) {
 void TLv2Plugin::EndParamEdit(int tag) {
   const int port = PortOfTag(tag);
   if (TLv2PortWriter* writer = ui.load(); writer != nullptr && port >= 0) writer->Touch(static_cast<uint32_t>(port), false);
+}
+
+void TLv2Plugin::ProgramListChanged() {
+  if (!restoring) stateChanged.store(true);
 }

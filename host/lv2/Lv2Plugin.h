@@ -67,7 +67,9 @@ class TLv2Plugin final : public TEngineHost {
   void AutomateParam(int tag, float value) override;
   void BeginParamEdit(int tag) override;
   void EndParamEdit(int tag) override;
-  void ProgramListChanged() override {}
+  // Names or the program in force changed by the editor (or a file it loaded): the host hears
+  // that the state changed, unless it is restoring that state itself.
+  void ProgramListChanged() override;
 
  private:
   struct TUris;
@@ -79,6 +81,9 @@ class TLv2Plugin final : public TEngineHost {
   void RunSegment(uint32_t from, uint32_t until, bool last);
   void BeginOutput();
   void AppendOutput(uint32_t offset, std::span<const TMidiOut> sent);
+  // state:StateChanged at the block's first frame, when an edit the ports do not carry waits to
+  // be told and the output has room for it (else it waits for the next block).
+  void AppendStateChanged();
   void TrackKey(const TMidiMsg& msg);
   void QueueReleaseOfHeldKeys();
   LV2_State_Status ApplyState(const void* value, size_t size, bool program);
@@ -110,4 +115,6 @@ class TLv2Plugin final : public TEngineHost {
   bool releaseKeys = false;  // the next block lets go of the keys held before a deactivation
 
   std::atomic<TLv2PortWriter*> ui{nullptr};
+  std::atomic<bool> stateChanged{false};  // the UI's thread to the next block
+  bool restoring = false;                 // inside Restore
 };

@@ -229,7 +229,34 @@ VstInt32 TVSTPlugin::getEditorRect(ERect** rect) {
 }
 
 void TVSTPlugin::EditIdle(TEditorForm& form) {
+  TellHostOfProgramChosenInBlock();
+  TellHostOfStepRowEdits();
   if (!form.IsLoading() && form.HasEngine()) plugin->DeliverChanges();
+}
+
+VstInt32 TVSTPlugin::fxIdle() {
+  TellHostOfProgramChosenInBlock();
+  return 0;
+}
+
+// ---- A program chosen inside a block.
+
+void TVSTPlugin::NoteProgramChosenInBlock() {
+  const int program = plugin->CurrentProgram();
+  if (program == programAfterBlock) return;
+  // The first block makes a program current where none was: that is no choice to tell.
+  if (programAfterBlock >= 0) programChosenInBlock.store(true, std::memory_order_release);
+  programAfterBlock = program;
+}
+
+void TVSTPlugin::TellHostOfProgramChosenInBlock() {
+  if (programChosenInBlock.exchange(false, std::memory_order_acq_rel)) updateDisplay();
+}
+
+void TVSTPlugin::TellHostOfStepRowEdits() {
+  if (!stepRowsEdited || gesturesOpen > 0) return;
+  stepRowsEdited = false;
+  updateDisplay();
 }
 
 // ---- Identity and capabilities.

@@ -5,6 +5,7 @@
 // and block timing between host and engine, and does for the engine what it asks of a format
 // (TEngineHost).
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -60,6 +61,7 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   void suspend() override;
   void resume() override;
   VstInt32 getEditorRect(ERect** rect) override;
+  VstInt32 fxIdle() override;
 
   // ---- Identity and capabilities.
   bool getInputProperties(VstInt32 index, VstPinProperties* properties) override;
@@ -88,6 +90,15 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
  private:
   void LoadFactoryBank();
   void RunBlock(VstInt32 sampleFrames);
+  // A program chosen inside a block (a MIDI program change) is noted on the audio thread and
+  // told to the host on its user-interface thread, at the next idle call, as the editor's own
+  // program changes are told.
+  void NoteProgramChosenInBlock();
+  void TellHostOfProgramChosenInBlock();
+  // Step-row edits change what the host saves, but are no automatable values: once the user's
+  // gesture has ended the host is told with updateDisplay (editor thread), which is what
+  // marks a session modified in hosts that watch it.
+  void TellHostOfStepRowEdits();
   void TakeInputNow();
 
   // The editor host's idle tick (user-interface thread).
@@ -107,4 +118,8 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   VstInt32 hostVersion = 0;
   std::unique_ptr<TPlugin> plugin;
   TPlugCore* editorEngine = nullptr;  // its address is the engine reference handed to the editor form
+  int programAfterBlock = -1;                 // audio thread: the program in force after the last block
+  std::atomic<bool> programChosenInBlock{false};  // the host has yet to hear of it
+  bool stepRowsEdited = false;  // editor thread: since the host was last told
+  int gesturesOpen = 0;         // editor thread: begun and not yet ended
 };

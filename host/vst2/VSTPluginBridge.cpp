@@ -54,6 +54,7 @@ void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   inputCount = 0;
   inputFrameFloor = 0;
   SendToHost(sent);
+  NoteProgramChosenInBlock();
 }
 
 const THostTime* TVSTPlugin::TakeHostTime() {
@@ -88,17 +89,27 @@ void TVSTPlugin::SendToHost(std::span<const TMidiOut> sent) {
 // ---- What the engine asks of the format.
 
 void TVSTPlugin::AutomateParam(int tag, float value) {
-  // Step tags are not automatable, so the host is not told about them.
-  if (TPlugin::CanBeAutomated(tag))
+  // Step tags are not automatable, so the host records no value of them; that they changed it
+  // hears when the gesture ends.
+  if (TPlugin::CanBeAutomated(tag)) {
     setParameterAutomated(tag, value);
-  else
+  } else {
     setParameter(tag, value);
+    stepRowsEdited = true;
+  }
 }
 
 // Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
 // them even where it records no automation (they cannot be automated).
-void TVSTPlugin::BeginParamEdit(int tag) { beginEdit(tag); }
+void TVSTPlugin::BeginParamEdit(int tag) {
+  ++gesturesOpen;
+  beginEdit(tag);
+}
 
-void TVSTPlugin::EndParamEdit(int tag) { endEdit(tag); }
+void TVSTPlugin::EndParamEdit(int tag) {
+  endEdit(tag);
+  if (gesturesOpen > 0) --gesturesOpen;
+  TellHostOfStepRowEdits();
+}
 
 void TVSTPlugin::ProgramListChanged() { updateDisplay(); }

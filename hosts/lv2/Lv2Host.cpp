@@ -363,6 +363,10 @@ void Host::ReadOutput() {
   LV2_ATOM_SEQUENCE_FOREACH(seq, event) {
     if (event->body.type != midi) {
       ++otherOut;
+      const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&event->body);
+      if (event->body.type == Map(LV2_ATOM__Object) && event->body.size >= sizeof(LV2_Atom_Object_Body) &&
+          object->body.otype == Map(LV2_STATE__StateChanged))
+        ++stateChanges;
       continue;
     }
     MidiOut m;

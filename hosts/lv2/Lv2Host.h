@@ -119,6 +119,7 @@ class Host {
   int BlocksRun() const { return blocksRun; }
   std::vector<MidiOut> Out() const { return out; }
   int OtherOutputEvents() const { return otherOut; }  // output events that were no MIDI
+  int StateChangedEvents() const { return stateChanges; }  // state:StateChanged objects among them
   void ClearOut() { out.clear(); }
 
   // ---- State.
@@ -180,6 +181,7 @@ class Host {
   int blocksRun = 0;
   std::vector<MidiOut> out;
   int otherOut = 0;
+  int stateChanges = 0;
   long eventsCounted = 0;
 
   std::unique_ptr<UiState> ui;

@@ -244,10 +244,16 @@ TEST(Seams, SavingAFreshInstanceSelectsNothing) {
   ASSERT_EQ(h.Program(), -1);
   const std::vector<uint8_t> bank = h.GetChunk(false);
   ASSERT_EQ(bank.size(), 36864u);
-  for (size_t i = 0; i < bank.size(); ++i)
-    ASSERT_EQ(bank[i], i % 576 == 0 ? 8 : 0) << "byte " << i << " of a fresh bank";
+  EXPECT_EQ(h.Program(), -1) << "saving selected a program";
+  // The bank holds the first program as its first selection makes it, so that it loads and
+  // saves again as it was saved; the other programs are empty.
+  for (size_t i = 576; i < bank.size(); ++i) {
+    if (i % 576 < kFirstProgramTag) continue;
+    ASSERT_EQ(bank[i], 0) << "byte " << i << " of a fresh bank";
+  }
   const std::vector<uint8_t> program = h.GetChunk(true);
   EXPECT_EQ(h.Program(), -1) << "saving selected a program";
+  EXPECT_EQ(std::vector<uint8_t>(bank.begin(), bank.begin() + 576), program) << "the bank's first program";
   // The program chunk holds what the host reads.
   ASSERT_EQ(program.size(), 576u);
   for (int tag : std::initializer_list<int>{tagMIDIOut_Ch, tagArpEnabled, tagSteps, tagGate, tagSync, tagVelocity + 3,

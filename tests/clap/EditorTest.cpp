@@ -108,6 +108,55 @@ TEST_F(ClapEditor, ShowsAPaintedChildOnTheHostsTimerAndRemovesItOnDestroy) {
   EXPECT_EQ(parent.ChildCount(), 0);
 }
 
+// A host that keeps one parent window for several views hides the editor while it shows
+// another, and shows it again: hidden, the host's window shows through and nothing idles;
+// shown, the editor is painted again.
+TEST_F(ClapEditor, HideTakesTheWindowAwayAndShowBringsItBack) {
+  ASSERT_TRUE(Open());
+  Idle(4);
+  ASSERT_EQ(parent.PixelAt(0, 0), kBuiltInBackColor);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_TRUE(gui->hide(host.Plugin()));
+    Idle(2);
+    EXPECT_EQ(parent.PixelAt(0, 0), kParentColor) << "round " << round << ": the editor still covers the host's window";
+    EXPECT_EQ(parent.PixelAt(808, 535), kParentColor) << "round " << round;
+    EXPECT_EQ(host.TimerCount(), 0u) << "no ticks while hidden";
+    ASSERT_TRUE(gui->show(host.Plugin()));
+    Idle(4);
+    EXPECT_EQ(parent.PixelAt(0, 0), kBuiltInBackColor) << "round " << round << ": the editor is not shown again";
+    EXPECT_EQ(parent.PixelAt(808, 535), kBuiltInBackColor) << "round " << round;
+  }
+  // Hidden before the host gives it a parent: the editor comes hidden until shown.
+  Close();
+  Idle(1);
+  ASSERT_TRUE(gui->create(host.Plugin(), kApi, false));
+  ASSERT_TRUE(gui->hide(host.Plugin()));
+  clap_window_t window{};
+  window.api = kApi;
+  window.ptr = parent.Handle();
+  ASSERT_TRUE(gui->set_parent(host.Plugin(), &window));
+  Idle(2);
+  EXPECT_EQ(parent.PixelAt(0, 0), kParentColor);
+  ASSERT_TRUE(gui->show(host.Plugin()));
+  Idle(4);
+  EXPECT_EQ(parent.PixelAt(0, 0), kBuiltInBackColor);
+  Close();
+}
+
+// A step-row edit is no automatable value, but it changes what the host saves: the host hears
+// the value and is told its saved state is stale.
+TEST_F(ClapEditor, AStepRowEditTellsTheHostItsStateIsStale) {
+  ASSERT_TRUE(Open());
+  Idle(4);
+  host.ClearRecords();
+  DragAt(testsupport::kVelocityStep4.x, testsupport::kVelocityStep4.y, 40);
+  host.RunBlock();
+  EXPECT_GT(host.DirtyMarks(), 0);
+  const std::string trail = Trail(tagVelocity + 3);
+  EXPECT_NE(trail.find('v'), std::string::npos) << "the fourth velocity's value: " << trail;
+  Close();
+}
+
 TEST_F(ClapEditor, AUsersDragAndClickReachTheHostAsValuesInsideGestures) {
   ASSERT_TRUE(Open());
   Idle(4);

@@ -34,7 +34,7 @@ TEST_F(ClapParameters, EveryTagIsListedByItsIdWithTheCataloguesDescription) {
     ASSERT_TRUE(IsDefinedTag(tag)) << "id " << info.id << " is no setting";
     EXPECT_EQ(info.name, HostParamName(tag).Str()) << tag;
     EXPECT_EQ(info.min_value, CParamMin[tag]) << tag;
-    EXPECT_EQ(info.max_value, tag == tagCurChain ? CParamDef[tagNumChains] : CParamMax[tag]) << tag;
+    EXPECT_EQ(info.max_value, tag == tagCurChain ? CParamMax[tagNumChains] : CParamMax[tag]) << tag;
     EXPECT_EQ(info.default_value, CParamDef[tag]) << tag;
     EXPECT_EQ((info.flags & CLAP_PARAM_IS_AUTOMATABLE) != 0, tag < 256) << "the step rows are not automated: " << tag;
   }
@@ -144,9 +144,9 @@ TEST_F(ClapParameters, WhatIsNoParameterIsRefusedAndNoValueIsStored) {
   EXPECT_EQ(host.Value(tagGate), CParamMin[tagGate]);
 }
 
-TEST_F(ClapParameters, TheChainInForceIsOfferedUpToTheChainCount) {
+TEST_F(ClapParameters, TheChainInForceIsOfferedUpToTheMostChainsThereCanBe) {
   host.SetParam(tagNumChains, 3);
-  EXPECT_EQ(host.Info(tagCurChain)->max_value, 3);
+  EXPECT_EQ(host.Info(tagCurChain)->max_value, CParamMax[tagNumChains]) << "one range, whatever the count";
   host.SetParam(tagCurChain, 3);
   EXPECT_EQ(host.Value(tagCurChain), 3);
   EXPECT_EQ(host.Text(tagCurChain, 0), ValueLabel(tagCurChain, 0).Str());

@@ -9,6 +9,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/ParamNames.h"
@@ -68,6 +69,34 @@ TEST(ClapState, SavedLoadedAndSavedAgainGivesTheSameBytes) {
     second.RunMainThreadCallbacks();
     EXPECT_GT(second.RescanCalls(CLAP_PARAM_RESCAN_VALUES), 0) << "the host reads the loaded values";
   }
+}
+
+// An instance without its factory bank has no program current until something needs one. Its
+// state, loaded into a fresh instance, saves back the same bytes and plays the same notes.
+TEST(ClapState, AStateSavedWithNoProgramCurrentLoadsAndSavesAgainByteForByte) {
+  const auto play = [](claphost::Host& host) {
+    EXPECT_TRUE(host.Activate(44100, 512));
+    host.StartProcessing();
+    for (int key : {60, 64, 67}) host.Note(true, 0, key, 0.8);
+    host.PlayBlocks(40);
+    std::vector<std::tuple<int, uint32_t, int, int>> notes;
+    for (const claphost::Sent& e : host.SentEvents()) notes.emplace_back(e.block, e.time, e.type, e.key);
+    return notes;
+  };
+  claphost::Host fresh;
+  ASSERT_TRUE(fresh.Create()) << fresh.LastError();
+  const Bytes saved = Save(fresh);
+  claphost::Host loaded;
+  ASSERT_TRUE(loaded.Create());
+  ASSERT_TRUE(loaded.LoadState(saved));
+  EXPECT_EQ(Save(loaded), saved);
+  claphost::Host again;
+  ASSERT_TRUE(again.Create());
+  ASSERT_TRUE(again.LoadState(Save(loaded)));
+  EXPECT_EQ(Save(again), saved);
+  const auto heard = play(fresh);
+  EXPECT_FALSE(heard.empty());
+  EXPECT_EQ(play(loaded), heard) << "the loaded instance plays what the saved one plays";
 }
 
 TEST(ClapState, DamagedOrForeignStatesAreRefusedAndChangeNothing) {

@@ -5,10 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <lv2/core/lv2.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
+#include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +85,11 @@ TEST(Lv2Ports, TheDescriptionShowsEachSettingAsTheEngineHasIt) {
   EXPECT_EQ(program.min, 0);
   EXPECT_EQ(program.max, 63);
   EXPECT_EQ(program.def, fresh->CurrentProgram());
+  // Each program by its number and name, over the range sessions keep.
+  ASSERT_EQ(program.points.size(), 64u);
+  for (int index = 0; index < 64; ++index)
+    EXPECT_EQ(program.points.at(index), std::to_string(index + 1) + " " + fresh->ProgramName(index).Str());
+  EXPECT_EQ(program.points.at(0), "1 Up Classic");
   for (uint32_t port = kFirstSettingPort; port < kPortCount; ++port) {
     const int tag = SettingOfPort(port)->tag;
     const PortView v = Describe(*host, world, port);
@@ -107,6 +117,33 @@ TEST(Lv2Ports, TheDescriptionShowsEachSettingAsTheEngineHasIt) {
   }
   EXPECT_TRUE(Describe(*host, world, static_cast<uint32_t>(PortOfTag(tagSync))).enumeration);
   EXPECT_TRUE(Describe(*host, world, static_cast<uint32_t>(PortOfTag(tagLatch))).toggled);
+}
+
+// The UI reads the host's options through urid:map: its description says so, as an optional
+// feature (it works without the options).
+TEST(Lv2Ports, TheUiListsTheFeaturesItUses) {
+  auto host = lv2test::StartedHost();
+  ASSERT_TRUE(host);
+  LilvWorld* world = host->World();
+  LilvUIs* uis = lilv_plugin_get_uis(host->Plugin());
+  ASSERT_EQ(lilv_uis_size(uis), 1u);
+  const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+  const auto features = [&](const char* predicate) {
+    std::set<std::string> found;
+    LilvNode* p = lilv_new_uri(world, predicate);
+    LilvNodes* nodes = lilv_world_find_nodes(world, lilv_ui_get_uri(ui), p, nullptr);
+    LILV_FOREACH(nodes, i, nodes) found.insert(lilv_node_as_uri(lilv_nodes_get(nodes, i)));
+    lilv_nodes_free(nodes);
+    lilv_node_free(p);
+    return found;
+  };
+  const std::set<std::string> optional = features(LV2_CORE__optionalFeature);
+  const std::set<std::string> required = features(LV2_CORE__requiredFeature);
+  EXPECT_TRUE(optional.count(LV2_URID__map) == 1 || required.count(LV2_URID__map) == 1);
+  for (const char* uri : {LV2_UI__resize, LV2_UI__touch, LV2_OPTIONS__options}) EXPECT_EQ(optional.count(uri), 1u) << uri;
+  for (const char* uri : {LV2_UI__parent, LV2_UI__idleInterface, LV2_INSTANCE_ACCESS_URI})
+    EXPECT_EQ(required.count(uri), 1u) << uri;
+  lilv_uis_free(uis);
 }
 
 TEST(Lv2Ports, SymbolsStayAsSessionsSavedThem) {

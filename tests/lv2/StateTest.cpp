@@ -6,6 +6,7 @@
 #include <lv2/state/state.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -57,6 +58,56 @@ TEST(Lv2State, SavedRestoredIntoANewInstanceAndSavedAgainByteForByte) {
   const auto engine = lv2test::EngineOf(*second);
   EXPECT_EQ(engine->CurrentProgram(), 7);
   EXPECT_EQ(lv2test::Get(*engine, tagGate), 42);
+}
+
+// A copy of the built bundle without its factory bank, in a folder of its own.
+class TBundleWithoutBank {
+ public:
+  TBundleWithoutBank() {
+    char pattern[] = "/tmp/moltrin-lv2-nobank-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return;
+    folder = pattern;
+    path = folder + "/moltrin.lv2";
+    std::filesystem::copy(lv2host::DefaultBundle(), path, std::filesystem::copy_options::recursive);
+    std::filesystem::remove(path + "/Moltrin_FactoryBank.fxb");
+  }
+  ~TBundleWithoutBank() {
+    std::error_code ec;
+    if (!folder.empty()) std::filesystem::remove_all(folder, ec);
+  }
+  std::string folder, path;
+};
+
+// An instance without its factory bank has no program current until something needs one. Its
+// state, restored into a fresh instance, saves back the same bytes and plays the same notes.
+TEST(Lv2State, AStateSavedWithNoProgramCurrentRestoresAndSavesAgainByteForByte) {
+  const TBundleWithoutBank bundle;
+  ASSERT_FALSE(bundle.path.empty());
+  const auto play = [](lv2host::Host& host) {
+    // The copy's description still names the bank's values as the ports' defaults: the ports
+    // are set to what the instance holds, as a host that restored them with the state has them.
+    const auto engine = lv2test::EngineOf(host);
+    for (const TLv2Setting& setting : kLv2Settings) host.SetControl(setting.symbol, lv2test::Get(*engine, setting.tag));
+    host.SetControl(kPortProgram, static_cast<float>(engine->CurrentProgram()));
+    host.ClearOut();
+    host.SendPosition(0, lv2test::PositionAt(0, 44100, 120, true));
+    for (uint8_t key : {60, 64, 67}) host.SendMidi(0, {0x90, key, 100});
+    for (int i = 0; i < 40; ++i) host.RunBlock(512);
+    return lv2test::SentEvents(host, 512);
+  };
+  lv2host::Host fresh(bundle.path);
+  ASSERT_TRUE(fresh.Start(44100, 512)) << fresh.LastError();
+  const auto saved = fresh.SaveProperties();
+  ASSERT_EQ(saved.size(), 1u);
+  lv2host::Host restored(bundle.path);
+  ASSERT_TRUE(restored.Start(44100, 512)) << restored.LastError();
+  ASSERT_EQ(restored.RestoreProperties(saved), 0);
+  const auto again = restored.SaveProperties();
+  ASSERT_EQ(again.size(), 1u);
+  EXPECT_TRUE(again[0].value == saved[0].value) << "the state saved again differs";
+  const auto heard = play(fresh);
+  EXPECT_FALSE(heard.empty());
+  EXPECT_EQ(play(restored), heard) << "the restored instance plays what the saved one plays";
 }
 
 TEST(Lv2State, ASessionKeptByLilvRestoresEveryProgram) {

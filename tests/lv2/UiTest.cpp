@@ -93,6 +93,28 @@ TEST_F(Lv2Ui, PortChangesShowAndTheEnginesOwnChangesReachTheHost) {
   host.CloseUi();
 }
 
+// An edit no port carries (a step row) tells the host that the state changed, once it has
+// happened: a state:StateChanged object in the output. What the ports carry, and what the host
+// does itself, tells nothing.
+TEST_F(Lv2Ui, AStepRowEditTellsTheHostThatTheStateChanged) {
+  ASSERT_TRUE(host.OpenUi(parent.Handle())) << host.LastError();
+  Idle(4);
+  const int before = host.StateChangedEvents();
+  EXPECT_EQ(before, 0) << "opening the editor changes nothing";
+  testsupport::DragAt(parent, kVelocityStep4.x, kVelocityStep4.y, 40, [this] { Idle(); });
+  host.RunBlock(512);
+  const int afterStepEdit = host.StateChangedEvents();
+  EXPECT_GE(afterStepEdit, 1) << "the velocity row's edit told no state change";
+  EXPECT_EQ(host.OtherOutputEvents(), afterStepEdit) << "nothing else but MIDI in the output";
+
+  ClickAt(kArpEnabled);  // a port: the host hears the port write itself
+  host.SetControl("gate", 33);
+  host.RestoreProperties({lv2test::BankProperty(nullptr)});
+  Idle(3);
+  EXPECT_EQ(host.StateChangedEvents(), afterStepEdit);
+  host.CloseUi();
+}
+
 TEST_F(Lv2Ui, TwoHundredOpeningsLeaveNothingBehind) {
   const auto cycle = [this] {
     ASSERT_TRUE(host.OpenUi(parent.Handle())) << host.LastError();

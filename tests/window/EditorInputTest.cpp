@@ -107,3 +107,30 @@ TEST_F(EditorWindow, AUserInitialisesTheProgramFromTheMenu) {
 #endif
   Close();
 }
+
+// A step-row edit is no automatable value, but it changes what the host saves: once the drag has
+// ended the host is told once with updateDisplay (which Ardour takes as a changed session),
+// never in the middle of the gesture.
+TEST_F(EditorWindow, AStepRowEditIsToldToTheHostOnceTheGestureEnds) {
+  ASSERT_EQ(Open(), 1);
+  Idle(4);
+  host.ClearRecords();
+  parent.MouseMoveTo(kVelocityStep4.x, kVelocityStep4.y);
+  Idle();
+  parent.MouseButton(true);
+  Idle();
+  for (int i = 1; i <= 4; ++i) {
+    parent.MouseMoveTo(kVelocityStep4.x, kVelocityStep4.y + 10 * i);
+    Idle();
+  }
+  EXPECT_EQ(host.UpdateDisplays(), 0) << "told while the user still holds the box";
+  parent.MouseButton(false);
+  Idle(3);
+  EXPECT_EQ(host.UpdateDisplays(), 1);
+  EXPECT_TRUE(host.Automations().empty()) << "no automation of a step row";
+  // A click that changes an automatable setting: the host hears the value, no display update.
+  host.ClearRecords();
+  ClickAt(kOctaveCaption.x, kOctaveCaption.y);
+  EXPECT_EQ(host.UpdateDisplays(), 0);
+  Close();
+}

@@ -1,147 +1,35 @@
-// moltrin-inspect [MODULE]: what a host sees of the plug-in module. Loads it through its
-// exported entry, prints the effect record, identity, capabilities, programs and a few
-// parameters, round-trips a bank chunk through a second instance and plays one bar.
+// moltrin-inspect [--no-factory-bank] [MODULE | moltrin.clap | BUNDLE.lv2]: what a host gets of
+// the plug-in in each format, printed. The format is told by the path: a folder (an LV2 bundle),
+// a name ending in ".clap", else a VST 2.x module.
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/KeyUtils.h"
-#include "engine/ParamNames.h"
 #include "hosts/vst2/Host.h"
+#include "tools/inspect/Inspect.h"
 
 namespace {
 
-using vst2host::Host;
-
-std::string FourChars(VstInt32 v) {
-  std::string s;
-  for (int shift = 24; shift >= 0; shift -= 8) s += static_cast<char>((v >> shift) & 0xFF);
-  return s;
-}
-
-std::string FlagNames(VstInt32 flags) {
-  struct Flag {
-    VstInt32 bit;
-    const char* name;
-  };
-  const Flag known[] = {{effFlagsHasEditor, "HasEditor"},       {effFlagsHasClip, "HasClip"},
-                        {effFlagsHasVu, "HasVu"},               {effFlagsCanMono, "CanMono"},
-                        {effFlagsCanReplacing, "CanReplacing"}, {effFlagsProgramChunks, "ProgramChunks"},
-                        {effFlagsIsSynth, "IsSynth"},           {effFlagsNoSoundInStop, "NoSoundInStop"},
-                        {effFlagsCanDoubleReplacing, "CanDoubleReplacing"}};
-  std::string s;
-  for (const Flag& f : known)
-    if (flags & f.bit) s += std::string(s.empty() ? "" : " ") + f.name;
-  return s;
-}
-
-void PrintIdentity(Host& h, AEffect* fx) {
-  std::printf("Identity\n");
-  std::printf("  effect name     %s\n", h.Text(effGetEffectName).c_str());
-  std::printf("  product         %s\n", h.Text(effGetProductString).c_str());
-  std::printf("  vendor          %s (version %ld)\n", h.Text(effGetVendorString).c_str(),
-              static_cast<long>(h.Dispatch(effGetVendorVersion)));
-  std::printf("  unique ID       '%s' (0x%08X), version %d\n", FourChars(fx->uniqueID).c_str(),
-              static_cast<unsigned>(fx->uniqueID), fx->version);
-  std::printf("  VST version     %ld, category %ld\n", static_cast<long>(h.Dispatch(effGetVstVersion)),
-              static_cast<long>(h.Dispatch(effGetPlugCategory)));
-  std::printf("  programs %d, parameters %d, inputs %d, outputs %d\n", fx->numPrograms, fx->numParams,
-              fx->numInputs, fx->numOutputs);
-  std::printf("  flags 0x%X: %s\n", static_cast<unsigned>(fx->flags), FlagNames(fx->flags).c_str());
-  ERect* rect = nullptr;
-  h.Dispatch(effEditGetRect, 0, 0, &rect);
-  if (rect != nullptr) std::printf("  editor          %d x %d\n", rect->right - rect->left, rect->bottom - rect->top);
-  VstPinProperties pin{};
-  if (h.Dispatch(effGetOutputProperties, 0, 0, &pin) == 1) std::printf("  output pin      \"%s\"\n", pin.label);
-}
-
-void PrintCapabilities(Host& h) {
-  std::printf("Capabilities (effCanDo)\n");
-  const char* asked[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo", "sendVstEvents",
-                         "sendVstMidiEvent", "sendVstTimeInfo", "offline", "bypass", "midiProgramNames",
-                         "somethingElse"};
-  for (const char* text : asked) {
-    VstIntPtr a = h.CanDo(text);
-    std::printf("  %-22s %s\n", text, a == 1 ? "yes" : a == 0 ? "no" : "don't know");
-  }
-}
-
-void PrintPrograms(Host& h) {
-  std::printf("Programs\n  current before any selection: %ld\n", static_cast<long>(h.Program()));
-  std::printf(" ");
-  for (int p = 0; p < 8; ++p) std::printf(" [%d] %s", p, h.ProgramNameIndexed(p).c_str());
-  std::printf(" ... [63] %s\n", h.ProgramNameIndexed(63).c_str());
-}
-
-void PrintParameters(Host& h) {
-  h.SetProgram(0);
-  std::printf("Parameters (program 0)\n");
-  std::printf("  %-5s %-14s %-14s %-7s %s\n", "tag", "host name", "setting", "host", "display");
-  const int tags[] = {tagMIDIOut_Ch, tagArpEnabled, tagNumChains, tagSteps,    tagGate,          tagSync,
-                      tagSortOrder,  tagFixed_key,  tagSwing,     tagSemitone, tagStep_mode + 1, tagVelocity + 63};
-  for (int tag : tags) {
-    std::printf("  %-5d %-14s %-14s %-7.4f %s\n", tag, h.ParamName(tag).c_str(), CatalogueName(tag).c_str(),
-                static_cast<double>(h.GetParam(tag)), h.ParamDisplay(tag).c_str());
-  }
-  h.SetParam(tagSync, 1.0f);
-  std::printf("  host writes Sync = 1.0: display %s, reads back %.4f\n", h.ParamDisplay(tagSync).c_str(),
-              static_cast<double>(h.GetParam(tagSync)));
-  h.SetParam(tagSync, 3.0f / 11.0f);
-}
-
-bool ChunkRoundTrip(Host& h) {
-  std::printf("Chunks\n");
-  char name[] = "Inspected";
-  h.Dispatch(effSetProgramName, 0, 0, name);
-  std::vector<uint8_t> bank = h.GetChunk(false);
-  std::vector<uint8_t> program = h.GetChunk(true);
-  std::printf("  bank %zu bytes (format byte %d), program %zu bytes\n", bank.size(),
-              bank.empty() ? -1 : bank[0], program.size());
-  Host other;
-  if (other.Load() == nullptr) return false;
-  VstIntPtr used = other.SetChunk(bank, false);
-  bool same = other.GetChunk(false) == bank;
-  std::printf("  applied to a second instance: %ld bytes used, bytes read back %s, program 0 named \"%s\"\n",
-              static_cast<long>(used), same ? "identical" : "DIFFERENT", other.ProgramNameIndexed(0).c_str());
-  return same;
-}
-
-void PlayOneBar(Host& h) {
-  std::printf("One bar at 120 BPM, 44.1 kHz, C major chord held, steps playing keys 1, 2, 3 in turn\n ");
-  for (int step = 0; step < 16; ++step) h.SetParam(tagKey_select + step, static_cast<float>(1 + step % 3) / 6.0f);
-  h.ClearRecords();
-  h.SendMidi({vst2host::NoteOn(0, 60, 100), vst2host::NoteOn(0, 64, 100), vst2host::NoteOn(0, 67, 100)});
-  h.PlayBlocks(172);  // 2 s in blocks of 512 frames
-  h.SendMidi({vst2host::NoteOff(0, 60), vst2host::NoteOff(0, 64), vst2host::NoteOff(0, 67)});
-  h.Stop();
-  h.RunBlocks(8);
-  int ons = 0, offs = 0;
-  for (const vst2host::MidiOut& m : h.MidiOutEvents()) {
-    if (m.IsNoteOn()) {
-      ++ons;
-      std::printf(" %s", NoteName(m.bytes[1]).CStr());
-    } else if (m.IsNoteOff()) {
-      ++offs;
-    }
-  }
-  std::printf("\n  %d note-ons, %d note-offs\n", ons, offs);
-}
-
 constexpr const char* kUsage =
-    "usage: moltrin-inspect [MODULE]\n"
-    "Loads a plug-in module (default: the moltrin.so built beside this tool) through its entry\n"
-    "point, as a host does, and prints what a host sees of it: the effect record, identity,\n"
-    "capabilities, programs and a few parameters; then it round-trips a bank chunk through a\n"
-    "second instance and plays one bar. Exit status 0 when all of it worked, 1 when the module\n"
-    "misbehaved, 2 when it cannot be loaded or the command line is wrong.\n"
+    "usage: moltrin-inspect [--no-factory-bank] [MODULE | moltrin.clap | BUNDLE.lv2]\n"
+    "Loads the plug-in as a host of its format does and prints what the host gets: a VST 2.x\n"
+    "module (default: the moltrin.so built beside this tool) through its entry point, a CLAP\n"
+    "module (a name ending in .clap) through clap_entry, an LV2 bundle (a folder) through lilv.\n"
+    "It shows the identity, capabilities, programs and a few parameters with their values and\n"
+    "texts, round-trips the saved state through a second instance and plays one bar. Exit\n"
+    "status 0 when all of it worked, 1 when the plug-in misbehaved, 2 when it cannot be loaded\n"
+    "or the command line is wrong.\n"
     "\n"
-    "  --version    show the version\n"
-    "  -h, --help   show this help\n";
+    "  --no-factory-bank  the plug-in's own defaults: the factory bank beside the module is\n"
+    "                     not loaded (by default it is, as in a user's host)\n"
+    "  --version          show the version\n"
+    "  -h, --help         show this help\n";
 
-// The module to inspect, or the exit status when the command line is answered or refused.
-std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::string& path) {
-  path = vst2host::DefaultModulePath();
+// The options, or the exit status when the command line is answered or refused.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, TInspectOptions& options) {
+  options.path = vst2host::DefaultModulePath();
   bool named = false;
   for (const std::string& a : args) {
     if (a == "-h" || a == "--help") {
@@ -152,43 +40,33 @@ std::optional<int> ReadCommandLine(const std::vector<std::string>& args, std::st
       std::printf("moltrin-inspect %s\n", MOLTRIN_VERSION);
       return 0;
     }
+    if (a == "--no-factory-bank") {
+      options.factoryBank = false;
+      continue;
+    }
     const bool option = a.size() > 1 && a[0] == '-';
     if (option || named) {
       const char* what = option ? "unknown option " : "one module only, not also ";
       std::fprintf(stderr, "moltrin-inspect: %s%s (see --help)\n", what, a.c_str());
       return 2;
     }
-    path = a;
+    options.path = a;
     named = true;
   }
   return std::nullopt;
 }
 
+bool EndsWith(const std::string& s, const std::string& end) {
+  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string path;
-  if (const std::optional<int> status = ReadCommandLine({argv + 1, argv + argc}, path)) return *status;
-  std::string error;
-  if (vst2host::LoadEntry(path, &error) == nullptr) {
-    std::fprintf(stderr, "moltrin-inspect: %s\n", error.c_str());
-    return 2;
-  }
-  std::printf("Module %s\n", path.c_str());
-  std::printf("  exports VSTPluginMain%s\n", vst2host::LoadEntry(path, nullptr, "main") ? " and main" : "");
-
-  Host h(2400, path);
-  AEffect* fx = h.Start();
-  if (fx == nullptr) {
-    std::fprintf(stderr, "moltrin-inspect: %s\n", h.LastError().c_str());
-    return 1;
-  }
-  PrintIdentity(h, fx);
-  PrintCapabilities(h);
-  PrintPrograms(h);
-  PrintParameters(h);
-  bool ok = ChunkRoundTrip(h);
-  PlayOneBar(h);
-  std::printf("Closing: effClose answers %ld\n", static_cast<long>(h.Close()));
-  return ok ? 0 : 1;
+  TInspectOptions options;
+  if (const std::optional<int> status = ReadCommandLine({argv + 1, argv + argc}, options)) return *status;
+  std::error_code ec;
+  if (std::filesystem::is_directory(options.path, ec)) return InspectLv2(options);
+  if (EndsWith(options.path, ".clap")) return InspectClap(options);
+  return InspectVst2(options);
 }

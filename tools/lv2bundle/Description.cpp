@@ -89,6 +89,10 @@ std::string ControlPort(const TPlugin& plugin, uint32_t port) {
     const int count = range.max - range.min + 1;
     if (static_cast<int>(points.size()) == count && count <= 25) properties += ", lv2:enumeration";
     if (points.empty() && range.min == 0 && range.max == 1) properties += ", lv2:toggled";
+  } else {
+    // Each program by its number and name, as the editor lists them ("1 Up Classic").
+    for (int v = range.min; v <= range.max; ++v)
+      points.emplace_back(v, std::to_string(v + 1) + " " + std::string(plugin.ProgramName(v).View()));
   }
   std::string t = "  [\n    a lv2:InputPort, lv2:ControlPort ;\n";
   t += "    lv2:index " + std::to_string(port) + " ;\n";
@@ -140,7 +144,7 @@ std::string PluginDescription(const TPlugin& plugin) {
        "    atom:supports midi:MidiEvent, time:Position ;\n    lv2:designation lv2:control ;\n"
        "    lv2:index 0 ;\n    lv2:symbol \"midi_in\" ;\n    lv2:name \"MIDI in\" ;\n  ] ,\n";
   t += "  [\n    a lv2:OutputPort, atom:AtomPort ;\n    atom:bufferType atom:Sequence ;\n"
-       "    atom:supports midi:MidiEvent ;\n    rsz:minimumSize " +
+       "    atom:supports midi:MidiEvent, atom:Object ;\n    rsz:minimumSize " +
        std::to_string(kOutputBufferBytes) + " ;\n    lv2:index 1 ;\n    lv2:symbol \"midi_out\" ;\n"
        "    lv2:name \"MIDI out\" ;\n  ]";
   for (uint32_t port = kPortProgram; port < kPortCount; ++port) {
@@ -151,7 +155,7 @@ std::string PluginDescription(const TPlugin& plugin) {
   // The editor, working on the instance itself.
   t += "<" MOLTRIN_LV2_UI_URI ">\n  a ui:X11UI ;\n";
   t += "  lv2:requiredFeature ui:parent, ui:idleInterface, <http://lv2plug.in/ns/ext/instance-access> ;\n";
-  t += "  lv2:optionalFeature ui:resize, ui:touch, opts:options ;\n";
+  t += "  lv2:optionalFeature ui:resize, ui:touch, opts:options, urid:map ;\n";
   t += "  opts:supportedOption ui:scaleFactor ;\n";
   t += "  lv2:extensionData ui:idleInterface .\n\n";
   // The state's properties.
