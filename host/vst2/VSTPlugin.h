@@ -11,6 +11,7 @@
 
 #include "engine/Plugin.h"
 #include "host/vst2/AudioEffectX.h"
+#include "host/vst2/HostEdits.h"
 #include "host/vst2/VSTEditor.h"
 
 constexpr int kOutEventRecords = 2048;
@@ -72,7 +73,9 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   VstInt32 getVendorVersion() override;
   VstInt32 canDo(const char* text) override;
 
-  // ---- What the engine asks of the format.
+  // ---- What the engine asks of the format. The host hears of an editor's gesture on its
+  // user-interface thread at once, from an editor on another thread at the next block
+  // (host/vst2/HostEdits.h).
   void AutomateParam(int tag, float value) override;  // thread of the editor change
   void BeginParamEdit(int tag) override;              // editor thread
   void EndParamEdit(int tag) override;
@@ -89,6 +92,7 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   void LoadFactoryBank();
   void RunBlock(VstInt32 sampleFrames);
   void TakeInputNow();
+  static void SendHostEdit(void* self, const THostEdits::TEdit& edit);
 
   // The editor host's idle tick (user-interface thread).
   void EditIdle(TEditorForm& form) override;
@@ -107,4 +111,5 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   VstInt32 hostVersion = 0;
   std::unique_ptr<TPlugin> plugin;
   TPlugCore* editorEngine = nullptr;  // its address is the engine reference handed to the editor form
+  THostEdits hostEdits{&TVSTPlugin::SendHostEdit, this};  // made on the host's user-interface thread
 };

@@ -49,6 +49,7 @@ void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstIn
 void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   // Nothing in here may wait for the engine, the host's answer to the events sent included.
   const TRealtimeScope realtime;
+  hostEdits.Deliver();  // the editor's gestures made on another thread, before the block plays
   const std::span<const TMidiOut> sent = plugin->Process(
       sampleFrames > 0 ? sampleFrames : 0, TakeHostTime(), std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
@@ -87,18 +88,22 @@ void TVSTPlugin::SendToHost(std::span<const TMidiOut> sent) {
 
 // ---- What the engine asks of the format.
 
+// The value's echo through setParameter runs here, on the editor's thread, as the engine expects;
+// the host hears of it where it can take it. Step tags are not automatable, so the host is not
+// told about them.
 void TVSTPlugin::AutomateParam(int tag, float value) {
-  // Step tags are not automatable, so the host is not told about them.
-  if (TPlugin::CanBeAutomated(tag))
-    setParameterAutomated(tag, value);
-  else
-    setParameter(tag, value);
+  setParameter(tag, value);
+  if (TPlugin::CanBeAutomated(tag)) hostEdits.Automate(tag, value);
 }
 
 // Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
 // them even where it records no automation (they cannot be automated).
-void TVSTPlugin::BeginParamEdit(int tag) { beginEdit(tag); }
+void TVSTPlugin::BeginParamEdit(int tag) { hostEdits.Begin(tag); }
 
-void TVSTPlugin::EndParamEdit(int tag) { endEdit(tag); }
+void TVSTPlugin::EndParamEdit(int tag) { hostEdits.End(tag); }
+
+void TVSTPlugin::SendHostEdit(void* self, const THostEdits::TEdit& edit) {
+  static_cast<TVSTPlugin*>(self)->CallHost(edit.opcode, edit.tag, 0, nullptr, edit.value);
+}
 
 void TVSTPlugin::ProgramListChanged() { updateDisplay(); }
