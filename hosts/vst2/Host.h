@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hosts/vst2/EffectHost.h"
@@ -68,6 +69,7 @@ struct Callback {
   VstIntPtr value = 0;
   float opt = 0;
   bool withEffect = false;  // the plug-in passed an effect record (false for the first version call)
+  std::thread::id thread;   // the thread the plug-in called from
 };
 
 // The transport the host reports. The clock moves on after every block while playing:
