@@ -102,8 +102,14 @@ void TVSTPlugin::BeginParamEdit(int tag) { hostEdits.Begin(tag); }
 
 void TVSTPlugin::EndParamEdit(int tag) { hostEdits.End(tag); }
 
+// An automation kept for a block may find the value changed by the host meanwhile (Ardour, its
+// lane latched, writes the lane's value before each block, and reads the plug-in's value when told
+// of the change): the editor's value is put back first, so that the host hears what the user chose.
 void TVSTPlugin::SendHostEdit(void* self, const THostEdits::TEdit& edit) {
-  static_cast<TVSTPlugin*>(self)->CallHost(edit.opcode, edit.tag, 0, nullptr, edit.value);
+  auto* plugin = static_cast<TVSTPlugin*>(self);
+  if (edit.opcode == audioMasterAutomate && plugin->getParameter(edit.tag) != edit.value)
+    plugin->setParameter(edit.tag, edit.value);
+  plugin->CallHost(edit.opcode, edit.tag, 0, nullptr, edit.value);
 }
 
 void TVSTPlugin::ProgramListChanged() { updateDisplay(); }

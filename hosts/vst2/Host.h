@@ -60,6 +60,7 @@ struct MidiOut {
 struct Automation {
   int index = 0;
   float value = 0;
+  float plugInValue = 0;  // what getParameter answered while the host heard of the change
 };
 
 // Any callback, as the plug-in made it.

@@ -49,44 +49,56 @@ class EditorThread : public EditorWindow {
   }
 };
 
+// `latching`: the host writes its lane's value (the last it heard) before every block, as Ardour
+// does with a lane in Latch, and reads the plug-in's value when it hears of a change.
 TEST_F(EditorThread, AnEditorIdledOnAnotherThreadReachesTheHostFromTheAudioThread) {
-  std::atomic<bool> stop{false}, open{false};
-  std::thread::id audioThread, editorThread;
-  std::thread audio([&] {
-    audioThread = std::this_thread::get_id();
-    while (!stop) {
-      host.PlayBlocks(1);
-      std::this_thread::sleep_for(2ms);
-    }
-  });
-  std::thread editor([&] {
-    editorThread = std::this_thread::get_id();
-    open = Open() == 1;
-    while (!stop) {
-      host.Dispatch(effEditIdle);
-      std::this_thread::sleep_for(5ms);
-    }
-    Close();
-  });
-  while (!open) std::this_thread::sleep_for(1ms);
-  Wait();
-  const float before = host.GetParam(tagSteps);
-  host.ClearRecords();
-  testsupport::ClickAt(parent, kStepsRight.x, kStepsRight.y, [this] { Wait(); });
-  const bool ended = WaitForEnd(tagSteps);
-  stop = true;
-  editor.join();
-  audio.join();
+  for (const bool latching : {false, true}) {
+    SCOPED_TRACE(latching ? "a host writing its latched lane before each block" : "a host that only plays");
+    std::atomic<bool> stop{false}, open{false};
+    std::thread::id audioThread, editorThread;
+    const float before = host.GetParam(tagSteps);
+    std::thread audio([&] {
+      audioThread = std::this_thread::get_id();
+      while (!stop) {
+        if (latching) {
+          const std::vector<vst2host::Automation> heard = host.Automations();
+          host.SetParam(tagSteps, heard.empty() ? before : heard.back().value);
+        }
+        host.PlayBlocks(1);
+        std::this_thread::sleep_for(2ms);
+      }
+    });
+    std::thread editor([&] {
+      editorThread = std::this_thread::get_id();
+      open = Open() == 1;
+      while (!stop) {
+        host.Dispatch(effEditIdle);
+        std::this_thread::sleep_for(5ms);
+      }
+      Close();
+    });
+    while (!open) std::this_thread::sleep_for(1ms);
+    Wait();
+    host.ClearRecords();
+    testsupport::ClickAt(parent, kStepsRight.x, kStepsRight.y, [this] { Wait(); });
+    const bool ended = WaitForEnd(tagSteps);
+    stop = true;
+    editor.join();
+    audio.join();
 
-  ASSERT_TRUE(ended) << "the host never heard the click end";
-  EXPECT_EQ(Heard(tagSteps), "B A E");
-  for (const vst2host::Callback& c : host.Callbacks()) {
-    if (!IsGestureCall(c)) continue;
-    EXPECT_EQ(c.thread, audioThread) << "host call " << c.opcode << " for tag " << c.index << " not from the audio thread"
-                                     << (c.thread == editorThread ? " but from the editor's" : "");
+    ASSERT_TRUE(ended) << "the host never heard the click end";
+    EXPECT_EQ(Heard(tagSteps), "B A E");
+    for (const vst2host::Callback& c : host.Callbacks()) {
+      if (!IsGestureCall(c)) continue;
+      EXPECT_EQ(c.thread, audioThread) << "host call " << c.opcode << " for tag " << c.index
+                                       << " not from the audio thread"
+                                       << (c.thread == editorThread ? " but from the editor's" : "");
+    }
+    const vst2host::Automation clicked = host.Automations().back();
+    EXPECT_GT(clicked.value, before) << "one step more";
+    EXPECT_FLOAT_EQ(clicked.plugInValue, clicked.value) << "the plug-in holds what it told the host";
+    EXPECT_FLOAT_EQ(host.GetParam(tagSteps), clicked.value);
   }
-  EXPECT_GT(host.GetParam(tagSteps), before) << "one step more";
-  EXPECT_FLOAT_EQ(host.Automations().back().value, host.GetParam(tagSteps));
 }
 
 TEST_F(EditorThread, AnEditorIdledOnTheThreadThatMadeTheInstanceTellsTheHostAtOnce) {
