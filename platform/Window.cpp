@@ -9,6 +9,7 @@
 namespace {
 
 constexpr size_t kMaxInvalidAreas = 8;  // beyond this the areas merge into their bounding box
+constexpr TShiftState kButtonBits = ssLeft | ssRight | ssMiddle;
 
 TRect Union(const TRect& a, const TRect& b) {
   return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
@@ -81,7 +82,7 @@ TWindow::~TWindow() {
 void TWindow::SetRoot(TControl* control) {
   if (root != nullptr) root->rootWindow = nullptr;
   hover = capture = focus = nullptr;
-  buttonsHeld = 0;
+  buttonsHeld = pressedHere = 0;
   gesture = false;
   invalid.clear();
   root = control;
@@ -204,6 +205,8 @@ void TWindow::UpdateHover(TShiftState /*shift*/) {
 }
 
 void TWindow::MouseDown(TMouseButton button, TShiftState shift, int deviceX, int deviceY) {
+  pressedHere |= ButtonBit(button);
+  shift &= ~(kButtonBits & ~pressedHere);
   const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   mouseInside = true;
@@ -221,6 +224,9 @@ void TWindow::MouseDown(TMouseButton button, TShiftState shift, int deviceX, int
 }
 
 void TWindow::MouseMove(TShiftState shift, int deviceX, int deviceY) {
+  // A button held since before it came into this window (pressed in the host's window, which
+  // opened the editor under the pointer) is no drag here: the move is a plain one.
+  shift &= ~(kButtonBits & ~pressedHere);
   const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   mouseInside = true;
@@ -237,6 +243,11 @@ void TWindow::MouseMove(TShiftState shift, int deviceX, int deviceY) {
 }
 
 void TWindow::MouseUp(TMouseButton button, TShiftState shift, int deviceX, int deviceY) {
+  // Only the release of a press this window saw ends something: one whose press went elsewhere
+  // (a double click in the host that opened the editor under the pointer) changes nothing.
+  if ((pressedHere & ButtonBit(button)) == 0) return;
+  pressedHere &= ~ButtonBit(button);
+  shift &= ~(kButtonBits & ~pressedHere);
   const auto [x, y] = FromDevice(TPoint{deviceX, deviceY});
   lastMouse = {x, y};
   TControl* target = capture != nullptr ? capture : HitTest(x, y);

@@ -69,6 +69,9 @@ class TWindow {
   const TCanvas& BackBuffer() const { return buffer; }
 
   // ---- Input, in device pixels of the window: called by the back ends, and by tests directly.
+  // A button counts only from its press inside the window: its release and the moves it is held
+  // for go to the controls; a release whose press the window never saw goes nowhere, and a move
+  // with such a button held is a plain move.
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   void MouseMove(TShiftState shift, int x, int y);
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
@@ -152,7 +155,10 @@ class TWindow {
   TControl* hover = nullptr;
   TControl* capture = nullptr;
   TControl* focus = nullptr;
-  uint32_t buttonsHeld = 0;
+  uint32_t buttonsHeld = 0;  // pressed on the control that has the mouse
+  // Pressed inside this window and not yet released: a release or a drag of any other button
+  // began elsewhere and changes nothing here.
+  uint32_t pressedHere = 0;
   bool gesture = false;  // the root heard of a gesture that has not ended
   TPoint lastMouse{-1, -1};
   bool mouseInside = false;

@@ -24,6 +24,7 @@ test_packages=(
   sordi                      # sord_validate, which lv2_validate runs on the bundle
   jalv jackd2 x11-utils imagemagick  # jalv opens the bundle with its editor; xwininfo, import: the screenshot
   ardour                     # Ardour 7 plays a MIDI region through the bundle, headless (ardour7-lua)
+  xdotool                    # the VST 2.x editor clicked in Ardour's GUI (scripts/vst2-ardour-touch.sh)
 )
 packages=("${build_packages[@]}")
 [ "${1:-}" = build ] || packages+=("${test_packages[@]}")

@@ -12,6 +12,7 @@
 
 #include "engine/Plugin.h"
 #include "host/vst2/AudioEffectX.h"
+#include "host/vst2/HostEdits.h"
 #include "host/vst2/VSTEditor.h"
 
 constexpr int kOutEventRecords = 2048;
@@ -74,7 +75,9 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   VstInt32 getVendorVersion() override;
   VstInt32 canDo(const char* text) override;
 
-  // ---- What the engine asks of the format.
+  // ---- What the engine asks of the format. The host hears of an editor's gesture on its
+  // user-interface thread at once, from an editor on another thread at the next block
+  // (host/vst2/HostEdits.h).
   void AutomateParam(int tag, float value) override;  // thread of the editor change
   void BeginParamEdit(int tag) override;              // editor thread
   void EndParamEdit(int tag) override;
@@ -100,6 +103,7 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   // marks a session modified in hosts that watch it.
   void TellHostOfStepRowEdits();
   void TakeInputNow();
+  static void SendHostEdit(void* self, const THostEdits::TEdit& edit);
 
   // The editor host's idle tick (user-interface thread).
   void EditIdle(TEditorForm& form) override;
@@ -122,4 +126,5 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   std::atomic<bool> programChosenInBlock{false};  // the host has yet to hear of it
   bool stepRowsEdited = false;  // editor thread: since the host was last told
   int gesturesOpen = 0;         // editor thread: begun and not yet ended
+  THostEdits hostEdits{&TVSTPlugin::SendHostEdit, this};  // made on the host's user-interface thread
 };

@@ -49,6 +49,7 @@ void TVSTPlugin::processReplacing(float** /*inputs*/, float** /*outputs*/, VstIn
 void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   // Nothing in here may wait for the engine, the host's answer to the events sent included.
   const TRealtimeScope realtime;
+  hostEdits.Deliver();  // the editor's gestures made on another thread, before the block plays
   const std::span<const TMidiOut> sent = plugin->Process(
       sampleFrames > 0 ? sampleFrames : 0, TakeHostTime(), std::span<const TMidiEvent>(inputEvents.data(), inputCount));
   inputCount = 0;
@@ -88,28 +89,38 @@ void TVSTPlugin::SendToHost(std::span<const TMidiOut> sent) {
 
 // ---- What the engine asks of the format.
 
+// The value's echo through setParameter runs here, on the editor's thread, as the engine expects;
+// the host hears of it where it can take it. Step tags are not automatable, so the host is not
+// told about them.
 void TVSTPlugin::AutomateParam(int tag, float value) {
-  // Step tags are not automatable, so the host records no value of them; that they changed it
-  // hears when the gesture ends.
-  if (TPlugin::CanBeAutomated(tag)) {
-    setParameterAutomated(tag, value);
-  } else {
-    setParameter(tag, value);
-    stepRowsEdited = true;
-  }
+  setParameter(tag, value);
+  if (TPlugin::CanBeAutomated(tag))
+    hostEdits.Automate(tag, value);
+  else
+    stepRowsEdited = true;  // no value the host records: it hears that they changed when the gesture ends
 }
 
 // Every tag the user's gesture touches, step tags too: the host is told that a gesture runs on
 // them even where it records no automation (they cannot be automated).
 void TVSTPlugin::BeginParamEdit(int tag) {
   ++gesturesOpen;
-  beginEdit(tag);
+  hostEdits.Begin(tag);
 }
 
 void TVSTPlugin::EndParamEdit(int tag) {
-  endEdit(tag);
+  hostEdits.End(tag);
   if (gesturesOpen > 0) --gesturesOpen;
   TellHostOfStepRowEdits();
+}
+
+// An automation kept for a block may find the value changed by the host meanwhile (Ardour, its
+// lane latched, writes the lane's value before each block, and reads the plug-in's value when told
+// of the change): the editor's value is put back first, so that the host hears what the user chose.
+void TVSTPlugin::SendHostEdit(void* self, const THostEdits::TEdit& edit) {
+  auto* plugin = static_cast<TVSTPlugin*>(self);
+  if (edit.opcode == audioMasterAutomate && plugin->getParameter(edit.tag) != edit.value)
+    plugin->setParameter(edit.tag, edit.value);
+  plugin->CallHost(edit.opcode, edit.tag, 0, nullptr, edit.value);
 }
 
 void TVSTPlugin::ProgramListChanged() { updateDisplay(); }

@@ -91,9 +91,11 @@ void Host::PlayBlocks(int count, int frames) {
 
 VstIntPtr Host::Answer(AEffect* from, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
   std::lock_guard<std::mutex> guard(recordLock);
-  callbacks.push_back({opcode, index, value, opt, from != nullptr});
+  callbacks.push_back({opcode, index, value, opt, from != nullptr, std::this_thread::get_id()});
   switch (opcode) {
-    case audioMasterAutomate: automations.push_back({index, opt}); return 0;
+    case audioMasterAutomate:
+      automations.push_back({index, opt, from != nullptr ? from->getParameter(from, index) : opt});
+      return 0;
     case audioMasterGetTime: return transport.available ? reinterpret_cast<VstIntPtr>(&timeInfo) : 0;
     case audioMasterProcessEvents: ++processEventsCalls; break;
     case audioMasterUpdateDisplay: ++updateDisplays; return 1;

@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hosts/vst2/EffectHost.h"
@@ -59,6 +60,7 @@ struct MidiOut {
 struct Automation {
   int index = 0;
   float value = 0;
+  float plugInValue = 0;  // what getParameter answered while the host heard of the change
 };
 
 // Any callback, as the plug-in made it.
@@ -68,6 +70,7 @@ struct Callback {
   VstIntPtr value = 0;
   float opt = 0;
   bool withEffect = false;  // the plug-in passed an effect record (false for the first version call)
+  std::thread::id thread;   // the thread the plug-in called from
 };
 
 // The transport the host reports. The clock moves on after every block while playing:

@@ -22,6 +22,7 @@ class TProbe : public TControl {
   int paints = 0;
   bool deleteSelfOnPress = false;
   bool logGestures = false;
+  bool logButtons = false;  // a move with a button held logs as a drag
 
  protected:
   void Paint(TCanvas& c) override {
@@ -35,7 +36,9 @@ class TProbe : public TControl {
     if (deleteSelfOnPress) delete this;
   }
   void MouseMove(TShiftState s, int x, int y) override {
-    Log(std::string("move") + ((s & ssShift) ? "S" : "") + " " + std::to_string(x) + "," + std::to_string(y));
+    const bool drag = logButtons && (s & (ssLeft | ssRight | ssMiddle)) != 0;
+    Log(std::string(drag ? "drag" : "move") + ((s & ssShift) ? "S" : "") + " " + std::to_string(x) + "," +
+        std::to_string(y));
   }
   void MouseUp(TMouseButton, TShiftState, int x, int y) override {
     Log("up " + std::to_string(x) + "," + std::to_string(y));
@@ -185,6 +188,53 @@ TEST_F(ControlTree, DoubleClickFollowsItsSecondPress) {
   window.MouseDown(TMouseButton::Left, ssLeft | ssDouble, 20, 20);
   window.MouseUp(TMouseButton::Left, 0, 20, 20);
   EXPECT_EQ(gEvents, (std::vector<std::string>{"A enter", "A down2 10,10", "A dblclick", "A up 10,10"}));
+}
+
+// A button pressed outside the window (in the host's, which then opened the editor under the
+// pointer) gives the window moves with the button held and its release: the moves are plain
+// ones and the release goes nowhere, while the buttons pressed inside keep working.
+TEST_F(ControlTree, AButtonPressedOutsideTheWindowNeitherDragsNorReleasesHere) {
+  root->logButtons = a->logButtons = b->logButtons = root->logGestures = true;
+  struct Case {
+    const char* what;
+    void (*input)(TWindow&);
+    std::vector<std::string> heard;
+  };
+  const Case cases[] = {
+      {"a release alone", [](TWindow& w) { w.MouseUp(TMouseButton::Left, 0, 20, 20); }, {}},
+      {"a held move and its release",
+       [](TWindow& w) {
+         w.MouseMove(ssLeft, 20, 20);
+         w.MouseMove(ssLeft | ssShift, 25, 20);
+         w.MouseUp(TMouseButton::Left, 0, 25, 20);
+       },
+       {"A enter", "A move 10,10", "A moveS 15,10"}},
+      {"a right press inside while the left is held from outside",
+       [](TWindow& w) {
+         w.MouseMove(ssLeft, 20, 20);
+         w.MouseDown(TMouseButton::Right, ssLeft | ssRight, 20, 20);
+         w.MouseMove(ssLeft | ssRight, 22, 20);
+         w.MouseUp(TMouseButton::Left, ssRight, 22, 20);
+         w.MouseUp(TMouseButton::Right, 0, 22, 20);
+       },
+       {"A enter", "A move 10,10", "root gesture on A R", "A downR 10,10", "A drag 12,10", "A up 12,10",
+        "root gesture ends"}},
+      {"after a stray release, a click of its own",
+       [](TWindow& w) {
+         w.MouseUp(TMouseButton::Left, 0, 120, 20);
+         w.MouseDown(TMouseButton::Left, ssLeft, 120, 20);
+         w.MouseMove(ssLeft, 121, 20);
+         w.MouseUp(TMouseButton::Left, 0, 121, 20);
+       },
+       {"B enter", "root gesture on B", "B down 20,10", "B drag 21,10", "B up 21,10", "root gesture ends"}},
+  };
+  for (const Case& c : cases) {
+    window.MouseLeftWindow();
+    gEvents.clear();
+    c.input(window);
+    EXPECT_EQ(gEvents, c.heard) << c.what;
+    EXPECT_EQ(window.CapturingControl(), nullptr) << c.what;
+  }
 }
 
 TEST_F(ControlTree, KeyboardGoesToTheFocusedControl) {

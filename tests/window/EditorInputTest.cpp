@@ -134,3 +134,34 @@ TEST_F(EditorWindow, AStepRowEditIsToldToTheHostOnceTheGestureEnds) {
   EXPECT_EQ(host.UpdateDisplays(), 0);
   Close();
 }
+
+// The host opens the editor under the pointer while the user's button is still down on the host's
+// window (a double click on the plug-in's slot): moving on over the pattern screen with the button
+// held and letting it go there edits nothing and the host hears of no gesture; the user's own
+// click on the grid then does edit.
+TEST_F(EditorWindow, AButtonPressedBeforeTheEditorOpenedEditsNothing) {
+  constexpr TSpot kGridStep4{403, 234};  // the pattern screen, over step 4
+  parent.MouseMoveTo(kGridStep4.x, kGridStep4.y);
+  parent.Pump();
+  parent.MouseButton(true);  // on the host's window: no editor there yet
+  parent.Pump();
+  const std::vector<uint8_t> before = host.GetChunk(false);
+  ASSERT_EQ(Open(), 1);
+  Idle(4);
+  host.ClearRecords();
+  for (int dy = 10; dy <= 40; dy += 10) {
+    parent.MouseMoveTo(kGridStep4.x + dy, kGridStep4.y + dy);
+    Idle();
+  }
+  parent.MouseButton(false);
+  Idle(3);
+  EXPECT_EQ(host.GetChunk(false), before) << "no setting changed";
+  for (const vst2host::Callback& c : host.Callbacks()) {
+    EXPECT_NE(c.opcode, audioMasterBeginEdit) << "tag " << c.index;
+    EXPECT_NE(c.opcode, audioMasterAutomate) << "tag " << c.index;
+  }
+
+  ClickAt(kGridStep4.x, kGridStep4.y);
+  EXPECT_NE(host.GetChunk(false), before) << "a click of the editor's own paints the step";
+  Close();
+}

@@ -34,6 +34,9 @@ class TRecorder : public TControl {
   void MouseUp(TMouseButton, TShiftState, int x, int y) override {
     events.push_back("up " + std::to_string(x) + "," + std::to_string(y));
   }
+  void MouseMove(TShiftState s, int x, int y) override {
+    if ((s & (ssLeft | ssRight | ssMiddle)) != 0) events.push_back("drag " + std::to_string(x) + "," + std::to_string(y));
+  }
   void MouseEnter() override { events.push_back("enter"); }
   void KeyPress(char c) override { events.push_back(std::string("char ") + c); }
   bool KeyDown(TKey key, TShiftState) override {
@@ -119,6 +122,40 @@ TEST_F(X11Window, MouseAndKeyboardFromTheServerReachTheControls) {
   Settle();
   EXPECT_EQ(box->events, (std::vector<std::string>{"enter", "down 20,10", "up 20,10", "down2 20,10", "up 20,10",
                                                    "downR 20,10", "up 20,10", "char a", "Enter", "Up", "Down"}));
+}
+
+// The host opens the editor under the pointer while its own button is still down (a double click
+// on the plug-in's slot): the window gets moves with the button held and the release, and
+// neither reaches a control as a drag or a release. A click of the window's own then does.
+TEST_F(X11Window, AButtonPressedBeforeTheWindowOpenedNeitherDragsNorReleasesInIt) {
+  window.reset();
+  XSync(user, False);
+  parent.Pump();
+  const TPoint origin = [&] {
+    ::Window child = 0;
+    int x = 0, y = 0;
+    XTranslateCoordinates(user, reinterpret_cast<uintptr_t>(parent.Handle()), DefaultRootWindow(user), 0, 0, &x, &y,
+                          &child);
+    return TPoint{x, y};
+  }();
+  XTestFakeMotionEvent(user, -1, origin.x + 120, origin.y + 60, CurrentTime);
+  XTestFakeButtonEvent(user, Button1, True, CurrentTime);  // on the host's window
+  XSync(user, False);
+  window = TX11Window::Create(reinterpret_cast<uintptr_t>(parent.Handle()), 300, 200);
+  ASSERT_NE(window, nullptr);
+  window->SetRoot(root);
+  Settle();
+  for (int x = 125; x <= 140; x += 5) {
+    MoveTo(x, 60);
+    Settle();
+  }
+  XTestFakeButtonEvent(user, Button1, False, CurrentTime);
+  Settle();
+  EXPECT_EQ(box->events, (std::vector<std::string>{"enter"})) << "moves and release of a press the window never saw";
+  box->events.clear();
+  Click(Button1);
+  Settle();
+  EXPECT_EQ(box->events, (std::vector<std::string>{"down 40,10", "up 40,10"}));
 }
 
 TEST_F(X11Window, PostedMessagesArriveOnTheNextRound) {
