@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpora into tests/fuzz/corpus/: the factory bank as a bank
 file and as a bank chunk, a program of it as a program file, a bare chunk and an old-format
-record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence reads
-its bytes.
+record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence and
+fuzz_clapsequence read their bytes.
 
     python3 tests/fuzz/make_seeds.py build/linux/host/Moltrin_FactoryBank.fxb
 """
@@ -72,6 +72,135 @@ class Session:
         self.step(11)
         self.out += bytes([1 if preset else 0])
         self.int_(0, 2, action)
+
+
+class ClapSession:
+    """The choices of fuzz_clapsequence as bytes (see TFuzzInput in FuzzInput.h)."""
+
+    def __init__(self, clap_notes=False, active=True):
+        self.out = bytearray([(1 if clap_notes else 0) | (0 if active else 2)])
+
+    int_ = Session.int_
+
+    def double(self, lo, hi, v):
+        self.out += bytes([0])  # a sane value
+        self.int_(0, 65535, round((v - lo) / (hi - lo) * 65535))
+
+    def frame(self, f):
+        self.out += bytes([1])
+        self.int_(0, 8191, f)
+
+    def step(self, kind):
+        self.int_(0, 11, kind)
+
+    def note(self, on, channel, key, velocity=0.8, frame=0):
+        self.step(0)
+        self.out += bytes([1 if on else 0])
+        self.int_(-1, 16, channel)
+        self.int_(-1, 128, key)
+        self.double(0, 1, velocity)
+        self.frame(frame)
+
+    def midi(self, status, data1, data2, frame=0):
+        self.step(2)
+        self.out += bytes([status, data1, data2])
+        self.frame(frame)
+
+    def offs_for_every_key(self, count, frame):
+        self.step(3)
+        self.frame(frame)
+        self.out += bytes([1])
+        self.int_(1, 4, count)
+
+    def midi_flood(self, count, kind, data2, frame):
+        self.step(3)
+        self.frame(frame)
+        self.out += bytes([0])
+        self.int_(0, 8192, count)
+        self.out += bytes([kind, data2])
+
+    def param(self, tag, value, frame=0):
+        self.step(4)
+        self.int_(0, 3, 2)
+        self.int_(0, 575, tag)
+        self.double(-2, 130, value)
+        self.int_(0, 7, 1)  # inside the block, not through flush
+        self.frame(frame)
+
+    def transport(self, playing, ppq=None, tempo=None, frame=None):
+        self.step(5)
+        self.out += bytes([1 if playing else 0])
+        for value, lo, hi in ((ppq, -16, 1024), (tempo, 20, 300)):
+            self.out += bytes([0 if value is None else 1])
+            if value is not None:
+                self.double(lo, hi, value)
+        self.out += bytes([0 if frame is None else 1])
+        if frame is not None:
+            self.frame(frame)
+
+    def blocks(self, count, frames):
+        self.step(6)
+        self.int_(1, 16, count)
+        self.out += bytes([1])
+        self.int_(0, 8192, frames)
+
+    def room(self, events):
+        self.step(8)
+        self.int_(-1, 64, events)
+
+    def lifecycle(self, action):
+        self.step(10)
+        self.int_(0, 5, action)
+
+
+def clap_sessions():
+    # Thru notes held, then three note-offs for every key on every channel at frame 5: 6144
+    # messages at one frame, more than a block keeps.
+    s = ClapSession()
+    s.param(3, 0)   # the arpeggiator off
+    s.param(4, 1)   # thru on
+    for channel, key in ((0, 60), (1, 64), (2, 67)):
+        s.note(True, channel, key, frame=channel)
+    s.blocks(1, 256)
+    s.offs_for_every_key(3, 5)
+    s.blocks(2, 256)
+    yield "flood-offs-for-every-key-at-one-frame", s.out
+
+    # Fast chords at full gate into an output list that takes two events a block, over
+    # transport starts and stops inside blocks.
+    s = ClapSession()
+    s.param(212, 0)   # the fastest steps
+    s.param(211, 100)  # full gate
+    s.room(2)
+    for key in (48, 55, 60, 64, 67):
+        s.note(True, 0, key, frame=key)
+    s.transport(True, ppq=0, tempo=240)
+    s.blocks(8, 4096)
+    s.transport(False, frame=300)
+    s.transport(True, frame=900)
+    s.blocks(4, 2048)
+    s.note(False, 0, 60, frame=100)
+    s.transport(False)
+    s.blocks(6, 1024)
+    s.room(0)
+    s.blocks(3, 512)
+    yield "small-output-list-transport", s.out
+
+    # A flood of controllers and key-ups of keys never held before the held keys go up, in CLAP
+    # notes, with a deactivation while they sound.
+    s = ClapSession(clap_notes=True)
+    s.param(3, 0)
+    s.param(4, 1)
+    for key in (60, 62, 64):
+        s.note(True, 0, key)
+    s.blocks(1, 64)
+    s.midi_flood(5000, 0xB0, 64, 7)
+    s.midi_flood(5000, 0x80, 0, 7)
+    s.note(False, 0, 62, frame=7)
+    s.blocks(1, 64)
+    s.lifecycle(0)
+    s.blocks(2, 64)
+    yield "controller-flood-deactivate", s.out
 
 
 def sessions():
@@ -148,6 +277,8 @@ def main():
 
     for name, data in sessions():
         write("fuzz_hostsequence", name, data)
+    for name, data in clap_sessions():
+        write("fuzz_clapsequence", name, data)
 
 
 if __name__ == "__main__":
