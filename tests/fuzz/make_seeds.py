@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpora into tests/fuzz/corpus/: the factory bank as a bank
 file and as a bank chunk, a program of it as a program file, a bare chunk and an old-format
-record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence and
-fuzz_clapsequence read their bytes.
+record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence,
+fuzz_clapsequence and fuzz_lv2sequence read their bytes.
 
     python3 tests/fuzz/make_seeds.py build/linux/host/Moltrin_FactoryBank.fxb
 """
@@ -203,6 +203,108 @@ def clap_sessions():
     yield "controller-flood-deactivate", s.out
 
 
+class Lv2Session:
+    """The choices of fuzz_lv2sequence as bytes (see TFuzzInput in FuzzInput.h)."""
+
+    PORTS = {"arp_enabled": 5, "midi_thru": 6, "gate": 14, "sync": 15, "latch": 16}
+    PORT_COUNT = 34
+
+    def __init__(self):
+        self.out = bytearray()
+
+    int_ = Session.int_
+    double = ClapSession.double
+    frame = ClapSession.frame
+
+    def step(self, kind):
+        self.int_(0, 11, kind)
+
+    def midi(self, message, frame=0):
+        self.step(0)
+        self.int_(0, 4, len(message))
+        self.out += bytes(message)
+        self.frame(frame)
+
+    def position(self, playing, bpm, beat, frame=0):
+        self.step(4)
+        self.out += bytes([1])
+        self.double(20, 300, bpm)
+        self.out += bytes([1])     # a speed: 1 while playing, else 0
+        if playing:
+            self.out += bytes([1])
+        else:
+            self.out += bytes([0])
+            self.double(-1, 2, 0)
+        self.out += bytes([0])     # no bar
+        self.out += bytes([0])     # no bar beat
+        self.out += bytes([0])     # no beats per bar
+        self.out += bytes([0])     # no beat unit
+        self.out += bytes([1])
+        self.double(0, 800, beat)
+        self.out += bytes([0])     # no frame
+        self.frame(frame)
+
+    def port(self, symbol, value):
+        self.step(6)
+        self.int_(0, self.PORT_COUNT, self.PORTS[symbol])
+        self.out += bytes([1])
+        self.int_(-2, 130, value)
+
+    def blocks(self, count, frames):
+        self.step(7)
+        self.int_(1, 16, count)
+        self.out += bytes([1])
+        self.int_(0, 8192, frames)
+
+    def output_room(self, events):
+        self.step(9)
+        self.out += bytes([1])
+        self.int_(0, 8, events)
+
+    def flood(self, count, kind, data2, frame):
+        self.step(3)
+        self.frame(frame)
+        self.int_(0, 8192, count)
+        self.out += bytes([kind, data2])
+
+
+def lv2_sessions():
+    # Fast chords at full gate with the keys through as well, into an output buffer of two
+    # events, over transport starts and stops inside blocks.
+    s = Lv2Session()
+    s.port("sync", 0)
+    s.port("gate", 100)
+    s.port("midi_thru", 1)
+    s.output_room(2)
+    for key in (48, 55, 60, 64, 67):
+        s.midi((0x90, key, 100), frame=key)
+    s.position(True, 240, 0)
+    s.blocks(8, 4096)
+    s.position(False, 240, 8, frame=300)
+    s.position(True, 240, 8, frame=900)
+    s.blocks(4, 2048)
+    s.midi((0x80, 60, 0), frame=100)
+    s.position(False, 240, 20)
+    s.blocks(6, 1024)
+    s.output_room(0)
+    s.blocks(3, 512)
+    yield "small-output-buffer-transport", s.out
+
+    # Thru notes, then 5000 controllers and the key-ups at one frame, more than a segment keeps.
+    s = Lv2Session()
+    s.port("arp_enabled", 0)
+    s.port("midi_thru", 1)
+    for key in (60, 62, 64):
+        s.midi((0x90, key, 100))
+    s.blocks(1, 64)
+    s.flood(5000, 0xB0, 64, 7)
+    s.position(True, 120, 4, frame=7)
+    for key in (60, 62, 64):
+        s.midi((0x80, key, 0), frame=7)
+    s.blocks(2, 64)
+    yield "flood-at-a-position", s.out
+
+
 def sessions():
     s = Session()
     s.events([(0x90, 60, 100), (0x90, 64, 90), (0x90, 67, 80)])
@@ -279,6 +381,8 @@ def main():
         write("fuzz_hostsequence", name, data)
     for name, data in clap_sessions():
         write("fuzz_clapsequence", name, data)
+    for name, data in lv2_sessions():
+        write("fuzz_lv2sequence", name, data)
 
 
 if __name__ == "__main__":
