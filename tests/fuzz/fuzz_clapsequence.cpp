@@ -5,9 +5,10 @@
 // thousands of messages at one frame; blocks of 0 to 8192 frames; an output list that takes any
 // number of events a block, or none; deactivation, reset, stopped processing, flush, states
 // saved and loaded. It ends as a player does: an output list with room, latch off, every key
-// up, the transport stopped. Fails on a note left sounding, or anything the sanitizers see.
+// up (as often as any key was struck), the transport stopped. Fails on a note left sounding, or anything the sanitizers see.
 //
 // MOLTRIN_FUZZ_TRACE=1 prints each action as it is taken, for reading a crash file.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +40,7 @@ void Trace(const char* format, ...) {
 
 struct TSession {
   claphost::Host host;
+  TKeyStrikes strikes;
   long frames = 0;
   std::optional<std::vector<uint8_t>> saved;
 };
@@ -53,6 +55,7 @@ void Note(TSession& s, TFuzzInput& in) {
   const uint32_t frame = Frame(in);
   Trace("note %s channel %d key %d velocity %g at %u", on ? "on" : "off", channel, key, velocity, frame);
   s.host.Note(on, channel, key, velocity, frame);
+  if (on) s.strikes.Struck(channel, key);
 }
 
 void Midi(TSession& s, TFuzzInput& in) {
@@ -60,6 +63,7 @@ void Midi(TSession& s, TFuzzInput& in) {
   const uint32_t frame = Frame(in);
   Trace("MIDI %02x %02x %02x at %u", status, data1, data2, frame);
   s.host.Midi(status, data1, data2, frame);
+  s.strikes.Message(status, data1, data2);
 }
 
 // Many messages at one frame: note-offs for every key on every channel (2048 each), or MIDI
@@ -75,8 +79,11 @@ void Flood(TSession& s, TFuzzInput& in) {
   const int count = in.Int(0, kMaxFlood);
   const uint8_t kind = static_cast<uint8_t>(0x80 | (in.Byte() & 0x70)), data2 = in.Byte();
   Trace("%d MIDI messages %02x.. at %u", count, kind, frame);
-  for (int i = 0; i < count; ++i)
-    s.host.Midi(static_cast<uint8_t>(kind | (i & 15)), static_cast<uint8_t>(i / 16 % 128), data2, frame);
+  for (int i = 0; i < count; ++i) {
+    const auto status = static_cast<uint8_t>(kind | (i & 15)), key = static_cast<uint8_t>(i / 16 % 128);
+    s.host.Midi(status, key, data2, frame);
+    s.strikes.Message(status, key, data2);
+  }
 }
 
 void Param(TSession& s, TFuzzInput& in) {
@@ -178,15 +185,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int steps = 0; !in.Empty() && steps < 4096; ++steps) Step(s, in);
 
   // The player's end: room in the output list, latch off, every key up, the transport stopped.
-  Trace("end: room, latch off, keys up, transport stopped, 2 s of blocks");
+  Trace("end: room, what is queued, then latch off, keys up, transport stopped, 2 s of blocks");
   s.host.outputRoom = -1;
   if (!s.host.Active()) {
     Require(s.host.Activate(44100, 512), "activate refused");
     s.host.StartProcessing();
   }
+  s.host.RunBlock(512);  // what the session queued takes effect first
   s.host.transport = claphost::Transport{};
   s.host.ParamValue(tagLatch, 0);
-  s.host.Note(false, -1, -1, 0);
+  for (int round = 0; round < std::clamp(s.strikes.Most(), 1, 64); ++round) {
+    s.host.Note(false, -1, -1, 0);
+    s.host.RunBlock(512);
+  }
   s.host.RunBlocks(2 * 44100 / 512 + 1, 512);
   int channel = -1, key = -1;
   if (clapscript::Sounding(s.host.SentEvents(), &channel, &key) != 0) {

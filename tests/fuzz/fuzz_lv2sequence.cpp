@@ -3,17 +3,19 @@
 // the block and past it too), floods of thousands at one frame, time:Position objects with any
 // fields, atoms of other types, control ports set to any value, an output buffer of any size
 // (none at all included), blocks of 0 to 8192 frames, deactivation, states saved and restored.
-// It ends as a player does: an output buffer with room, latch off, every key up, the transport
-// stopped. Fails on a note left sounding, or anything the sanitizers see.
+// It ends as a player does: an output buffer with room, latch off, every key up (as often as any
+// key was struck), the transport stopped. Fails on a note left sounding, or anything the sanitizers see.
 //
 // MOLTRIN_FUZZ_TRACE=1 prints each action as it is taken, for reading a crash file.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -40,6 +42,7 @@ void Trace(const char* format, ...) {
 
 struct TSession {
   lv2host::Host host;
+  TKeyStrikes strikes;
   long frames = 0;
   std::vector<lv2host::Property> saved;
 };
@@ -55,6 +58,7 @@ void Midi(TSession& s, TFuzzInput& in) {
   const int64_t frame = Frame(in);
   Trace("MIDI of %d bytes (%02x ..) at %lld", length, length > 0 ? bytes[0] : 0, static_cast<long long>(frame));
   s.host.SendMidi(frame, bytes);
+  if (length == 3) s.strikes.Message(bytes[0], bytes[1], bytes[2]);
 }
 
 // Many messages of one kind at one frame, walking over channels and keys.
@@ -63,8 +67,11 @@ void Flood(TSession& s, TFuzzInput& in) {
   const int count = in.Int(0, 8192);
   const uint8_t kind = static_cast<uint8_t>(0x80 | (in.Byte() & 0x70)), data2 = in.Byte();
   Trace("%d MIDI messages %02x.. at %lld", count, kind, static_cast<long long>(frame));
-  for (int i = 0; i < count; ++i)
-    s.host.SendMidi(frame, {static_cast<uint8_t>(kind | (i & 15)), static_cast<uint8_t>(i / 16 % 128), data2});
+  for (int i = 0; i < count; ++i) {
+    const auto status = static_cast<uint8_t>(kind | (i & 15)), key = static_cast<uint8_t>(i / 16 % 128);
+    s.host.SendMidi(frame, {status, key, data2});
+    s.strikes.Message(status, key, data2);
+  }
 }
 
 void Position(TSession& s, TFuzzInput& in) {
@@ -74,7 +81,7 @@ void Position(TSession& s, TFuzzInput& in) {
   if (in.Bool()) p.bar = in.Double(0, 200);
   if (in.Bool()) p.barBeat = in.Double(0, 4);
   if (in.Bool()) p.beatsPerBar = in.Double(1, 12);
-  if (in.Bool()) p.beatUnit = in.Double(1, 16);
+  if (in.Bool()) p.beatUnit = in.Int(-2, 64);  // an atom:Int
   if (in.Bool()) p.beat = in.Double(0, 800);
   if (in.Bool()) p.frame = static_cast<int64_t>(in.U64());
   const int64_t frame = Frame(in);
@@ -149,7 +156,8 @@ void Step(TSession& s, TFuzzInput& in) {
 // The plug-in's binary stays loaded for the whole run: lilv unloads it with each instance, and
 // the fuzzer would then count coverage into memory that is gone.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Require(dlopen((lv2host::DefaultBundle() + "/moltrin.so").c_str(), RTLD_NOW) != nullptr, "the bundle's binary does not load");
+  const std::string binary = lv2host::DefaultBundle() + "/moltrin.so";
+  Require(dlopen(binary.c_str(), RTLD_NOW) != nullptr, "the bundle's binary does not load");
   return 0;
 }
 
@@ -167,12 +175,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.host.SetControl("latch", 1);
   s.host.RunBlock(64);
   s.host.SetControl("latch", 0);
-  for (int channel = 0; channel < 16; ++channel)
-    for (int key = 0; key < 128; ++key)
-      s.host.SendMidi(0, {static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0});
   lv2host::Position stopped;
   stopped.speed = 0;
   s.host.SendPosition(0, stopped);
+  for (int round = 0; round < std::clamp(s.strikes.Most(), 1, 64); ++round) {
+    for (int channel = 0; channel < 16; ++channel)
+      for (int key = 0; key < 128; ++key)
+        s.host.SendMidi(0, {static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0});
+    s.host.RunBlock(512);
+  }
   for (int i = 0; i < static_cast<int>(2 * kRate / 512) + 1; ++i) s.host.RunBlock(512);
 
   std::map<std::pair<int, int>, int> on;

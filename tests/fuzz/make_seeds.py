@@ -179,12 +179,26 @@ def clap_sessions():
     s.transport(False, frame=300)
     s.transport(True, frame=900)
     s.blocks(4, 2048)
-    s.note(False, 0, 60, frame=100)
+    s.room(0)  # the list takes nothing while the notes end: their offs are owed
+    for key in (48, 55, 60, 64, 67):
+        s.note(False, 0, key, frame=100)
     s.transport(False)
     s.blocks(6, 1024)
-    s.room(0)
-    s.blocks(3, 512)
     yield "small-output-list-transport", s.out
+
+    # Notes sounding through when the output list stops taking anything: the keys go up, and
+    # the offs the list refused are owed until it has room again.
+    s = ClapSession()
+    s.param(3, 0)
+    s.param(4, 1)
+    for key in (60, 64, 67):
+        s.note(True, 0, key)
+    s.blocks(1, 256)
+    s.room(0)
+    for key in (60, 64, 67):
+        s.note(False, 0, key, frame=10)
+    s.blocks(3, 256)
+    yield "refused-offs-owed", s.out
 
     # A flood of controllers and key-ups of keys never held before the held keys go up, in CLAP
     # notes, with a deactivation while they sound.
