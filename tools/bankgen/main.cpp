@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   }
   // Written beside the target and then renamed, so that a failed run never leaves half a bank.
   if (std::string reason; !WriteWholeFileSafely(outPath, BuildFactoryBank(sources), &reason)) {
-    std::fprintf(stderr, "%s\n", reason.c_str());
+    std::fprintf(stderr, "%s: cannot write the bank (%s)\n", outPath.c_str(), reason.c_str());
     return kWriteFault;
   }
   return 0;

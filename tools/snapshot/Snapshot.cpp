@@ -149,6 +149,11 @@ bool SchemeNumber(const std::string& scheme, const std::string& folder, int& num
 }
 
 bool LoadFile(TPlugCore& core, const std::string& path, bool bank, std::string& error) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) {
+    error = path + ": no such file";
+    return false;
+  }
   const std::string refused = LoadPresetFile(core, path, bank, path);
   if (refused.empty()) return true;
   error = refused.find(path) == std::string::npos ? path + ": " + refused : refused;  // the file named once
