@@ -43,8 +43,13 @@ constexpr const char* kNotRegular = "not a regular file";
 
 #ifdef _WIN32
 TReadResult TReadHandle::Open(const std::string& path, std::string& reason) {
-  // A device or pipe name is opened without waiting (no overlapped reads follow), and refused by
-  // its type before anything is read.
+  // A folder is refused by its attributes; a device or pipe name is opened without waiting (no
+  // overlapped reads follow), and refused by its type before anything is read.
+  if (const DWORD attributes = GetFileAttributesA(path.c_str());
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = kNotRegular;
+    return TReadResult::Failed;
+  }
   file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
