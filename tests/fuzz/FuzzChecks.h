@@ -13,6 +13,10 @@ struct MidiOut;
 
 void Require(bool ok, const char* what);
 
+// With MOLTRIN_FUZZ_TRACE=1 in the environment, prints one line (printf's format) to stderr: each
+// step a session target takes, for reading a crash file.
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // Two images of program records (a chunk, or a file's records from `recordsAt` on) are the
 // same; the first difference is named by program and tag.
 void RequireSameRecords(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual, size_t recordsAt,

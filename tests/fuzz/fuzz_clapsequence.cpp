@@ -9,7 +9,6 @@
 //
 // MOLTRIN_FUZZ_TRACE=1 prints each action as it is taken, for reading a crash file.
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,16 +26,6 @@ namespace {
 constexpr clap_id kProgramParam = 1000000;
 constexpr long kMaxFramesPerRun = 1 << 21;  // about 48 s at 44.1 kHz, so that a run stays quick
 constexpr int kMaxFlood = 8192;             // messages of one flood, at one frame
-
-void Trace(const char* format, ...) {
-  static const bool on = std::getenv("MOLTRIN_FUZZ_TRACE") != nullptr;
-  if (!on) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputc('\n', stderr);
-}
 
 struct TSession {
   claphost::Host host;
@@ -166,11 +155,6 @@ void Step(TSession& s, TFuzzInput& in) {
 }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  claphost::LoadEntry(claphost::DefaultModulePath());  // coverage counts from the first input
-  return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFuzzInput in(data, size);

@@ -10,7 +10,6 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,16 +28,6 @@ constexpr double kRate = 44100;
 constexpr int kMaxBlock = 8192;
 constexpr long kMaxFramesPerRun = 1 << 21;  // about 48 s, so that a run stays quick
 constexpr uint32_t kRoomyOutput = 1 << 16;
-
-void Trace(const char* format, ...) {
-  static const bool on = std::getenv("MOLTRIN_FUZZ_TRACE") != nullptr;
-  if (!on) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputc('\n', stderr);
-}
 
 struct TSession {
   lv2host::Host host;

@@ -48,6 +48,14 @@ inline lv2host::Property BankProperty(const std::function<void(TPlugin&)>& setup
                          std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)))};
 }
 
+// The arpeggiator off and thru on: a note sounds as long as its key is held.
+inline lv2host::Property ThruBank() {
+  return BankProperty([](TPlugin& p) {
+    Set(p, tagArpEnabled, 0);
+    Set(p, tagMIDIThruOn, 1);
+  });
+}
+
 // An engine with the bundle's factory bank, as a fresh instance starts.
 inline std::unique_ptr<TPlugin> FactoryEngine() {
   auto engine = std::make_unique<TPlugin>(nullptr);

@@ -99,11 +99,7 @@ TEST(Lv2OutputBuffer, ASmallBufferNeverLeavesANoteSounding) {
 TEST(Lv2OutputBuffer, OffsThatFoundNoRoomLeadTheNextBlockWithRoom) {
   auto host = lv2test::StartedHost(kRate);
   ASSERT_TRUE(host);
-  ASSERT_EQ(host->RestoreProperties({lv2test::BankProperty([](TPlugin& p) {
-              lv2test::Set(p, tagArpEnabled, 0);
-              lv2test::Set(p, tagMIDIThruOn, 1);
-            })}),
-            0);
+  ASSERT_EQ(host->RestoreProperties({lv2test::ThruBank()}), 0);
   host->RunBlock(64);
   for (uint8_t k : {60, 64, 67}) host->SendMidi(10, {0x90, k, 100});
   host->RunBlock(64);
