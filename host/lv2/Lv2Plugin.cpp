@@ -260,7 +260,7 @@ void TLv2Plugin::TakeControlPorts() {
 // ---- The output sequence.
 
 void TLv2Plugin::BeginOutput() {
-  outCapacity = 0;
+  outRoom = 0;
   if (midiOut != nullptr) {
     // The host says how many bytes the body may take; a body too small for the sequence's own
     // header gets an empty atom.
@@ -269,7 +269,7 @@ void TLv2Plugin::BeginOutput() {
     if (capacity < sizeof(LV2_Atom_Sequence_Body)) {
       midiOut->atom.size = 0;
     } else {
-      outCapacity = capacity;
+      outRoom = static_cast<int>((capacity - sizeof(LV2_Atom_Sequence_Body)) / kOutEventSize);
       midiOut->atom.size = sizeof(LV2_Atom_Sequence_Body);
       midiOut->body.unit = 0;
       midiOut->body.pad = 0;
@@ -279,12 +279,8 @@ void TLv2Plugin::BeginOutput() {
   outgoing.BeginBlock([this](uint8_t status, uint8_t data1, uint8_t data2) { return WriteEvent(0, status, data1, data2); });
 }
 
-int TLv2Plugin::OutputRoom() const {
-  return outCapacity == 0 ? 0 : static_cast<int>((outCapacity - midiOut->atom.size) / kOutEventSize);
-}
-
 bool TLv2Plugin::WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
-  if (OutputRoom() == 0) return false;
+  if (outRoom == 0) return false;
   // Reached through the buffer's bytes: the host's buffer reaches past the sequence's header.
   auto* event = reinterpret_cast<LV2_Atom_Event*>(midiOutBytes + sizeof(LV2_Atom) + midiOut->atom.size);
   event->time.frames = frame;
@@ -296,6 +292,7 @@ bool TLv2Plugin::WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_
   bytes[1] = data1;
   if (event->body.size > 2) bytes[2] = data2;
   midiOut->atom.size += kOutEventSize;
+  --outRoom;
   return true;
 }
 
@@ -304,7 +301,7 @@ bool TLv2Plugin::WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_
 void TLv2Plugin::AppendOutput(uint32_t offset, std::span<const TMidiOut> sent) {
   for (const TMidiOut& m : sent) {
     const int64_t frame = static_cast<int64_t>(offset) + m.frame;
-    outgoing.Offer(m.status, m.data1, m.data2, OutputRoom(), [&](uint8_t status, uint8_t data1, uint8_t data2) {
+    outgoing.Offer(m.status, m.data1, m.data2, outRoom, [&](uint8_t status, uint8_t data1, uint8_t data2) {
       return WriteEvent(frame, status, data1, data2);
     });
   }

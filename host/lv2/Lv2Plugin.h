@@ -81,7 +81,6 @@ class TLv2Plugin final : public TEngineHost {
   void RunSegment(uint32_t from, uint32_t until, bool last);
   void BeginOutput();
   void AppendOutput(uint32_t offset, std::span<const TMidiOut> sent);
-  int OutputRoom() const;  // messages the output sequence still takes
   // One message at the end of the output sequence; false when it does not fit.
   bool WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_t data2);
   void TrackKey(const TMidiMsg& msg);
@@ -109,7 +108,7 @@ class TLv2Plugin final : public TEngineHost {
   // Audio thread.
   TFixedList<TMidiEvent, kMaxInput> input;
   TFixedList<TMidiEvent, kMaxInput> carried;  // messages on a position's frame, for the segment after it
-  uint32_t outCapacity = 0;    // bytes of the output sequence's body the host gave
+  int outRoom = 0;             // messages the output sequence still takes in this block
   TOutgoingNotes outgoing;     // the notes sent and not yet ended, and the offs owed
   uint32_t sequenceBytes = 0;  // the host's sequence buffers' size (bufsz:sequenceSize), 0 unknown
   std::array<std::array<uint8_t, 128>, 16> keysDown{};  // the keys the host has held down, by channel
