@@ -7,11 +7,14 @@
 #include "editor/FormMenus.h"
 
 #include <cctype>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "editor/Globals.h"
 #include "editor/PlugEditorForm.h"
 #include "engine/PlugCore.h"
+#include "engine/PresetFile.h"
 #include "platform/FileDialog.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -20,7 +23,6 @@ const char* const kDonationPage = "https://moltrin.example/donate";
 const char* const kWebsitePage = "https://moltrin.example/";
 
 namespace {
-
 
 struct TPresetFileKind {
   bool bank;
@@ -44,6 +46,19 @@ TFileDialogOptions PresetDialog(const TPresetFileKind& kind, TFileDialogKind dia
 }
 
 }  // namespace
+
+std::string LoadPresetFile(TPlugCore& core, const std::string& path, bool bank, const std::string& name) {
+  std::vector<uint8_t> file;
+  std::string why;
+  switch (ReadFileStart(path, PresetReadLimit(bank ? TPresetKind::bank : TPresetKind::program), file, &why)) {
+    case TReadResult::Missing: return "no such file: " + name;
+    case TReadResult::Failed: return "cannot read " + name + ": " + why;
+    case TReadResult::Read: break;
+  }
+  // The engine checks the whole file before it applies any of it.
+  const TLoadResult result = bank ? core.ApplyFxb(file.data(), file.size()) : core.ApplyFxp(file.data(), file.size());
+  return result.ok ? std::string() : result.message;
+}
 
 std::string WithPresetExtension(const std::string& path, const std::string& extension) {
   const size_t n = extension.size();
@@ -114,18 +129,8 @@ void TPlugForm::LoadPresetFile(bool bank) {
   const TFileDialogOptions options = PresetDialog(bank ? kBankFile : kProgramFile, TFileDialogKind::Open);
   ShowFileDialog(*this, options, [this, bank](const std::string& path) {
     if (core == nullptr) return;
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-      ParamCapt->SetCaption1("no such file: " + FileNameOf(path));
-      return;
-    }
-    if (!std::filesystem::is_regular_file(path, ec)) {
-      ParamCapt->SetCaption1("cannot read " + FileNameOf(path));
-      return;
-    }
-    // The engine checks the whole file before it applies any of it.
-    const TLoadResult result = bank ? core->LoadFxb(path) : core->LoadFxp(path);
-    if (!result.ok) ParamCapt->SetCaption1(result.message);
+    if (const std::string refused = ::LoadPresetFile(*core, path, bank, FileNameOf(path)); !refused.empty())
+      ParamCapt->SetCaption1(refused);
   });
 }
 

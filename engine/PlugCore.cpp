@@ -330,23 +330,13 @@ TLoadResult TPlugCore::ApplyFxp(const uint8_t* data, size_t size) {
 
 TLoadResult TPlugCore::ApplyFxb(const uint8_t* data, size_t size) { return ApplyPresetFile(data, size, TPresetKind::bank); }
 
-TLoadResult TPlugCore::LoadFxp(const std::string& path) {
-  const TPresetFile file = OpenPresetFile(path, TPresetKind::program);
-  return file.missing ? TLoadResult{} : ApplyCheckedFile(file.check, TPresetKind::program);
-}
-
-TLoadResult TPlugCore::LoadFxb(const std::string& path) {
-  const TPresetFile file = OpenPresetFile(path, TPresetKind::bank);
-  return file.missing ? TLoadResult{} : ApplyCheckedFile(file.check, TPresetKind::bank);
-}
-
-TLoadResult TPlugCore::LoadFactoryBank(const std::string& path) {
+TLoadResult TPlugCore::LoadFactoryBank(std::span<const uint8_t> file) {
   TProgramStore::TSessionMarks marks;
   {
     TEngineGuard guard(*this);
     marks = store.SessionMarks();
   }
-  TLoadResult result = LoadFxb(path);
+  TLoadResult result = ApplyFxb(file.data(), file.size());
   TEngineGuard guard(*this);
   store.RestoreSessionMarks(marks);
   return result;

@@ -107,12 +107,11 @@ class TPlugCore {
   std::span<const uint8_t> BuildFxb();
   TLoadResult ApplyFxp(const uint8_t* data, size_t size);
   TLoadResult ApplyFxb(const uint8_t* data, size_t size);
-  TLoadResult LoadFxp(const std::string& path);  // a missing file loads nothing and is no error
-  TLoadResult LoadFxb(const std::string& path);
-  // The bank a fresh instance starts with. It is no session the host or the user chose: a
-  // program chunk restored over it still brings its global settings, and a bank chunk makes
-  // the program it remembers current, as in an instance without it.
-  TLoadResult LoadFactoryBank(const std::string& path);
+  // The bank a fresh instance starts with, as its file holds it (its first PresetReadLimit
+  // bytes). It is no session the host or the user chose: a program chunk restored over it still
+  // brings its global settings, and a bank chunk makes the program it remembers current, as in
+  // an instance without it.
+  TLoadResult LoadFactoryBank(std::span<const uint8_t> file);
   bool IsChunkLoaded() const { return store.ChunkLoaded(); }
 
   // ---- Real time (audio thread).

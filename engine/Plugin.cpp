@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "engine/PlugCore.h"
+#include "engine/PresetFile.h"
 #include "engine/SettingValue.h"
 
 namespace {
@@ -90,7 +91,9 @@ int TPlugin::GetChunk(bool program, const void** data) { return core->GetChunk(p
 
 int TPlugin::SetChunk(const void* data, int size, bool program) { return core->SetChunk(data, size, program); }
 
-std::string TPlugin::LoadFactoryBank(const std::string& path) { return core->LoadFactoryBank(path).message; }
+std::string TPlugin::LoadFactoryBank(std::span<const uint8_t> file) { return core->LoadFactoryBank(file).message; }
+
+size_t TPlugin::BankFileReadLimit() { return PresetReadLimit(TPresetKind::bank); }
 
 std::span<const TMidiOut> TPlugin::Process(int frames, const THostTime* time, std::span<const TMidiEvent> input) {
   return core->ProcessBlock(frames, time, input);

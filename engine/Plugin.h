@@ -72,9 +72,11 @@ class TPlugin {
   // The chunk stays valid until the next call.
   int GetChunk(bool program, const void** data);
   int SetChunk(const void* data, int size, bool program);
-  // The bank beside the module a fresh instance starts with. Empty when it loaded or there is
-  // none; otherwise why it was refused.
-  std::string LoadFactoryBank(const std::string& path);
+  // The bank beside the module a fresh instance starts with, as its file holds it: the first
+  // BankFileReadLimit() bytes (all of a shorter file), read by the format, which knows where the
+  // file stands. Empty when it loaded; otherwise why it was refused.
+  std::string LoadFactoryBank(std::span<const uint8_t> file);
+  static size_t BankFileReadLimit();
 
   // ---- Processing (audio).
   // One block: the host's time (null when it gives none) and the messages that arrived for it,

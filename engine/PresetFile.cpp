@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "engine/ParamNames.h"
 
@@ -113,27 +111,4 @@ TPresetCheck CheckPresetFile(std::span<const uint8_t> file, TPresetKind kind) {
   if (file.size() >= 4 && (HasCode(file.data(), "CcnK") || HasCode(file.data(), "KncC")))
     return CheckHeaderedFile(file, k);
   return CheckBareChunk(file, k, InfoOf(kind == TPresetKind::program ? TPresetKind::bank : TPresetKind::program));
-}
-
-TPresetFile OpenPresetFile(const std::string& path, TPresetKind kind) {
-  TPresetFile file;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) {
-    file.missing = true;
-    return file;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    file.check = Refuse("cannot open " + path);
-    return file;
-  }
-  file.bytes.resize(PresetReadLimit(kind));
-  in.read(reinterpret_cast<char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
-  if (in.bad()) {
-    file.check = Refuse("cannot read " + path);
-    return file;
-  }
-  file.bytes.resize(static_cast<size_t>(in.gcount()));
-  file.check = CheckPresetFile(file.bytes, kind);
-  return file;
 }

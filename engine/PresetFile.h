@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "engine/ParamNames.h"
 
@@ -35,12 +34,3 @@ size_t PresetReadLimit(TPresetKind kind);
 // (576 bytes) or one bank (36864 bytes), or an old one (512 or 32768 bytes starting with 7).
 // `file` is the file's image, or its first PresetReadLimit bytes.
 TPresetCheck CheckPresetFile(std::span<const uint8_t> file, TPresetKind kind);
-
-// A preset file read from disk and checked. A missing file is no error: it loads nothing.
-// `check.chunk` points into `bytes`.
-struct TPresetFile {
-  bool missing = false;
-  std::vector<uint8_t> bytes;
-  TPresetCheck check;
-};
-TPresetFile OpenPresetFile(const std::string& path, TPresetKind kind);

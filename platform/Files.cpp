@@ -3,119 +3,178 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/SystemMessage.h"
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
 
-TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string& out) {
-  out.clear();
-  std::error_code ec;
-  const fs::path p(path);
-  if (!fs::exists(p, ec)) return ec ? TReadResult::Failed : TReadResult::Missing;
-  if (!fs::is_regular_file(p, ec)) return TReadResult::Failed;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return TReadResult::Failed;
-  if (const auto size = fs::file_size(p, ec); !ec) out.reserve(std::min<uintmax_t>(size, maxBytes));
-  char chunk[4096];
-  bool tooLarge = false;
-  for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) {
-    if (out.size() + n > maxBytes) {
-      tooLarge = true;
-      break;
-    }
-    out.append(chunk, n);
-  }
-  const bool failed = std::ferror(f) != 0 || tooLarge;
-  std::fclose(f);
-  if (failed) out.clear();
-  return failed ? TReadResult::Failed : TReadResult::Read;
-}
-
 namespace {
 
+// One open file for reading, closed with its holder.
+class TReadHandle {
+ public:
+  ~TReadHandle() { Close(); }
+  // Opens `path` when it is a regular file. Missing: there is nothing at the name.
+  TReadResult Open(const std::string& path, std::string& reason);
+  // Up to `size` bytes; 0 at the end; -1 on an error, which ErrorText then names.
+  long Read(uint8_t* buffer, size_t size);
+  std::string ErrorText() const;
+
+ private:
+  void Close();
 #ifdef _WIN32
-// The file a symbolic link leads to, as the system resolves it; the path itself when it is no
-// link or leads nowhere yet.
-std::string LinkTarget(const std::string& path, int& error) {
-  error = 0;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
-  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return path;
-  char buffer[32768];
-  const DWORD n = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  CloseHandle(file);
-  if (n == 0 || n >= sizeof buffer) return path;
-  std::string target(buffer, n);
-  if (target.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + target.substr(8);
-  if (target.rfind("\\\\?\\", 0) == 0) return target.substr(4);
-  return target;
+  HANDLE file = INVALID_HANDLE_VALUE;
+#else
+  int fd = -1;
+#endif
+};
+
+constexpr const char* kNotRegular = "not a regular file";
+
+#ifdef _WIN32
+TReadResult TReadHandle::Open(const std::string& path, std::string& reason) {
+  // A folder is refused by its attributes; a device or pipe name is opened without waiting (no
+  // overlapped reads follow), and refused by its type before anything is read.
+  if (const DWORD attributes = GetFileAttributesA(path.c_str());
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = kNotRegular;
+    return TReadResult::Failed;
+  }
+  file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return TReadResult::Missing;
+    reason = SystemMessage(error);
+    return TReadResult::Failed;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    reason = kNotRegular;
+    return TReadResult::Failed;
+  }
+  return TReadResult::Read;
+}
+
+long TReadHandle::Read(uint8_t* buffer, size_t size) {
+  DWORD n = 0;
+  if (!ReadFile(file, buffer, static_cast<DWORD>(std::min<size_t>(size, 1u << 30)), &n, nullptr)) return -1;
+  return static_cast<long>(n);
+}
+
+std::string TReadHandle::ErrorText() const { return SystemMessage(GetLastError()); }
+
+void TReadHandle::Close() {
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  file = INVALID_HANDLE_VALUE;
 }
 #else
-constexpr int kMostLinks = 40;  // as many links in a row as the system follows
-
-// The file a symbolic link leads to, through every link in a row (a link that leads nowhere
-// yet leads to the file it names); the path itself when it is no link. ELOOP for a circle.
-std::string LinkTarget(const std::string& path, int& error) {
-  error = 0;
-  fs::path target(path);
-  for (int links = 0;; ++links) {
-    std::error_code ec;
-    if (!fs::is_symlink(target, ec)) return target.string();
-    if (links == kMostLinks) break;
-    const fs::path next = fs::read_symlink(target, ec);
-    if (ec) {
-      error = ec.value();
-      return path;
-    }
-    target = next.is_absolute() ? next : target.parent_path() / next;
+TReadResult TReadHandle::Open(const std::string& path, std::string& reason) {
+  // What stands at the name is asked first, so that no device is opened at all; the file opened
+  // is asked again, since the name may have changed hands in between. O_NONBLOCK keeps a FIFO
+  // that slipped in from waiting for a writer; for a regular file it changes nothing.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return TReadResult::Missing;
+    reason = std::generic_category().message(errno);
+    return TReadResult::Failed;
   }
-  error = ELOOP;
-  return path;
+  if (!S_ISREG(st.st_mode)) {
+    reason = kNotRegular;
+    return TReadResult::Failed;
+  }
+  do fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    if (errno == ENOENT) return TReadResult::Missing;
+    reason = std::generic_category().message(errno);
+    return TReadResult::Failed;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    reason = kNotRegular;
+    return TReadResult::Failed;
+  }
+  return TReadResult::Read;
+}
+
+long TReadHandle::Read(uint8_t* buffer, size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, size);
+    if (n >= 0 || errno != EINTR) return static_cast<long>(n);
+  }
+}
+
+std::string TReadHandle::ErrorText() const { return std::generic_category().message(errno); }
+
+void TReadHandle::Close() {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
 }
 #endif
+
+std::string SizeText(size_t bytes) {
+  if (bytes >= (size_t{1} << 20) && bytes % (size_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+  if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// Reads `path` into `out` (cleared first): all of it up to `maxBytes`; a longer file is Failed
+// when `whole`, else cut at `maxBytes`.
+template <class Bytes>
+TReadResult ReadRegularFile(const std::string& path, size_t maxBytes, bool whole, Bytes& out, std::string* reason) {
+  out.clear();
+  std::string why;
+  TReadHandle handle;
+  TReadResult result = handle.Open(path, why);
+  if (result == TReadResult::Read) {
+    uint8_t chunk[65536];
+    for (;;) {
+      const long n = handle.Read(chunk, sizeof chunk);
+      if (n < 0) {
+        why = handle.ErrorText();
+        result = TReadResult::Failed;
+        break;
+      }
+      if (n == 0) break;
+      const size_t take = std::min<size_t>(static_cast<size_t>(n), maxBytes - out.size());
+      out.insert(out.end(), chunk, chunk + take);
+      if (take < static_cast<size_t>(n)) {
+        if (whole) {
+          why = "the file is larger than " + SizeText(maxBytes);
+          result = TReadResult::Failed;
+        }
+        break;
+      }
+    }
+  }
+  if (result != TReadResult::Read) out.clear();
+  if (result == TReadResult::Failed && reason != nullptr) *reason = why;
+  return result;
+}
 
 }  // namespace
 
-bool WriteWholeFileSafely(const std::string& linkOrFile, const std::string& data, std::string* reason) {
-  const auto fail = [&](const char* what, const std::string& file, int error) {
-    if (reason != nullptr) *reason = std::string(what) + " " + file + ": " + std::generic_category().message(error);
-    return false;
-  };
-  // A link stays a link: the file it leads to is the one replaced.
-  int linkError = 0;
-  const std::string path = LinkTarget(linkOrFile, linkError);
-  if (linkError != 0) return fail("cannot follow", linkOrFile, linkError);
-  const std::string temp = path + ".tmp";
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) return fail("cannot create", temp, errno);
-  const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0;
-  const int writeError = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) {
-    const int error = !written ? writeError : errno;
-    std::remove(temp.c_str());
-    return fail("cannot write", temp, error);
-  }
-#ifdef _WIN32
-  const bool replaced = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-  const int replaceError = replaced ? 0 : EACCES;
-#else
-  const bool replaced = std::rename(temp.c_str(), path.c_str()) == 0;
-  const int replaceError = errno;
-#endif
-  if (!replaced) {
-    std::remove(temp.c_str());
-    return fail("cannot replace", path, replaceError);
-  }
-  return true;
+TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::string& out, std::string* reason) {
+  return ReadRegularFile(path, maxBytes, true, out, reason);
+}
+
+TReadResult ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, std::string* reason) {
+  return ReadRegularFile(path, maxBytes, true, out, reason);
+}
+
+TReadResult ReadFileStart(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, std::string* reason) {
+  return ReadRegularFile(path, maxBytes, false, out, reason);
 }
 
 std::vector<std::string> ListFiles(const std::string& folder) {

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+
+#include "platform/Files.h"
 
 namespace {
 
@@ -241,15 +242,13 @@ TMidiFileResult ParseMidiFile(std::span<const uint8_t> bytes, TMidiSong& song) {
 }
 
 TMidiFileResult ReadMidiFile(const std::string& path, TMidiSong& song) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {false, "cannot open the file"};
   std::vector<uint8_t> bytes;
-  char buf[65536];
-  while (in.read(buf, sizeof buf) || in.gcount() > 0) {
-    bytes.insert(bytes.end(), buf, buf + in.gcount());
-    if (bytes.size() > kMaxMidiFileSize) return {false, "the file is larger than 64 MiB"};
+  std::string why;
+  switch (ReadWholeFile(path, kMaxMidiFileSize, bytes, &why)) {
+    case TReadResult::Missing: return {false, "no such file"};
+    case TReadResult::Failed: return {false, why};
+    case TReadResult::Read: break;
   }
-  if (in.bad()) return {false, "cannot read the file"};
   return ParseMidiFile(bytes, song);
 }
 

@@ -1,7 +1,7 @@
-// PNG encoding with stb_image_write; the file itself is written with the standard library.
+// PNG encoding with stb_image_write; the file is saved as every file is (Files.h).
 #include "platform/Png.h"
 
-#include <fstream>
+#include "platform/Files.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -35,9 +35,5 @@ std::vector<uint8_t> EncodePng(const TCanvas& canvas) {
 
 bool WritePng(const TCanvas& canvas, const std::string& path) {
   const std::vector<uint8_t> png = EncodePng(canvas);
-  if (png.empty()) return false;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-  out.close();
-  return static_cast<bool>(out);
+  return !png.empty() && WriteWholeFileSafely(path, png);
 }

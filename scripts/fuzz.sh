@@ -8,11 +8,14 @@ set -uo pipefail
 build=$1 seconds=$2; shift 2
 src=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_chunk fuzz_hostsequence fuzz_presetfile fuzz_midifile fuzz_clapstate)
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fuzz_chunk fuzz_hostsequence fuzz_presetfile fuzz_midifile fuzz_clapstate fuzz_clapsequence)
+  [ -x "$build/tests/fuzz/fuzz_lv2sequence" ] && targets+=(fuzz_lv2sequence)  # a build with liblilv-dev
+fi
 
 run_one() {  # target
   local t=$1 work="$build/fuzz/$1" max_len=65536
-  case $t in fuzz_hostsequence) max_len=8192 ;; fuzz_chunk | fuzz_presetfile | fuzz_clapstate) max_len=40000 ;; esac
+  case $t in fuzz_hostsequence | fuzz_clapsequence | fuzz_lv2sequence) max_len=8192 ;; fuzz_chunk | fuzz_presetfile | fuzz_clapstate) max_len=40000 ;; esac
   mkdir -p "$work/corpus" "$work/crashes"
   cp -n "$src/tests/fuzz/corpus/$t/"* "$work/corpus/" 2>/dev/null
   cp -n "$src/tests/fuzz/regressions/$t/"* "$work/corpus/" 2>/dev/null

@@ -7,14 +7,13 @@
 #include <string>
 
 #include "editor/Globals.h"
+#include "host/boundary/FactoryBank.h"
 #include "host/clap/ClapBoundary.h"
 #include "host/clap/ClapExtensions.h"
 #include "host/clap/ClapGui.h"
 #include "platform/DebugOutput.h"
 
 namespace {
-
-constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 
 [[noreturn]] void WrongThread(const char* expected) {
   WriteDebugLine(std::string("Moltrin: a CLAP call meant for the ") + expected + " thread came from another thread");
@@ -122,7 +121,7 @@ bool TClapPlugin::Init() {
 bool TClapPlugin::LoadFactoryBank() {
   if (HostExtension<void>(host, kNoFactoryBankExtension) != nullptr) return false;
   const std::string path = PluginFolder() + kFactoryBankFile;
-  const std::string refused = plugin->LoadFactoryBank(path);
+  const std::string refused = LoadFactoryBankFile(*plugin, path);
   if (!refused.empty()) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + refused);
   return refused.empty() && plugin->CurrentProgram() >= 0;
 }

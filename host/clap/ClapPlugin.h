@@ -27,8 +27,9 @@
 
 #include "editor/EditorForm.h"
 #include "engine/Plugin.h"
+#include "host/boundary/FixedList.h"
+#include "host/boundary/OutgoingNotes.h"
 #include "host/clap/EditorEventQueue.h"
-#include "host/clap/SoundingNotes.h"
 
 class TClapGui;
 
@@ -115,8 +116,11 @@ class TClapPlugin final : public TEngineHost {
   void RunTo(int32_t frame, const clap_output_events_t* out);
   void PlayPart(int32_t end, const clap_output_events_t* out);
   void Send(std::span<const TMidiOut> sent, int32_t offset, const clap_output_events_t* out);
+  // One message into the host's list at `frame`, in the dialect the host takes; false when the
+  // host did not take it.
+  bool Push(const clap_output_events_t* out, uint8_t status, uint8_t data1, uint8_t data2, int32_t frame);
   void SendEditorEvents(const clap_output_events_t* out);
-  void SendPendingOffs(const clap_output_events_t* out);
+  void BeginOutput(const clap_output_events_t* out);
   // Plain host value of a parameter and back.
   double PlainOf(clap_id id, float normalized) const;
   float NormalizedOf(clap_id id, double plain) const;
@@ -138,17 +142,16 @@ class TClapPlugin final : public TEngineHost {
   bool sendNotesAsClap = false;  // the host's ports take CLAP notes and no MIDI
 
   // Audio thread: the block being walked.
-  std::array<TMidiEvent, kMaxInEventsPerBlock> input{};  // frames from the sub-block's start
-  std::array<TMidiEvent, kMaxInEventsPerBlock> carried{};  // beyond the part being played
-  int inputCount = 0;
+  TFixedList<TMidiEvent, kMaxInEventsPerBlock> input;    // frames from the sub-block's start
+  TFixedList<TMidiEvent, kMaxInEventsPerBlock> carried;  // beyond the part being played
   int32_t subBlockStart = 0;
   bool haveTime = false;
   // The host's time at the sub-block's first frame; after a block, where the block ended.
   THostTime subBlockTime{};
 
-  TSoundingNotes sounding;                  // audio thread: the notes sent and not yet ended
+  TOutgoingNotes outgoing;                  // audio thread: the notes sent and not yet ended
   int programInBlocks = -1;                 // audio thread: the program in force after the last block
-  std::atomic<bool> releasePending{false};  // deactivated or reset with notes sounding
+  std::atomic<bool> releasePending{false};  // deactivated or reset: the sounding notes are to end
   TEditorEventQueue editorEvents;           // main thread to the next process or flush
   std::atomic<uint32_t> rescanPending{0};   // what the host is to read anew on its main thread
   std::atomic<bool> dirtyPending{false};    // the host is to mark its saved state stale

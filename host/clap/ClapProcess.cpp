@@ -33,7 +33,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
   if (process == nullptr || !active.load(std::memory_order_acquire)) return CLAP_PROCESS_ERROR;
   const TRealtimeScope realtime;  // nothing in here may wait for the engine
   const clap_output_events_t* out = process->out_events;
-  SendPendingOffs(out);
+  BeginOutput(out);
   SendEditorEvents(out);
 
   const int32_t frames = static_cast<int32_t>(std::min<uint32_t>(process->frames_count, 1u << 24));
@@ -45,7 +45,7 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
     subBlockTime = continued ? ContinuedTime(host, subBlockTime) : host;
   }
   subBlockStart = 0;
-  inputCount = 0;
+  input.Clear();
 
   const clap_input_events_t* in = process->in_events;
   const uint32_t count = in != nullptr && in->size != nullptr ? in->size(in) : 0;
@@ -56,14 +56,12 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
     // before the part already played at that part's end.
     const int32_t frame = std::max(static_cast<int32_t>(std::min<uint32_t>(header->time, lastFrame)), subBlockStart);
     auto keep = [&](uint8_t status, uint8_t channel, uint8_t data1, uint8_t data2) {
-      if (inputCount == kMaxInEventsPerBlock) {
-        if (frame > subBlockStart) {
-          RunTo(frame, out);
-        } else {  // more at one frame than a block keeps: those kept so far act at once
-          TakeInputNow(false);
-        }
+      if (input.Full()) {
+        RunTo(frame, out);  // the part before this frame; what lies at the frame stays kept
+        // More at one frame than a part keeps: those kept so far act at once, ahead of the rest.
+        if (input.Full()) TakeInputNow(false);
       }
-      input[inputCount++] = TMidiEvent{frame - subBlockStart, TMidiMsg{channel, status, data1, data2}};
+      input.Push(TMidiEvent{frame - subBlockStart, TMidiMsg{channel, status, data1, data2}});
     };
     switch (header->type) {
       case CLAP_EVENT_NOTE_ON:
@@ -112,15 +110,14 @@ clap_process_status TClapPlugin::Process(const clap_process_t* process) {
 }
 
 void TClapPlugin::TakeInputNow(bool onlyAtStart) {
-  int now = 0, kept = 0;
-  for (int i = 0; i < inputCount; ++i) {
-    if (!onlyAtStart || input[i].frame <= 0)
-      carried[now++] = input[i];
-    else
-      input[kept++] = input[i];
-  }
-  inputCount = kept;
-  if (now > 0) plugin->TakeMessagesNow(std::span<const TMidiEvent>(carried.data(), now));
+  // Those at the part's first frame (or all of them) act now; the others keep their frames.
+  if (onlyAtStart)
+    input.SplitAt(1, carried);
+  else
+    carried.Clear();
+  if (!input.Empty()) plugin->TakeMessagesNow(input.Items());
+  input.Clear();
+  for (const TMidiEvent& later : carried.Items()) input.Push(TMidiEvent{later.frame + 1, later.msg});
 }
 
 void TClapPlugin::RunTo(int32_t frame, const clap_output_events_t* out) {
@@ -130,20 +127,15 @@ void TClapPlugin::RunTo(int32_t frame, const clap_output_events_t* out) {
 void TClapPlugin::PlayPart(int32_t end, const clap_output_events_t* out) {
   // Messages of a list out of order that lie beyond this part wait for the part they lie in.
   const int32_t length = end - subBlockStart;
-  int now = 0, later = 0;
-  for (int i = 0; i < inputCount; ++i) {
-    if (input[i].frame < length || end == 0)
-      input[now++] = input[i];
-    else
-      carried[later++] = TMidiEvent{input[i].frame - length, input[i].msg};
-  }
-  const std::span<const TMidiOut> sent =
-      plugin->Process(length, haveTime ? &subBlockTime : nullptr, std::span<const TMidiEvent>(input.data(), now));
+  if (end > 0)
+    input.SplitAt(length, carried);
+  else
+    carried.Clear();
+  const std::span<const TMidiOut> sent = plugin->Process(length, haveTime ? &subBlockTime : nullptr, input.Items());
   Send(sent, subBlockStart, out);
   if (haveTime) subBlockTime = TimeAfter(subBlockTime, length);
   subBlockStart = end;
-  std::copy(carried.begin(), carried.begin() + later, input.begin());
-  inputCount = later;
+  input.Assign(carried);
 }
 
 void TClapPlugin::TakeParamValue(const clap_event_param_value_t& event) {
@@ -166,34 +158,35 @@ void TClapPlugin::TakeParamValue(const clap_event_param_value_t& event) {
     plugin->SetNormalized(static_cast<int>(event.param_id), NormalizedOf(event.param_id, event.value));
 }
 
-void TClapPlugin::Send(std::span<const TMidiOut> sent, int32_t offset, const clap_output_events_t* out) {
-  for (const TMidiOut& m : sent) {
-    sounding.Sent(m.status, m.data1, m.data2);
-    if (out == nullptr || out->try_push == nullptr) continue;
-    const int kind = m.status & 0xF0;
-    const int32_t frame = m.frame + offset;
-    if (sendNotesAsClap && (kind == 0x90 || kind == 0x80)) {
-      const bool on = kind == 0x90 && m.data2 > 0;
-      clap_event_note_t note{Header(sizeof(clap_event_note_t), on ? CLAP_EVENT_NOTE_ON : CLAP_EVENT_NOTE_OFF, frame),
-                             -1, 0, static_cast<int16_t>(m.status & 0x0F), static_cast<int16_t>(m.data1),
-                             m.data2 / 127.0};
-      out->try_push(out, &note.header);
-    } else {
-      clap_event_midi_t midi{Header(sizeof(clap_event_midi_t), CLAP_EVENT_MIDI, frame), 0, {m.status, m.data1, m.data2}};
-      out->try_push(out, &midi.header);
-    }
+bool TClapPlugin::Push(const clap_output_events_t* out, uint8_t status, uint8_t data1, uint8_t data2, int32_t frame) {
+  if (out == nullptr || out->try_push == nullptr) return false;
+  const int kind = status & 0xF0;
+  if (sendNotesAsClap && (kind == 0x90 || kind == 0x80)) {
+    const bool on = kind == 0x90 && data2 > 0;
+    clap_event_note_t note{Header(sizeof(clap_event_note_t), on ? CLAP_EVENT_NOTE_ON : CLAP_EVENT_NOTE_OFF, frame),
+                           -1, 0, static_cast<int16_t>(status & 0x0F), static_cast<int16_t>(data1), data2 / 127.0};
+    return out->try_push(out, &note.header);
   }
+  clap_event_midi_t midi{Header(sizeof(clap_event_midi_t), CLAP_EVENT_MIDI, frame), 0, {status, data1, data2}};
+  return out->try_push(out, &midi.header);
 }
 
-void TClapPlugin::SendPendingOffs(const clap_output_events_t* out) {
-  if (!releasePending.load(std::memory_order_relaxed) || !releasePending.exchange(false, std::memory_order_acq_rel) ||
-      !sounding.Any())
-    return;
-  std::array<TMidiOut, 1> off{};
-  sounding.EndAll([&](int channel, int key) {
-    off[0] = TMidiOut{0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(key), 0};
-    Send(off, 0, out);
-  });
+// The host's list says only whether it took each message: a refusal ends the block's note-ons,
+// and an off it refused is sent at the next block's start.
+void TClapPlugin::Send(std::span<const TMidiOut> sent, int32_t offset, const clap_output_events_t* out) {
+  for (const TMidiOut& m : sent)
+    outgoing.Offer(m.status, m.data1, m.data2, TOutgoingNotes::kUnknownRoom,
+                   [&](uint8_t status, uint8_t data1, uint8_t data2) {
+                     return Push(out, status, data1, data2, m.frame + offset);
+                   });
+}
+
+// Offs owed since the last block (the host stopped the plug-in with notes sounding, or refused
+// an off) lead the block.
+void TClapPlugin::BeginOutput(const clap_output_events_t* out) {
+  if (releasePending.load(std::memory_order_relaxed) && releasePending.exchange(false, std::memory_order_acq_rel))
+    outgoing.OweAll();
+  outgoing.BeginBlock([&](uint8_t status, uint8_t data1, uint8_t data2) { return Push(out, status, data1, data2, 0); });
 }
 
 void TClapPlugin::SendEditorEvents(const clap_output_events_t* out) {

@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "host/boundary/SavedProgram.h"
+#include "host/boundary/FactoryBank.h"
 #include "host/lv2/Lv2Uris.h"
 #include "host/lv2/StateBlob.h"
 
@@ -25,7 +26,6 @@ struct TLv2Plugin::TUris {
 
 namespace {
 
-constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 constexpr uint32_t kOutEventSize = sizeof(LV2_Atom_Event) + 8;  // a MIDI message of up to 3 bytes, padded
 
 const void* FeatureData(const LV2_Feature* const* features, const char* uri) {
@@ -106,7 +106,7 @@ void TLv2Plugin::LoadFactoryBank(const char* bundlePath) {
   if (bundlePath == nullptr || *bundlePath == 0) return;
   std::string path = bundlePath;
   if (path.back() != '/') path += '/';
-  plugin->LoadFactoryBank(path + kFactoryBankFile);
+  LoadFactoryBankFile(*plugin, path + kFactoryBankFile);
 }
 
 uint32_t TLv2Plugin::SetOptions(const LV2_Options_Option* options) {
@@ -131,7 +131,7 @@ void TLv2Plugin::Connect(uint32_t port, void* data) {
   if (port == kPortMidiIn)
     midiIn = static_cast<const LV2_Atom_Sequence*>(data);
   else if (port == kPortMidiOut)
-    midiOut = static_cast<LV2_Atom_Sequence*>(data);
+    midiOut = static_cast<LV2_Atom_Sequence*>(data), midiOutBytes = static_cast<uint8_t*>(data);
   else if (port < kPortCount)
     controls[port] = static_cast<const float*>(data);
 }
@@ -149,7 +149,7 @@ void TLv2Plugin::Run(uint32_t frames) {
   const TRealtimeScope realtime;  // nothing in here may wait for the engine
   BeginOutput();
   AppendStateChanged();
-  inputCount = 0;
+  input.Clear();
   if (releaseKeys) QueueReleaseOfHeldKeys();
   TakeControlPorts();
   uint32_t segmentStart = 0;
@@ -194,34 +194,23 @@ void TLv2Plugin::Run(uint32_t frames) {
 // on a position's own frame) wait for the next segment, where they come first.
 void TLv2Plugin::RunSegment(uint32_t from, uint32_t until, bool last) {
   const uint32_t frames = until > from ? until - from : 0;
-  int now = inputCount, later = 0;
-  if (!last) {
-    now = 0;
-    for (int i = 0; i < inputCount; ++i) {
-      if (input[i].frame < static_cast<int32_t>(frames))
-        input[now++] = input[i];
-      else
-        carried[later++] = input[i];
-    }
-  }
-  const std::span<const TMidiOut> sent =
-      plugin->Process(static_cast<int>(frames), transport.Time(), std::span<const TMidiEvent>(input.data(), now));
+  if (last)
+    carried.Clear();
+  else
+    input.SplitAt(static_cast<int32_t>(frames), carried);
+  const std::span<const TMidiOut> sent = plugin->Process(static_cast<int>(frames), transport.Time(), input.Items());
   AppendOutput(from, sent);  // before the next segment's block: the engine reuses its list
   transport.Advance(frames);
-  inputCount = 0;
-  for (int i = 0; i < later; ++i) {
-    input[inputCount] = carried[i];
-    input[inputCount++].frame -= static_cast<int32_t>(frames);
-  }
+  input.Assign(carried);
 }
 
 void TLv2Plugin::QueueInput(const TMidiEvent& event) {
   // More than a segment keeps: those kept so far take effect at the segment's start.
-  if (inputCount == kMaxInput) {
-    plugin->TakeMessagesNow(std::span<const TMidiEvent>(input.data(), inputCount));
-    inputCount = 0;
+  if (input.Full()) {
+    plugin->TakeMessagesNow(input.Items());
+    input.Clear();
   }
-  input[inputCount++] = event;
+  input.Push(event);
 }
 
 void TLv2Plugin::TrackKey(const TMidiMsg& msg) {
@@ -275,54 +264,70 @@ void TLv2Plugin::TakeControlPorts() {
 // ---- The output sequence.
 
 void TLv2Plugin::BeginOutput() {
-  outCapacity = 0;
-  if (midiOut == nullptr) return;
-  // The host says how many bytes the body may take; a body too small for the sequence's own
-  // header gets an empty atom.
-  const uint32_t capacity = midiOut->atom.size;
-  midiOut->atom.type = uris->atomSequence;
-  if (capacity < sizeof(LV2_Atom_Sequence_Body)) {
-    midiOut->atom.size = 0;
-    return;
+  outRoom = 0;
+  if (midiOut != nullptr) {
+    // The host says how many bytes the body may take; a body too small for the sequence's own
+    // header gets an empty atom.
+    const uint32_t capacity = midiOut->atom.size;
+    midiOut->atom.type = uris->atomSequence;
+    if (capacity < sizeof(LV2_Atom_Sequence_Body)) {
+      midiOut->atom.size = 0;
+    } else {
+      outRoom = static_cast<int>((capacity - sizeof(LV2_Atom_Sequence_Body)) / kOutEventSize);
+      midiOut->atom.size = sizeof(LV2_Atom_Sequence_Body);
+      midiOut->body.unit = 0;
+      midiOut->body.pad = 0;
+    }
   }
-  outCapacity = capacity;
-  midiOut->atom.size = sizeof(LV2_Atom_Sequence_Body);
-  midiOut->body.unit = 0;
-  midiOut->body.pad = 0;
+  // Offs the last blocks could not send lead this one.
+  outgoing.BeginBlock([this](uint8_t status, uint8_t data1, uint8_t data2) { return WriteEvent(0, status, data1, data2); });
 }
 
+bool TLv2Plugin::WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_t data2) {
+  if (outRoom == 0) return false;
+  // Reached through the buffer's bytes: the host's buffer reaches past the sequence's header.
+  auto* event = reinterpret_cast<LV2_Atom_Event*>(midiOutBytes + sizeof(LV2_Atom) + midiOut->atom.size);
+  event->time.frames = frame;
+  event->body.type = uris->midiEvent;
+  event->body.size = MidiLength(status);
+  auto* bytes = reinterpret_cast<uint8_t*>(event + 1);
+  std::memset(bytes, 0, 8);
+  bytes[0] = status;
+  bytes[1] = data1;
+  if (event->body.size > 2) bytes[2] = data2;
+  midiOut->atom.size += kOutEventSize;
+  --outRoom;
+  return true;
+}
+
+// The host's buffer is the limit: note-ons and other messages go while room stays for the offs
+// of every note sounding; an off that does not fit goes at the start of the next block.
 void TLv2Plugin::AppendOutput(uint32_t offset, std::span<const TMidiOut> sent) {
-  if (outCapacity == 0) return;
   for (const TMidiOut& m : sent) {
-    // What does not fit is dropped: the host's buffer is the limit.
-    if (midiOut->atom.size + kOutEventSize > outCapacity) return;
-    auto* event = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(&midiOut->body) + midiOut->atom.size);
-    event->time.frames = static_cast<int64_t>(offset) + m.frame;
-    event->body.type = uris->midiEvent;
-    event->body.size = MidiLength(m.status);
-    auto* bytes = reinterpret_cast<uint8_t*>(event + 1);
-    std::memset(bytes, 0, 8);
-    bytes[0] = m.status;
-    bytes[1] = m.data1;
-    if (event->body.size > 2) bytes[2] = m.data2;
-    midiOut->atom.size += kOutEventSize;
+    const int64_t frame = static_cast<int64_t>(offset) + m.frame;
+    outgoing.Offer(m.status, m.data1, m.data2, outRoom, [&](uint8_t status, uint8_t data1, uint8_t data2) {
+      return WriteEvent(frame, status, data1, data2);
+    });
   }
 }
 
 void TLv2Plugin::AppendStateChanged() {
-  constexpr uint32_t kSize = sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body);
+  // The object takes the room of one message, and only room to spare: the offs of the notes
+  // sounding come first.
+  static_assert(sizeof(LV2_Atom_Event) + sizeof(LV2_Atom_Object_Body) == kOutEventSize);
   // A plain read first: most blocks have nothing to tell, and take no exchange.
-  if (!stateChanged.load(std::memory_order_relaxed) || outCapacity == 0 || midiOut->atom.size + kSize > outCapacity ||
+  if (!stateChanged.load(std::memory_order_relaxed) || outRoom <= outgoing.Sounding() + outgoing.Owed() ||
       !stateChanged.exchange(false))
     return;
-  auto* event = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(&midiOut->body) + midiOut->atom.size);
+  auto* event = reinterpret_cast<LV2_Atom_Event*>(midiOutBytes + sizeof(LV2_Atom) + midiOut->atom.size);
   event->time.frames = 0;
   event->body.type = uris->atomObject;
   event->body.size = sizeof(LV2_Atom_Object_Body);
   auto* object = reinterpret_cast<LV2_Atom_Object_Body*>(event + 1);
   object->id = 0;
   object->otype = uris->stateChanged;
-  midiOut->atom.size += kSize;
+  midiOut->atom.size += kOutEventSize;
+  --outRoom;
 }
 
 // ---- State.

@@ -17,6 +17,8 @@
 #include <string>
 
 #include "engine/Plugin.h"
+#include "host/boundary/FixedList.h"
+#include "host/boundary/OutgoingNotes.h"
 #include "host/lv2/Lv2Ports.h"
 #include "host/lv2/Lv2Transport.h"
 
@@ -84,6 +86,8 @@ class TLv2Plugin final : public TEngineHost {
   // state:StateChanged at the block's first frame, when an edit the ports do not carry waits to
   // be told and the output has room for it (else it waits for the next block).
   void AppendStateChanged();
+  // One message at the end of the output sequence; false when it does not fit.
+  bool WriteEvent(int64_t frame, uint8_t status, uint8_t data1, uint8_t data2);
   void TrackKey(const TMidiMsg& msg);
   void QueueReleaseOfHeldKeys();
   LV2_State_Status ApplyState(const void* value, size_t size, bool program);
@@ -101,15 +105,16 @@ class TLv2Plugin final : public TEngineHost {
   // Ports; null until connected.
   const LV2_Atom_Sequence* midiIn = nullptr;
   LV2_Atom_Sequence* midiOut = nullptr;
+  uint8_t* midiOutBytes = nullptr;  // the same buffer, as the bytes it is
   std::array<const float*, kPortCount> controls{};
   std::array<float, kPortCount> lastControl{};  // the value each control port had at the last block
   bool adoptPorts = false;     // the next block only notes the ports' values (after a restored state)
 
   // Audio thread.
-  std::array<TMidiEvent, kMaxInput> input{};
-  std::array<TMidiEvent, kMaxInput> carried{};  // messages on a position's frame, for the segment after it
-  int inputCount = 0;
-  uint32_t outCapacity = 0;    // bytes of the output sequence's body the host gave
+  TFixedList<TMidiEvent, kMaxInput> input;
+  TFixedList<TMidiEvent, kMaxInput> carried;  // messages on a position's frame, for the segment after it
+  int outRoom = 0;             // messages the output sequence still takes in this block
+  TOutgoingNotes outgoing;     // the notes sent and not yet ended, and the offs owed
   uint32_t sequenceBytes = 0;  // the host's sequence buffers' size (bufsz:sequenceSize), 0 unknown
   std::array<std::array<uint8_t, 128>, 16> keysDown{};  // the keys the host has held down, by channel
   bool releaseKeys = false;  // the next block lets go of the keys held before a deactivation

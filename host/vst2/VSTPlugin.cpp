@@ -5,6 +5,7 @@
 #include <string>
 
 #include "editor/Globals.h"
+#include "host/boundary/FactoryBank.h"
 #include "host/vst2/HostAssert.h"
 #include "host/vst2/HostConvert.h"
 #include "platform/DebugOutput.h"
@@ -12,8 +13,6 @@
 namespace {
 
 bool IsParamIndex(VstInt32 index) { return index >= 0 && index < TPlugin::ParamCount(); }
-
-constexpr const char* kFactoryBankFile = "Moltrin_FactoryBank.fxb";
 
 // Length of a host text, reading no further than its zero or `limit` bytes.
 size_t BoundedLength(const char* text, size_t limit) {
@@ -96,7 +95,7 @@ TVSTPlugin::TVSTPlugin(audioMasterCallback audioMaster, TEditorFormClass formCla
 void TVSTPlugin::LoadFactoryBank() {
   if (canHostDo(kNoFactoryBankCanDo) == 1) return;
   const std::string path = PluginFolder() + kFactoryBankFile;
-  const std::string refused = plugin->LoadFactoryBank(path);
+  const std::string refused = LoadFactoryBankFile(*plugin, path);
   if (!refused.empty()) WriteDebugLine("Moltrin: the factory bank " + path + " was not loaded: " + refused);
 }
 

@@ -11,6 +11,7 @@
 #include <span>
 
 #include "engine/Plugin.h"
+#include "host/boundary/FixedList.h"
 #include "host/vst2/AudioEffectX.h"
 #include "host/vst2/HostEdits.h"
 #include "host/vst2/VSTEditor.h"
@@ -113,8 +114,7 @@ class TVSTPlugin : public AudioEffectX, public TEngineHost, private TEditIdleHan
   uint16_t effectFlagBits = 57;
   VstInt32 numIns = 0;
   VstInt32 numOuts = 1;
-  std::array<TMidiEvent, kMaxInEventsPerBlock> inputEvents{};  // audio thread: the next block's MIDI
-  int inputCount = 0;
+  TFixedList<TMidiEvent, kMaxInEventsPerBlock> inputEvents;  // audio thread: the next block's MIDI
   int32_t inputFrameFloor = 0;  // the latest frame of the events kept so far
   VstEventsFixed<kOutEventRecords> outEvents;
   std::array<VstMidiEvent, kOutEventRecords> outRecords{};

@@ -18,14 +18,14 @@ VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
     const VstEvent* event = list[i];
     if (event == nullptr || event->type != kVstMidiType) continue;
     const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-    if (inputCount == kMaxInEventsPerBlock) TakeInputNow();
+    if (inputEvents.Full()) TakeInputNow();
     const uint8_t status = midi->midiData[0];
     const int32_t frame = std::max(midi->deltaFrames, earliest);
     inputFrameFloor = std::max(inputFrameFloor, frame);
-    inputEvents[inputCount++] = TMidiEvent{
+    inputEvents.Push(TMidiEvent{
         frame, TMidiMsg{static_cast<uint8_t>(status & 0x0F), static_cast<uint8_t>(status & 0xF0),
                                     static_cast<uint8_t>(midi->midiData[1] & 0x7F),
-                                    static_cast<uint8_t>(midi->midiData[2] & 0x7F)}};
+                                    static_cast<uint8_t>(midi->midiData[2] & 0x7F)}});
   }
   return 1;
 }
@@ -33,8 +33,8 @@ VstInt32 TVSTPlugin::processEvents(VstEvents* events) {
 void TVSTPlugin::TakeInputNow() {
   // More events than a block keeps, before any block ran: those kept so far take effect at the
   // start of the next block, in frame order, so that none is lost.
-  plugin->TakeMessagesNow(std::span<const TMidiEvent>(inputEvents.data(), inputCount));
-  inputCount = 0;
+  plugin->TakeMessagesNow(inputEvents.Items());
+  inputEvents.Clear();
 }
 
 // Audio thread. The plug-in makes no sound: the buffers are neither read nor written.
@@ -51,8 +51,8 @@ void TVSTPlugin::RunBlock(VstInt32 sampleFrames) {
   const TRealtimeScope realtime;
   hostEdits.Deliver();  // the editor's gestures made on another thread, before the block plays
   const std::span<const TMidiOut> sent = plugin->Process(
-      sampleFrames > 0 ? sampleFrames : 0, TakeHostTime(), std::span<const TMidiEvent>(inputEvents.data(), inputCount));
-  inputCount = 0;
+      sampleFrames > 0 ? sampleFrames : 0, TakeHostTime(), inputEvents.Items());
+  inputEvents.Clear();
   inputFrameFloor = 0;
   SendToHost(sent);
   NoteProgramChosenInBlock();

@@ -358,6 +358,14 @@ struct OutList {
   Host* host;
   int block;
   void (*record)(Host*, const clap_event_header_t*, int);
+  int room;  // events it still takes; below 0 any number
+  static bool TryPush(const clap_output_events_t* list, const clap_event_header_t* e) {
+    auto* o = static_cast<OutList*>(list->ctx);
+    if (o->room == 0) return false;
+    if (o->room > 0) --o->room;
+    o->record(o->host, e, o->block);
+    return true;
+  }
 };
 }  // namespace
 
@@ -370,14 +378,9 @@ bool Host::RunBlock(int frames) {
   for (const QueuedEvent& q : queued) headers.push_back(q.Header());
   InList in{{nullptr, &InSize, &InGet}, &headers};
   in.list.ctx = &in;
-  OutList out{{nullptr, nullptr}, this, blocksRun,
-              [](Host* h, const clap_event_header_t* e, int block) { h->Record(e, block); }};
+  OutList out{{nullptr, &OutList::TryPush}, this, blocksRun,
+              [](Host* h, const clap_event_header_t* e, int block) { h->Record(e, block); }, outputRoom};
   out.list.ctx = &out;
-  out.list.try_push = [](const clap_output_events_t* list, const clap_event_header_t* e) {
-    const auto* o = reinterpret_cast<const OutList*>(list);
-    o->record(o->host, e, o->block);
-    return true;
-  };
   const clap_event_transport_t time = TransportEvent(transport, 0);
   clap_process_t process{};
   process.steady_time = static_cast<int64_t>(steadyTime);
@@ -413,14 +416,9 @@ void Host::Flush() {
   for (const QueuedEvent& q : queued) headers.push_back(q.Header());
   InList in{{nullptr, &InSize, &InGet}, &headers};
   in.list.ctx = &in;
-  OutList out{{nullptr, nullptr}, this, -1,
-              [](Host* h, const clap_event_header_t* e, int block) { h->Record(e, block); }};
+  OutList out{{nullptr, &OutList::TryPush}, this, -1,
+              [](Host* h, const clap_event_header_t* e, int block) { h->Record(e, block); }, outputRoom};
   out.list.ctx = &out;
-  out.list.try_push = [](const clap_output_events_t* list, const clap_event_header_t* e) {
-    const auto* o = reinterpret_cast<const OutList*>(list);
-    o->record(o->host, e, o->block);
-    return true;
-  };
   const clap_plugin_params_t* params = Params();
   if (active) {
     AudioRole audio;

@@ -114,6 +114,9 @@ class Host {
   bool sortEvents = true;
   // False: what the plug-in sends is not kept (a long run on another thread).
   bool recordEvents = true;
+  // The events the host's output list takes in one block or flush; what the plug-in pushes
+  // beyond is refused (try_push answers false). Below 0: no limit.
+  int outputRoom = -1;
 
   // ---- Blocks.
   Transport transport;

@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -436,35 +434,27 @@ TEST(PresetFiles, ByteReversedMagicReadsTheSameWay) {
   EXPECT_EQ(core.GetParam(tagSteps), 7);
 }
 
-TEST(PresetFiles, LoadingFromDisk) {
-  const auto dir = std::filesystem::temp_directory_path() / "moltrin-preset-test";
-  std::filesystem::create_directories(dir);
+// The file's bytes as the editor and the formats read them (the engine reads no file itself).
+TEST(PresetFiles, AFileImageIsAppliedAndToldOnceAndACutOneChangesNothing) {
   TPlugCore source;
   source.SelectProgram(0);
   source.SetParamFromEditor(tagSteps, 21, false);
-  auto image = source.BuildFxb();
-  {
-    std::ofstream out(dir / "bank.fxb", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-  }
+  const std::span<const uint8_t> built = source.BuildFxb();
+  const std::vector<uint8_t> image(built.begin(), built.end());
   TPlugCore core;
   TEngineHostRecorder host;
   int& notified = host.programListChanges;
   core.SetHost(&host);
-  EXPECT_TRUE(core.LoadFxb((dir / "missing.fxb").string()).ok) << "a missing file loads nothing";
-  EXPECT_FALSE(core.IsChunkLoaded());
-  EXPECT_TRUE(core.LoadFxb((dir / "bank.fxb").string()).ok);
+  EXPECT_TRUE(core.ApplyFxb(image.data(), image.size()).ok);
   EXPECT_EQ(core.GetParam(tagSteps), 21);
   EXPECT_EQ(notified, 1);
 
-  std::filesystem::resize_file(dir / "bank.fxb", 1000);
   core.SetParamFromEditor(tagSteps, 22, false);
-  const TLoadResult cut = core.LoadFxb((dir / "bank.fxb").string());
+  const TLoadResult cut = core.ApplyFxb(image.data(), 1000);
   EXPECT_FALSE(cut.ok);
   EXPECT_NE(cut.message.find("cut short"), std::string::npos) << cut.message;
   EXPECT_EQ(core.GetParam(tagSteps), 22) << "a refused file changes nothing";
   EXPECT_EQ(notified, 1);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/fuzz/FuzzChecks.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +12,16 @@ void Require(bool ok, const char* what) {
   if (ok) return;
   std::fprintf(stderr, "fuzz check failed: %s\n", what);
   std::abort();
+}
+
+void Trace(const char* format, ...) {
+  static const bool on = std::getenv("MOLTRIN_FUZZ_TRACE") != nullptr;
+  if (!on) return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
 }
 
 void RequireSameRecords(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual, size_t recordsAt,

@@ -18,11 +18,6 @@ namespace {
 constexpr clap_id kProgramParam = 1000000;
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  claphost::LoadEntry(claphost::DefaultModulePath());  // coverage counts from the first input
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TFuzzInput in(data, size);
   const uint8_t setup = in.Byte();

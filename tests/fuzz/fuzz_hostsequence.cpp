@@ -9,7 +9,6 @@
 // MOLTRIN_FUZZ_TRACE=1 prints each call as it is made, for reading a crash file.
 #include <algorithm>
 #include <array>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,16 +27,6 @@ namespace {
 
 constexpr long kMaxFramesPerRun = 1 << 21;  // about 48 s at 44.1 kHz, so that a run stays quick
 constexpr int kLastOpcode = 80;
-
-void Trace(const char* format, ...) {
-  static const bool on = std::getenv("MOLTRIN_FUZZ_TRACE") != nullptr;
-  if (!on) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(stderr, format, args);
-  va_end(args);
-  std::fputc('\n', stderr);
-}
 
 struct TSession {
   Host host;

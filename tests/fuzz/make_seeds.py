@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed corpora into tests/fuzz/corpus/: the factory bank as a bank
 file and as a bank chunk, a program of it as a program file, a bare chunk and an old-format
-record, the example MIDI files, host sessions encoded the way fuzz_hostsequence reads its
-bytes, and CLAP states for fuzz_clapstate.
+record, the example MIDI files, and host sessions encoded the way fuzz_hostsequence,
+fuzz_clapsequence and fuzz_lv2sequence read their bytes,
+and CLAP states for fuzz_clapstate.
 
     python3 tests/fuzz/make_seeds.py build/linux/host/Moltrin_FactoryBank.fxb
 """
@@ -72,6 +73,251 @@ class Session:
         self.step(11)
         self.out += bytes([1 if preset else 0])
         self.int_(0, 2, action)
+
+
+class ClapSession:
+    """The choices of fuzz_clapsequence as bytes (see TFuzzInput in FuzzInput.h)."""
+
+    def __init__(self, clap_notes=False, active=True):
+        self.out = bytearray([(1 if clap_notes else 0) | (0 if active else 2)])
+
+    int_ = Session.int_
+
+    def double(self, lo, hi, v):
+        self.out += bytes([0])  # a sane value
+        self.int_(0, 65535, round((v - lo) / (hi - lo) * 65535))
+
+    def frame(self, f):
+        self.out += bytes([1])
+        self.int_(0, 8191, f)
+
+    def step(self, kind):
+        self.int_(0, 11, kind)
+
+    def note(self, on, channel, key, velocity=0.8, frame=0):
+        self.step(0)
+        self.out += bytes([1 if on else 0])
+        self.int_(-1, 16, channel)
+        self.int_(-1, 128, key)
+        self.double(0, 1, velocity)
+        self.frame(frame)
+
+    def midi(self, status, data1, data2, frame=0):
+        self.step(2)
+        self.out += bytes([status, data1, data2])
+        self.frame(frame)
+
+    def offs_for_every_key(self, count, frame):
+        self.step(3)
+        self.frame(frame)
+        self.out += bytes([1])
+        self.int_(1, 4, count)
+
+    def midi_flood(self, count, kind, data2, frame):
+        self.step(3)
+        self.frame(frame)
+        self.out += bytes([0])
+        self.int_(0, 8192, count)
+        self.out += bytes([kind, data2])
+
+    def param(self, tag, value, frame=0):
+        self.step(4)
+        self.int_(0, 3, 2)
+        self.int_(0, 575, tag)
+        self.double(-2, 130, value)
+        self.int_(0, 7, 1)  # inside the block, not through flush
+        self.frame(frame)
+
+    def transport(self, playing, ppq=None, tempo=None, frame=None):
+        self.step(5)
+        self.out += bytes([1 if playing else 0])
+        for value, lo, hi in ((ppq, -16, 1024), (tempo, 20, 300)):
+            self.out += bytes([0 if value is None else 1])
+            if value is not None:
+                self.double(lo, hi, value)
+        self.out += bytes([0 if frame is None else 1])
+        if frame is not None:
+            self.frame(frame)
+
+    def blocks(self, count, frames):
+        self.step(6)
+        self.int_(1, 16, count)
+        self.out += bytes([1])
+        self.int_(0, 8192, frames)
+
+    def room(self, events):
+        self.step(8)
+        self.int_(-1, 64, events)
+
+    def lifecycle(self, action):
+        self.step(10)
+        self.int_(0, 5, action)
+
+
+def clap_sessions():
+    # Thru notes held, then three note-offs for every key on every channel at frame 5: 6144
+    # messages at one frame, more than a block keeps.
+    s = ClapSession()
+    s.param(3, 0)   # the arpeggiator off
+    s.param(4, 1)   # thru on
+    for channel, key in ((0, 60), (1, 64), (2, 67)):
+        s.note(True, channel, key, frame=channel)
+    s.blocks(1, 256)
+    s.offs_for_every_key(3, 5)
+    s.blocks(2, 256)
+    yield "flood-offs-for-every-key-at-one-frame", s.out
+
+    # Fast chords at full gate into an output list that takes two events a block, over
+    # transport starts and stops inside blocks.
+    s = ClapSession()
+    s.param(212, 0)   # the fastest steps
+    s.param(211, 100)  # full gate
+    s.room(2)
+    for key in (48, 55, 60, 64, 67):
+        s.note(True, 0, key, frame=key)
+    s.transport(True, ppq=0, tempo=240)
+    s.blocks(8, 4096)
+    s.transport(False, frame=300)
+    s.transport(True, frame=900)
+    s.blocks(4, 2048)
+    s.room(0)  # the list takes nothing while the notes end: their offs are owed
+    for key in (48, 55, 60, 64, 67):
+        s.note(False, 0, key, frame=100)
+    s.transport(False)
+    s.blocks(6, 1024)
+    yield "small-output-list-transport", s.out
+
+    # Notes sounding through when the output list stops taking anything: the keys go up, and
+    # the offs the list refused are owed until it has room again.
+    s = ClapSession()
+    s.param(3, 0)
+    s.param(4, 1)
+    for key in (60, 64, 67):
+        s.note(True, 0, key)
+    s.blocks(1, 256)
+    s.room(0)
+    for key in (60, 64, 67):
+        s.note(False, 0, key, frame=10)
+    s.blocks(3, 256)
+    yield "refused-offs-owed", s.out
+
+    # A flood of controllers and key-ups of keys never held before the held keys go up, in CLAP
+    # notes, with a deactivation while they sound.
+    s = ClapSession(clap_notes=True)
+    s.param(3, 0)
+    s.param(4, 1)
+    for key in (60, 62, 64):
+        s.note(True, 0, key)
+    s.blocks(1, 64)
+    s.midi_flood(5000, 0xB0, 64, 7)
+    s.midi_flood(5000, 0x80, 0, 7)
+    s.note(False, 0, 62, frame=7)
+    s.blocks(1, 64)
+    s.lifecycle(0)
+    s.blocks(2, 64)
+    yield "controller-flood-deactivate", s.out
+
+
+class Lv2Session:
+    """The choices of fuzz_lv2sequence as bytes (see TFuzzInput in FuzzInput.h)."""
+
+    PORTS = {"arp_enabled": 5, "midi_thru": 6, "gate": 14, "sync": 15, "latch": 16}
+    PORT_COUNT = 34
+
+    def __init__(self):
+        self.out = bytearray()
+
+    int_ = Session.int_
+    double = ClapSession.double
+    frame = ClapSession.frame
+
+    def step(self, kind):
+        self.int_(0, 11, kind)
+
+    def midi(self, message, frame=0):
+        self.step(0)
+        self.int_(0, 4, len(message))
+        self.out += bytes(message)
+        self.frame(frame)
+
+    def position(self, playing, bpm, beat, frame=0):
+        self.step(4)
+        self.out += bytes([1])
+        self.double(20, 300, bpm)
+        self.out += bytes([1])     # a speed: 1 while playing, else 0
+        if playing:
+            self.out += bytes([1])
+        else:
+            self.out += bytes([0])
+            self.double(-1, 2, 0)
+        self.out += bytes([0])     # no bar
+        self.out += bytes([0])     # no bar beat
+        self.out += bytes([0])     # no beats per bar
+        self.out += bytes([0])     # no beat unit
+        self.out += bytes([1])
+        self.double(0, 800, beat)
+        self.out += bytes([0])     # no frame
+        self.frame(frame)
+
+    def port(self, symbol, value):
+        self.step(6)
+        self.int_(0, self.PORT_COUNT, self.PORTS[symbol])
+        self.out += bytes([1])
+        self.int_(-2, 130, value)
+
+    def blocks(self, count, frames):
+        self.step(7)
+        self.int_(1, 16, count)
+        self.out += bytes([1])
+        self.int_(0, 8192, frames)
+
+    def output_room(self, events):
+        self.step(9)
+        self.out += bytes([1])
+        self.int_(0, 8, events)
+
+    def flood(self, count, kind, data2, frame):
+        self.step(3)
+        self.frame(frame)
+        self.int_(0, 8192, count)
+        self.out += bytes([kind, data2])
+
+
+def lv2_sessions():
+    # Fast chords at full gate with the keys through as well, into an output buffer of two
+    # events, over transport starts and stops inside blocks.
+    s = Lv2Session()
+    s.port("sync", 0)
+    s.port("gate", 100)
+    s.port("midi_thru", 1)
+    s.output_room(2)
+    for key in (48, 55, 60, 64, 67):
+        s.midi((0x90, key, 100), frame=key)
+    s.position(True, 240, 0)
+    s.blocks(8, 4096)
+    s.position(False, 240, 8, frame=300)
+    s.position(True, 240, 8, frame=900)
+    s.blocks(4, 2048)
+    s.midi((0x80, 60, 0), frame=100)
+    s.position(False, 240, 20)
+    s.blocks(6, 1024)
+    s.output_room(0)
+    s.blocks(3, 512)
+    yield "small-output-buffer-transport", s.out
+
+    # Thru notes, then 5000 controllers and the key-ups at one frame, more than a segment keeps.
+    s = Lv2Session()
+    s.port("arp_enabled", 0)
+    s.port("midi_thru", 1)
+    for key in (60, 62, 64):
+        s.midi((0x90, key, 100))
+    s.blocks(1, 64)
+    s.flood(5000, 0xB0, 64, 7)
+    s.position(True, 120, 4, frame=7)
+    for key in (60, 62, 64):
+        s.midi((0x80, key, 0), frame=7)
+    s.blocks(2, 64)
+    yield "flood-at-a-position", s.out
 
 
 def sessions():
@@ -192,6 +438,10 @@ def main():
 
     for name, data in sessions():
         write("fuzz_hostsequence", name, data)
+    for name, data in clap_sessions():
+        write("fuzz_clapsequence", name, data)
+    for name, data in lv2_sessions():
+        write("fuzz_lv2sequence", name, data)
 
     for name, data in clap_states(bank):
         write("fuzz_clapstate", name, data)

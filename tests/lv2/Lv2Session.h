@@ -19,6 +19,7 @@
 #include "host/lv2/Lv2Uris.h"
 #include "host/lv2/StateBlob.h"
 #include "hosts/lv2/Lv2Host.h"
+#include "platform/Files.h"
 #include "tests/support/GoldenList.h"
 
 namespace lv2test {
@@ -45,6 +46,23 @@ inline lv2host::Property BankProperty(const std::function<void(TPlugin&)>& setup
   return {MOLTRIN_LV2_BANK, "http://lv2plug.in/ns/ext/atom#Chunk", 3,
           WriteStateBlob(TStateKind::kBank, p.CurrentProgram(),
                          std::span(static_cast<const uint8_t*>(chunk), static_cast<size_t>(size)))};
+}
+
+// The arpeggiator off and thru on: a note sounds as long as its key is held.
+inline lv2host::Property ThruBank() {
+  return BankProperty([](TPlugin& p) {
+    Set(p, tagArpEnabled, 0);
+    Set(p, tagMIDIThruOn, 1);
+  });
+}
+
+// An engine with the bundle's factory bank, as a fresh instance starts.
+inline std::unique_ptr<TPlugin> FactoryEngine() {
+  auto engine = std::make_unique<TPlugin>(nullptr);
+  std::vector<uint8_t> bank;
+  EXPECT_EQ(ReadWholeFile(lv2host::DefaultBundle() + "/Moltrin_FactoryBank.fxb", 1 << 20, bank), TReadResult::Read);
+  EXPECT_EQ(engine->LoadFactoryBank(bank), "");
+  return engine;
 }
 
 // An engine holding what the plug-in's saved state holds; null when it saved none.

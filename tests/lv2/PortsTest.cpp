@@ -23,12 +23,7 @@ namespace {
 
 using lv2test::Get;
 
-// A fresh engine with the factory bank of the bundle, as a fresh instance starts.
-std::unique_ptr<TPlugin> FactoryEngine() {
-  auto p = std::make_unique<TPlugin>(nullptr);
-  EXPECT_EQ(p->LoadFactoryBank(lv2host::DefaultBundle() + "/Moltrin_FactoryBank.fxb"), "");
-  return p;
-}
+using lv2test::FactoryEngine;
 
 struct PortView {
   std::string symbol, name;

@@ -15,8 +15,7 @@ constexpr int kFactoryPrograms = 49;
 TEST(Lv2Presets, EachFactoryProgramIsAPresetThatAppliesIt) {
   auto host = lv2test::StartedHost();
   ASSERT_TRUE(host);
-  TPlugin factory(nullptr);
-  ASSERT_EQ(factory.LoadFactoryBank(lv2host::DefaultBundle() + "/Moltrin_FactoryBank.fxb"), "");
+  const auto factory = lv2test::FactoryEngine();
   const auto presets = host->Presets();
   ASSERT_EQ(presets.size(), static_cast<size_t>(kFactoryPrograms));
 
@@ -29,23 +28,23 @@ TEST(Lv2Presets, EachFactoryProgramIsAPresetThatAppliesIt) {
     std::string label;
     for (const auto& [u, l] : presets)
       if (u == uri) label = l;
-    factory.SelectProgram(program);
-    EXPECT_EQ(label, factory.ProgramName(program).View()) << uri;
+    factory->SelectProgram(program);
+    EXPECT_EQ(label, factory->ProgramName(program).View()) << uri;
     ASSERT_TRUE(host->ApplyPreset(uri)) << uri;
     host->RunBlock(64);
     const auto engine = lv2test::EngineOf(*host);
     ASSERT_TRUE(engine);
     ASSERT_EQ(engine->CurrentProgram(), 63) << "a preset applies to the current program";
-    EXPECT_EQ(engine->ProgramName(63).View(), factory.ProgramName(program).View());
+    EXPECT_EQ(engine->ProgramName(63).View(), factory->ProgramName(program).View());
     for (int tag = kFirstProgramTag; tag < TPlugin::ParamCount(); ++tag) {
       if (TPlugin::IsParam(tag) && tag != tagSelectedPage) {
-        ASSERT_EQ(Get(*engine, tag), Get(factory, tag)) << uri << ", tag " << tag;
+        ASSERT_EQ(Get(*engine, tag), Get(*factory, tag)) << uri << ", tag " << tag;
       }
     }
     EXPECT_EQ(Get(*engine, tagMIDIIn_Ch), 5) << "the global settings stay";
     for (const TLv2Setting& s : kLv2Settings) {
       if (s.tag >= kFirstProgramTag) {
-        EXPECT_EQ(host->Control(static_cast<uint32_t>(PortOfTag(s.tag))), Get(factory, s.tag)) << uri << " " << s.symbol;
+        EXPECT_EQ(host->Control(static_cast<uint32_t>(PortOfTag(s.tag))), Get(*factory, s.tag)) << uri << " " << s.symbol;
       }
     }
   }

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <fstream>
 #include <optional>
 #include <string>
 
 #include "engine/ParamNames.h"
 #include "engine/SettingValue.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -254,22 +254,11 @@ bool ParseSource(std::string_view path, std::string_view text, TSource& source, 
 }
 
 bool ParseSourceFile(const std::string& path, TSource& source, TSourceError& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = {path, 0, "cannot open the file"};
-    return false;
-  }
-  std::string text;
-  text.resize(kMaxFileSize + 1);
-  in.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (in.bad()) {
-    error = {path, 0, "cannot read the file"};
-    return false;
-  }
-  text.resize(static_cast<size_t>(in.gcount()));
-  if (text.size() > kMaxFileSize) {
-    error = {path, 0, "the file is larger than " + std::to_string(kMaxFileSize / 1024) + " KiB"};
-    return false;
+  std::string text, why;
+  switch (ReadWholeFile(path, kMaxFileSize, text, &why)) {
+    case TReadResult::Missing: error = {path, 0, "no such file"}; return false;
+    case TReadResult::Failed: error = {path, 0, why}; return false;
+    case TReadResult::Read: break;
   }
   return ParseSource(path, text, source, error);
 }

@@ -6,30 +6,16 @@
 // naming the file and line; no bank is left behind), 1 when the bank cannot be written.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "tools/bankgen/BankBuilder.h"
 
 namespace {
 
 constexpr int kSourceFault = 2;
 constexpr int kWriteFault = 1;
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  // Written beside the target and then renamed, so that a failed run never leaves half a bank.
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) return false;
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  return !ec;
-}
 
 int Usage() {
   std::fprintf(stderr, "usage: bankgen --out BANK.fxb SOURCE.txt...\n");
@@ -64,8 +50,9 @@ int main(int argc, char** argv) {
     std::filesystem::remove(outPath, ec);  // a stale bank must not outlive the fault
     return kSourceFault;
   }
-  if (!WriteFile(outPath, BuildFactoryBank(sources))) {
-    std::fprintf(stderr, "%s: cannot write the bank\n", outPath.c_str());
+  // Written beside the target and then renamed, so that a failed run never leaves half a bank.
+  if (std::string reason; !WriteWholeFileSafely(outPath, BuildFactoryBank(sources), &reason)) {
+    std::fprintf(stderr, "%s: cannot write the bank (%s)\n", outPath.c_str(), reason.c_str());
     return kWriteFault;
   }
   return 0;

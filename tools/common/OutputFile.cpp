@@ -1,31 +1,17 @@
 #include "tools/common/OutputFile.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
+#include "platform/Files.h"
 #include "tools/common/ToolError.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-TToolError CannotWrite(const std::string& path, int error) {
-  return FileError(path, std::string("cannot write the file (") + std::strerror(error) + ")");
-}
-
-// Answers 0, or the errno of the failure (the temporary file is then removed).
-int WriteWhole(const std::string& temp, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) return errno;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  int error = written ? 0 : errno;
-  if (std::fclose(f) != 0 && error == 0) error = errno;
-  if (error != 0) std::remove(temp.c_str());
-  return error;
+TToolError CannotWrite(const std::string& path, const std::string& why) {
+  return FileError(path, "cannot write the file (" + why + ")");
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -36,27 +22,22 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-void TOutputFiles::Add(const std::string& path, std::vector<uint8_t> bytes) {
-  files.push_back({path, path + ".tmp-" + std::to_string(getpid()), std::move(bytes)});
-}
+void TOutputFiles::Add(const std::string& path, std::vector<uint8_t> bytes) { files.push_back({path, std::move(bytes)}); }
 
 void TOutputFiles::Add(const std::string& path, std::string_view text) {
   Add(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 void TOutputFiles::Commit() {
+  // Every file written beside its target first; a failure leaves nothing behind (the files
+  // prepared remove themselves).
+  std::vector<TFileReplacement> prepared(files.size());
+  for (size_t i = 0; i < files.size(); ++i)
+    if (!prepared[i].Prepare(files[i].path, files[i].bytes)) throw CannotWrite(files[i].path, prepared[i].Why());
   for (size_t i = 0; i < files.size(); ++i) {
-    if (const int error = WriteWhole(files[i].temp, files[i].bytes); error != 0) {
-      for (size_t k = 0; k < i; ++k) std::remove(files[k].temp.c_str());
-      throw CannotWrite(files[i].path, error);
-    }
-  }
-  for (size_t i = 0; i < files.size(); ++i) {
-    if (std::rename(files[i].temp.c_str(), files[i].path.c_str()) != 0) {
-      const int error = errno;
-      for (size_t k = 0; k < i; ++k) std::remove(files[k].path.c_str());
-      for (size_t k = i; k < files.size(); ++k) std::remove(files[k].temp.c_str());
-      throw CannotWrite(files[i].path, error);
+    if (!prepared[i].Commit()) {
+      for (size_t k = 0; k < i; ++k) std::remove(prepared[k].Target().c_str());
+      throw CannotWrite(files[i].path, prepared[i].Why());
     }
   }
   files.clear();

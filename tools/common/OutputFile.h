@@ -1,6 +1,7 @@
 #pragma once
-// Output files appear all together or not at all: each is written under a temporary name
-// beside its target, and only when every one is written are they renamed over the targets.
+// Output files appear all together or not at all: each is written under a name of its own
+// beside its target (as every file the project saves, keeping the target's permissions), and
+// only when every one is written are they renamed over the targets.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ class TOutputFiles {
 
  private:
   struct TPending {
-    std::string path, temp;
+    std::string path;
     std::vector<uint8_t> bytes;
   };
   std::vector<TPending> files;

@@ -191,10 +191,10 @@ std::string Preset(TPlugin& plugin, int program) {
 
 }  // namespace
 
-bool DescribeBundle(const std::string& bankPath, const std::vector<int>& programs, TBundleText& text,
+bool DescribeBundle(std::span<const uint8_t> bank, const std::vector<int>& programs, TBundleText& text,
                     std::string& error) {
   TPlugin plugin(nullptr);
-  error = plugin.LoadFactoryBank(bankPath);
+  error = plugin.LoadFactoryBank(bank);
   if (!error.empty()) return false;
   // The ports' defaults are the values of a fresh instance, which starts with this bank.
   text.plugin = PluginDescription(plugin);

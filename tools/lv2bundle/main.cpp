@@ -6,24 +6,15 @@
 //
 // Exit status 0 when the files were written, 1 when the bank was refused, does not hold what
 // the sources say, or a file could not be written; 2 for a wrong command line or source.
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/Plugin.h"
+#include "platform/Files.h"
 #include "tools/bankgen/BankSource.h"
 #include "tools/lv2bundle/Description.h"
-
-namespace {
-
-bool WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  return static_cast<bool>(out);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   std::string bank, out;
@@ -51,15 +42,21 @@ int main(int argc, char** argv) {
   std::vector<int> programs;
   for (const TSource& s : sources)
     if (s.kind == TSourceKind::Program) programs.push_back(s.number - 1);
-  TBundleText text;
+  std::vector<uint8_t> bankFile;
   std::string error;
-  if (!DescribeBundle(bank, programs, text, error)) {
+  switch (ReadFileStart(bank, TPlugin::BankFileReadLimit(), bankFile, &error)) {
+    case TReadResult::Missing: error = "no such file"; [[fallthrough]];
+    case TReadResult::Failed: std::fprintf(stderr, "%s: %s\n", bank.c_str(), error.c_str()); return 1;
+    case TReadResult::Read: break;
+  }
+  TBundleText text;
+  if (!DescribeBundle(bankFile, programs, text, error)) {
     std::fprintf(stderr, "%s: %s\n", bank.c_str(), error.c_str());
     return 1;
   }
   // A bank older than its sources would give presets that do not say what they apply.
   TPlugin check(nullptr);
-  check.LoadFactoryBank(bank);
+  check.LoadFactoryBank(bankFile);
   for (const TSource& s : sources)
     if (s.kind == TSourceKind::Program && check.ProgramName(s.number - 1).View() != s.name) {
       std::fprintf(stderr, "%s: program %d is not \"%s\" as %s says\n", bank.c_str(), s.number, s.name.c_str(),
@@ -68,8 +65,8 @@ int main(int argc, char** argv) {
     }
   for (const auto& [name, body] : {std::pair{"manifest.ttl", &text.manifest}, std::pair{"moltrin.ttl", &text.plugin},
                                    std::pair{"presets.ttl", &text.presets}}) {
-    if (!WriteText(out + "/" + name, *body)) {
-      std::fprintf(stderr, "%s/%s: cannot write\n", out.c_str(), name);
+    if (std::string reason; !WriteWholeFileSafely(out + "/" + name, *body, &reason)) {
+      std::fprintf(stderr, "%s\n", reason.c_str());
       return 1;
     }
   }

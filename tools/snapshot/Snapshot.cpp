@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "editor/FormMenus.h"
 #include "editor/Globals.h"
 #include "editor/PlugEditorForm.h"
 #include "engine/PlugCore.h"
@@ -164,13 +165,14 @@ bool SchemeNumber(const std::string& scheme, const std::string& folder, int& num
 
 bool LoadFile(TPlugCore& core, const std::string& path, bool bank, std::string& error) {
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
+  if (!fs::exists(path, ec)) {
     error = path + ": no such file";
     return false;
   }
-  const TLoadResult result = bank ? core.LoadFxb(path) : core.LoadFxp(path);
-  if (!result.ok) error = path + ": " + result.message;
-  return result.ok;
+  const std::string refused = LoadPresetFile(core, path, bank, path);
+  if (refused.empty()) return true;
+  error = refused.find(path) == std::string::npos ? path + ": " + refused : refused;  // the file named once
+  return false;
 }
 
 // Where the factory bank and the skins are read from.

@@ -97,7 +97,7 @@ TEST_F(BankgenTool, AFaultySourceStopsTheBuildWithOneLineAndNoBank) {
 TEST_F(BankgenTool, AMissingSourceOrNoArgumentsIsAFault) {
   std::string report;
   EXPECT_EQ(Run({"--out", bank.string(), (dir / "09-none.txt").string()}, report), 2);
-  EXPECT_EQ(report, (dir / "09-none.txt").string() + ": cannot open the file\n");
+  EXPECT_EQ(report, (dir / "09-none.txt").string() + ": no such file\n");
   EXPECT_EQ(Run({}, report), 2);
   EXPECT_NE(report.find("usage: bankgen"), std::string::npos);
   EXPECT_EQ(Run({(dir / "09-none.txt").string()}, report), 2) << "no --out";

@@ -54,7 +54,7 @@ class FactoryBank : public ::testing::Test {
   // A fresh instance as it starts beside the module: with the bank.
   static std::unique_ptr<TPlugCore> LoadedInstance() {
     auto core = std::make_unique<TPlugCore>();
-    const TLoadResult result = core->LoadFactoryBank(kBankBesideModule);
+    const TLoadResult result = core->LoadFactoryBank(bank);
     EXPECT_TRUE(result.ok) << result.message;
     EXPECT_FALSE(core->IsChunkLoaded()) << "a host's first program chunk still brings its global settings";
     return core;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "tests/tools/bankgen/ProgramPlayer.h"
 
 namespace {
@@ -21,7 +22,9 @@ const std::vector<int> kFMajor = {65, 69, 72};   // F5 A5 C6
 
 std::unique_ptr<TProgramPlayer> LoadedPlayer() {
   auto h = std::make_unique<TProgramPlayer>();
-  const TLoadResult result = h->core.LoadFxb(kBank);
+  std::vector<uint8_t> bank;
+  EXPECT_EQ(ReadWholeFile(kBank, 1 << 20, bank), TReadResult::Read) << kBank;
+  const TLoadResult result = h->core.ApplyFxb(bank.data(), bank.size());
   EXPECT_TRUE(result.ok) << result.message;
   return h;
 }

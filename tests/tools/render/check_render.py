@@ -228,6 +228,8 @@ def snapshot(folder):
     for root, _, names in os.walk(folder):
         for name in names:
             path = os.path.join(root, name)
+            if not os.path.isfile(path):
+                continue  # a FIFO is never opened: nothing would ever answer
             with open(path, "rb") as f:
                 files[os.path.relpath(path, folder)] = f.read()
     return files
@@ -246,6 +248,7 @@ def check_errors(c):
     c.write("cut.fxb", preset_file(bank=True, fx_magic=b"FBCh")[:1000])
     c.write("out.mid", b"left alone")
     os.symlink("good.mid", c.path("link-to-input.mid"))
+    os.mkfifo(c.path("fifo.mid"))  # with no writer: opening it to read would wait for ever
     os.link(good, c.path("hard-link-to-input.mid"))
     long_name = "x" * 300 + ".png"  # longer than a file name may be: the write itself fails
     cases = [
@@ -253,6 +256,9 @@ def check_errors(c):
         ("a missing file", ["missing.mid", "new.mid"], "missing.mid: no such file"),
         ("a file that is not MIDI", ["text.mid", "new.mid"], "text.mid: not a Standard MIDI File"),
         ("a truncated track", ["truncated.mid", "new.mid"], "truncated.mid: track 3 is truncated"),
+        ("a FIFO as the input", ["fifo.mid", "new.mid"], "fifo.mid: not a regular file"),
+        ("a FIFO as the program file", ["--preset", "fifo.mid", "good.mid", "new.mid"], "fifo.mid: not a regular file"),
+        ("a FIFO as the output", ["good.mid", "fifo.mid"], "fifo.mid: cannot write the file (not a regular file)"),
         ("an unknown option", ["--bogus", "good.mid", "new.mid"], "unknown option '--bogus'"),
         ("a program out of range", ["--program", "65", "good.mid", "new.mid"], "--program: 65 is out of range 1..64"),
         ("another plug-in's preset", ["--preset", "foreign.fxp", "good.mid", "new.mid"],
