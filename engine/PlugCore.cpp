@@ -6,13 +6,14 @@
 #include <cmath>
 
 #include "engine/ParamNames.h"
+#include "engine/Realtime.h"
 
 namespace {
 
 // The engine whose editor change is being reported to the host on this thread. The host's
 // echo of that change arrives through SetParamNormalized on the same thread and must not
 // store the value a second time; writes from other threads meanwhile are ordinary writes.
-thread_local const TPlugCore* tEchoing = nullptr;
+MOLTRIN_THREAD_LOCAL const TPlugCore* tEchoing = nullptr;
 
 int RoundHalfEven(double x) { return static_cast<int>(std::nearbyint(x)); }
 
